@@ -1,0 +1,113 @@
+// The controls a window is built from. Each is created inside its window and
+// raises its events through the handlers the window sets.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "assets/alarm_clock.h"
+#include "platform/form.h"
+#include "platform/types.h"
+
+namespace platform {
+
+struct ControlImpl;
+
+class Control {
+public:
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    void move(Twips left, Twips top, Twips width, Twips height);
+    Twips left() const;
+    Twips top() const;
+    Twips width() const;
+    Twips height() const;
+
+    void setFont(const Font& font);
+    void setForeColor(Color color);
+    void setBackColor(Color color);
+    Color foreColor() const;
+    std::string fontName() const;
+    double fontPoints() const;
+
+    void setEnabled(bool enabled);
+    bool enabled() const;
+    // Order in which Tab visits the controls of a window that take the focus.
+    void setTabIndex(int index);
+    void setFocus();
+    bool hasFocus() const;
+
+    std::function<void()> onGotFocus;
+    std::function<void(int button, int shift, Twips x, Twips y)> onMouseDown;
+
+    ControlImpl& impl() const { return *d_; }
+
+protected:
+    explicit Control(std::unique_ptr<ControlImpl> impl);
+    std::unique_ptr<ControlImpl> d_;
+};
+
+class Label : public Control {
+public:
+    explicit Label(Form& form);
+    void setCaption(const std::string& caption);
+    std::string caption() const;
+};
+
+class TextBox : public Control {
+public:
+    enum Lines { SingleLine, MultiLineWithScrollBar };
+    TextBox(Form& form, Lines lines);
+
+    std::string text() const;
+    void setText(const std::string& text);
+    int length() const;  // in characters
+    // Most characters the box takes, by every route; a character is never cut.
+    void setMaxLength(int characters);
+    int maxLength() const;
+    // Selection in characters.
+    int selStart() const;
+    int selLength() const;
+    void setSelStart(int start);
+    void setSelLength(int length);
+
+    // A typed character arrives here first; setting it to 0 discards it.
+    std::function<void(int& keyAscii)> onKeyPress;
+    // A key going down; setting the code to 0 swallows the key.
+    std::function<void(int& keyCode, int shift)> onKeyDown;
+    // Text that arrives other than by typing (pasted, dropped) is taken only
+    // when this accepts the text the box would then hold.
+    std::function<bool(const std::string& newText)> acceptsText;
+};
+
+class CommandButton : public Control {
+public:
+    explicit CommandButton(Form& form);
+    void setCaption(const std::string& caption);
+    std::string caption() const;
+    std::function<void()> onClick;
+};
+
+class PictureBox : public Control {
+public:
+    explicit PictureBox(Form& form);
+    // Shows the picture at its own size, without a border.
+    void setPicture(const assets::IndexedPicture& picture);
+};
+
+// A straight line drawn on the window.
+class Line {
+public:
+    Line(Form& form, Twips x1, Twips y1, Twips x2, Twips y2, Color color, int widthPixels = 1);
+    ~Line();
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+private:
+    std::unique_ptr<ControlImpl> d_;
+};
+
+}  // namespace platform

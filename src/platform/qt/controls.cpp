@@ -1,0 +1,213 @@
+#include <QApplication>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+#include "platform/qt/form_widget.h"
+#include "platform/qt/impl.h"
+
+namespace platform {
+
+bool ControlEvents::eventFilter(QObject* watched, QEvent* event) {
+    Control* c = impl_.control;
+    if (!c || watched != impl_.widget) return false;
+    if (event->type() == QEvent::MouseButtonPress && c->onMouseDown) {
+        const auto* m = static_cast<QMouseEvent*>(event);
+        const QPoint p = m->position().toPoint();
+        c->onMouseDown(qt::buttonCode(m->button()), qt::shiftState(m->modifiers()),
+                       qt::toTwipsX(p.x()), qt::toTwipsY(p.y()));
+        return true;  // a label's press must not reach the window behind it too
+    }
+    if (event->type() == QEvent::FocusIn && c->onGotFocus && !impl_.ownsFocusEvents) {
+        c->onGotFocus();
+        return false;
+    }
+    return false;
+}
+
+void ControlImpl::attach(Form& owner, QWidget* w) {
+    form = &owner.impl();
+    widget = w;
+    w->setParent(owner.impl().widget);
+    w->installEventFilter(&events);
+    w->show();
+}
+
+Control::Control(std::unique_ptr<ControlImpl> impl) : d_(std::move(impl)) {
+    d_->control = this;
+}
+
+Control::~Control() {
+    d_->control = nullptr;
+    delete d_->widget.data();
+}
+
+void Control::move(Twips left, Twips top, Twips width, Twips height) {
+    d_->widget->setGeometry(qt::toPixelsX(left), qt::toPixelsY(top), qt::toPixelsX(width),
+                            qt::toPixelsY(height));
+}
+Twips Control::left() const {
+    return qt::toTwipsX(d_->widget->x());
+}
+Twips Control::top() const {
+    return qt::toTwipsY(d_->widget->y());
+}
+Twips Control::width() const {
+    return qt::toTwipsX(d_->widget->width());
+}
+Twips Control::height() const {
+    return qt::toTwipsY(d_->widget->height());
+}
+
+void Control::setFont(const Font& font) {
+    QFont f(qt::qs(font.name));
+    // Where the named face is missing, take faces whose Latin letters and
+    // spaces are half as wide as a Chinese character, as in the named one.
+    f.setFamilies({qt::qs(font.name), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                   QStringLiteral("WenQuanYi Zen Hei Mono"),
+                   QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("WenQuanYi Zen Hei")});
+    f.setPointSizeF(font.points);
+    f.setBold(font.bold);
+    d_->widget->setFont(f);
+}
+
+void Control::setForeColor(Color color) {
+    d_->foreColor = color;
+    QPalette p = d_->widget->palette();
+    const QColor c(color.red, color.green, color.blue);
+    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::Text, c);
+    p.setColor(QPalette::ButtonText, c);
+    d_->widget->setPalette(p);
+}
+
+void Control::setBackColor(Color color) {
+    QPalette p = d_->widget->palette();
+    const QColor c(color.red, color.green, color.blue);
+    p.setColor(QPalette::Window, c);
+    p.setColor(QPalette::Base, c);
+    d_->widget->setPalette(p);
+    d_->widget->setAutoFillBackground(true);
+}
+
+Color Control::foreColor() const {
+    return d_->foreColor;
+}
+std::string Control::fontName() const {
+    return qt::ss(d_->widget->font().family());
+}
+double Control::fontPoints() const {
+    return d_->widget->font().pointSizeF();
+}
+
+void Control::setEnabled(bool enabled) {
+    d_->widget->setEnabled(enabled);
+}
+bool Control::enabled() const {
+    return d_->widget->isEnabled();
+}
+
+void Control::setTabIndex(int index) {
+    d_->form->tabStops.emplace_back(index, d_->widget);
+}
+
+void Control::setFocus() {
+    QWidget* w = d_->widget;
+    if (QWidget* window = w->window(); window->isVisible() && !window->isActiveWindow())
+        window->activateWindow();
+    w->setFocus(Qt::OtherFocusReason);
+}
+
+bool Control::hasFocus() const {
+    return QApplication::focusWidget() == d_->widget;
+}
+
+Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
+    auto* label = new QLabel;
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    d_->attach(form, label);
+    label->lower();  // labels lie beneath the controls that overlap them
+}
+
+void Label::setCaption(const std::string& caption) {
+    static_cast<QLabel*>(d_->widget.data())->setText(qt::qs(caption));
+}
+std::string Label::caption() const {
+    return qt::ss(static_cast<QLabel*>(d_->widget.data())->text());
+}
+
+CommandButton::CommandButton(Form& form) : Control(std::make_unique<ControlImpl>()) {
+    auto* button = new QPushButton;
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, [this] {
+        if (onClick) onClick();
+    });
+    d_->attach(form, button);
+}
+
+void CommandButton::setCaption(const std::string& caption) {
+    static_cast<QPushButton*>(d_->widget.data())->setText(qt::qs(caption));
+}
+std::string CommandButton::caption() const {
+    return qt::ss(static_cast<QPushButton*>(d_->widget.data())->text());
+}
+
+PictureBox::PictureBox(Form& form) : Control(std::make_unique<ControlImpl>()) {
+    auto* label = new QLabel;
+    label->setFocusPolicy(Qt::NoFocus);
+    d_->attach(form, label);
+    label->lower();
+}
+
+void PictureBox::setPicture(const assets::IndexedPicture& picture) {
+    auto* label = static_cast<QLabel*>(d_->widget.data());
+    label->setPixmap(QPixmap::fromImage(qt::toImage(picture)));
+    label->resize(picture.width, picture.height);
+}
+
+namespace {
+// Paints one straight line across its own rectangle.
+class LineWidget : public QWidget {
+public:
+    LineWidget(QPoint from, QPoint to, QColor color, int width)
+        : from_(from), to_(to), color_(color), width_(width) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setPen(QPen(color_, width_));
+        p.drawLine(from_, to_);
+    }
+
+private:
+    QPoint from_, to_;
+    QColor color_;
+    int width_;
+};
+}  // namespace
+
+Line::Line(Form& form, Twips x1, Twips y1, Twips x2, Twips y2, Color color, int widthPixels)
+    : d_(std::make_unique<ControlImpl>()) {
+    const QPoint a(qt::toPixelsX(x1), qt::toPixelsY(y1));
+    const QPoint b(qt::toPixelsX(x2), qt::toPixelsY(y2));
+    const QRect box = QRect(a, b).normalized().adjusted(0, 0, widthPixels, widthPixels);
+    auto* w = new LineWidget(a - box.topLeft(), b - box.topLeft(),
+                             QColor(color.red, color.green, color.blue), widthPixels);
+    w->setParent(form.impl().widget);
+    w->setGeometry(box);
+    w->show();
+    d_->widget = w;
+}
+
+Line::~Line() {
+    delete d_->widget.data();
+}
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+#include <QGuiApplication>
+#include <QScreen>
+#include <cmath>
+
+#include "platform/qt/impl.h"
+
+namespace platform::qt {
+
+namespace {
+double dpiX() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->logicalDotsPerInchX() : 96.0;
+}
+double dpiY() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->logicalDotsPerInchY() : 96.0;
+}
+}  // namespace
+
+int toPixelsX(Twips t) {
+    return static_cast<int>(std::lround(t * dpiX() / 1440.0));
+}
+int toPixelsY(Twips t) {
+    return static_cast<int>(std::lround(t * dpiY() / 1440.0));
+}
+Twips toTwipsX(int px) {
+    return static_cast<Twips>(std::lround(px * 1440.0 / dpiX()));
+}
+Twips toTwipsY(int px) {
+    return static_cast<Twips>(std::lround(px * 1440.0 / dpiY()));
+}
+
+QImage toImage(const assets::IndexedPicture& picture) {
+    QImage image(picture.width, picture.height, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height; ++y) {
+        const char* row = picture.rows[y];
+        for (int x = 0; x < picture.width; ++x) {
+            const char c = row[x];
+            const int index = c >= 'a' ? c - 'a' + 10 : c - '0';
+            image.setPixel(x, y, picture.palette[static_cast<std::size_t>(index & 15)]);
+        }
+    }
+    return image;
+}
+
+int shiftState(Qt::KeyboardModifiers modifiers) {
+    int shift = 0;
+    if (modifiers & Qt::ShiftModifier) shift |= ShiftMask;
+    if (modifiers & Qt::ControlModifier) shift |= CtrlMask;
+    if (modifiers & Qt::AltModifier) shift |= AltMask;
+    return shift;
+}
+
+int buttonCode(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton:
+            return LeftButton;
+        case Qt::RightButton:
+            return RightButton;
+        case Qt::MiddleButton:
+            return MiddleButton;
+        default:
+            return 0;
+    }
+}
+
+int characterCount(const QString& s) {
+    int n = 0;
+    for (qsizetype i = 0; i < s.size(); ++i)
+        if (!s.at(i).isLowSurrogate()) ++n;
+    return n;
+}
+
+}  // namespace platform::qt

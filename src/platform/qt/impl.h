@@ -1,0 +1,94 @@
+// Qt side of the platform types: what each interface object holds, and the
+// conversions between the program's units and texts and Qt's.
+#pragma once
+
+#include <QEventLoop>
+#include <QImage>
+#include <QMenu>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "assets/alarm_clock.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/menu.h"
+#include "platform/timer.h"
+
+namespace platform {
+
+namespace qt {
+int toPixelsX(Twips t);
+int toPixelsY(Twips t);
+Twips toTwipsX(int px);
+Twips toTwipsY(int px);
+inline QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+inline std::string ss(const QString& s) {
+    return s.toStdString();
+}
+QImage toImage(const assets::IndexedPicture& picture);
+int shiftState(Qt::KeyboardModifiers modifiers);
+int buttonCode(Qt::MouseButton button);
+// Characters as the handlers count them: code points.
+int characterCount(const QString& s);
+}  // namespace qt
+
+class FormWidget;
+
+// Routes a control's focus and mouse events to its handlers.
+class ControlEvents : public QObject {
+public:
+    explicit ControlEvents(ControlImpl& impl) : impl_(impl) {}
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ControlImpl& impl_;
+};
+
+struct FormImpl {
+    Form* form = nullptr;
+    QPointer<FormWidget> widget;
+    Handle handle = 0;
+    bool loaded = true;
+    bool unloading = false;
+    bool tabOrderSet = false;
+    QEventLoop* modalLoop = nullptr;
+    std::vector<std::pair<int, QPointer<QWidget>>> tabStops;
+
+    void applyTabOrder();
+    static FormImpl* fromHandle(Handle h);
+};
+
+struct ControlImpl {
+    Control* control = nullptr;
+    FormImpl* form = nullptr;
+    QPointer<QWidget> widget;
+    Color foreColor{};
+    bool ownsFocusEvents = false;  // text boxes raise GotFocus themselves
+    ControlEvents events{*this};
+
+    // Parents the widget to the form and routes its events.
+    void attach(Form& owner, QWidget* w);
+};
+
+struct TimerImpl {
+    Timer* timer = nullptr;
+    QTimer qtimer;
+    int interval = 0;
+};
+
+struct MenuImpl {
+    QPointer<QMenu> menu;
+};
+
+struct MenuItemImpl {
+    QPointer<QAction> action;
+    std::string caption;
+};
+
+}  // namespace platform

@@ -1,0 +1,61 @@
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+
+#include "platform/qt/form_widget.h"
+#include "platform/qt/impl.h"
+
+namespace platform {
+
+MenuItem::MenuItem(std::unique_ptr<MenuItemImpl> impl) : d_(std::move(impl)) {}
+MenuItem::~MenuItem() = default;
+
+std::string MenuItem::caption() const {
+    return d_->caption;
+}
+bool MenuItem::enabled() const {
+    return d_->action->isEnabled();
+}
+void MenuItem::setEnabled(bool enabled) {
+    d_->action->setEnabled(enabled);
+}
+bool MenuItem::checked() const {
+    return d_->action->isChecked();
+}
+void MenuItem::setChecked(bool checked) {
+    // Only a checked item is checkable, so an unchecked one shows no box at all.
+    d_->action->setCheckable(checked);
+    d_->action->setChecked(checked);
+}
+bool MenuItem::isSeparator() const {
+    return d_->action->isSeparator();
+}
+
+Menu::Menu(Form& form, const std::string& caption) : d_(std::make_unique<MenuImpl>()) {
+    d_->menu = new QMenu(qt::qs(caption), form.impl().widget.data());
+}
+
+Menu::~Menu() {
+    items_.clear();
+    delete d_->menu.data();
+}
+
+MenuItem& Menu::add(const std::string& caption) {
+    auto impl = std::make_unique<MenuItemImpl>();
+    impl->caption = caption;
+    impl->action = caption == "-" ? d_->menu->addSeparator() : d_->menu->addAction(qt::qs(caption));
+    items_.push_back(std::unique_ptr<MenuItem>(new MenuItem(std::move(impl))));
+    MenuItem* item = items_.back().get();
+    QObject::connect(item->impl().action, &QAction::triggered, [item] {
+        // A checkable item keeps the state the program gives it, not the click's.
+        item->impl().action->setChecked(!item->impl().action->isChecked());
+        if (item->onClick) item->onClick();
+    });
+    return *item;
+}
+
+void Menu::popup() {
+    d_->menu->exec(QCursor::pos());
+}
+
+}  // namespace platform

@@ -1,0 +1,55 @@
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "platform/msgbox.h"
+#include "platform/qt/impl.h"
+#include "platform/qt/msgbox_watch.h"
+
+namespace platform {
+
+namespace {
+testing::BoxWatcher& watcher() {
+    static testing::BoxWatcher w;
+    return w;
+}
+}  // namespace
+
+void setBoxWatcher(testing::BoxWatcher w) {
+    watcher() = std::move(w);
+}
+
+MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::string& title) {
+    QMessageBox box;
+    box.setWindowTitle(qt::qs(title));
+    box.setText(qt::qs(prompt));
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(QMessageBox::NoIcon);
+    box.setWindowModality(Qt::ApplicationModal);
+    // The main window stays on top of other windows; its boxes must show above it.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    QPushButton* ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    QPushButton* cancel = buttons == MsgButtons::OKCancel
+                              ? box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole)
+                              : nullptr;
+    box.setDefaultButton(ok);
+    box.setEscapeButton(cancel ? cancel : ok);
+
+    if (watcher()) {
+        QTimer::singleShot(0, &box, [&box] {
+            testing::ShownBox shown;
+            shown.prompt = qt::ss(box.text());
+            shown.title = qt::ss(box.windowTitle());
+            shown.hasIcon = box.icon() != QMessageBox::NoIcon;
+            for (QAbstractButton* b : box.buttons()) shown.buttons.push_back(qt::ss(b->text()));
+            const std::string press = watcher()(shown);
+            for (QAbstractButton* b : box.buttons())
+                if (qt::ss(b->text()) == press) return b->click();
+        });
+    }
+    box.exec();
+    return box.clickedButton() == ok ? MsgResult::OK : MsgResult::Cancel;
+}
+
+}  // namespace platform

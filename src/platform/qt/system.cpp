@@ -1,0 +1,46 @@
+#include <QCoreApplication>
+#include <QDir>
+#include <chrono>
+#include <ctime>
+
+#include "platform/qt/clock_override.h"
+#include "platform/system.h"
+
+namespace platform {
+
+namespace {
+std::function<LocalTime()>& overrideClock() {
+    static std::function<LocalTime()> clock;
+    return clock;
+}
+}  // namespace
+
+void setClockOverride(std::function<LocalTime()> clock) {
+    overrideClock() = std::move(clock);
+}
+
+LocalTime now() {
+    if (overrideClock()) return overrideClock()();
+    using namespace std::chrono;
+    const auto t = system_clock::now();
+    const std::time_t seconds = system_clock::to_time_t(t);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    // The offset of local time from UTC at this instant, daylight saving included.
+    const auto offset = std::chrono::seconds{local.tm_gmtoff};
+    return LocalTime{floor<milliseconds>(t.time_since_epoch() + offset)};
+}
+
+std::string programFolder() {
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
+bool setCurrentDirectory(const std::string& folder) {
+    return QDir::setCurrent(QString::fromStdString(folder));
+}
+
+bool setCurrentDrive(const std::string&) {
+    return true;
+}
+
+}  // namespace platform

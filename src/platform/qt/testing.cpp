@@ -1,0 +1,174 @@
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "platform/qt/clock_override.h"
+#include "platform/qt/form_widget.h"
+#include "platform/qt/impl.h"
+#include "platform/qt/msgbox_watch.h"
+#include "platform/qt/timers.h"
+#include "platform/testing.h"
+
+namespace platform::testing {
+
+void watchMessageBoxes(BoxWatcher watcher) {
+    setBoxWatcher(std::move(watcher));
+}
+void setClock(std::function<LocalTime()> clock) {
+    setClockOverride(std::move(clock));
+}
+void holdTimers(bool hold) {
+    holdAllTimers(hold);
+}
+
+void fireTimer(Timer& timer) {
+    if (timer.onTimer) timer.onTimer();
+}
+
+void processEvents() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+namespace {
+
+void sendKey(QWidget* w, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(w, &release);
+    processEvents();
+}
+
+int qtKeyFor(char32_t c) {
+    if (c >= 'a' && c <= 'z') return Qt::Key_A + static_cast<int>(c - 'a');
+    if (c >= 'A' && c <= 'Z') return Qt::Key_A + static_cast<int>(c - 'A');
+    if (c >= '0' && c <= '9') return Qt::Key_0 + static_cast<int>(c - '0');
+    if (c == ' ') return Qt::Key_Space;
+    return Qt::Key_unknown;
+}
+
+void sendMouse(QWidget* w, int button) {
+    const Qt::MouseButton b = button == RightButton    ? Qt::RightButton
+                              : button == MiddleButton ? Qt::MiddleButton
+                                                       : Qt::LeftButton;
+    const QPointF local(w->width() / 2.0, w->height() / 2.0);
+    const QPointF global = w->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, b, b, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, b, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &release);
+    processEvents();
+}
+
+}  // namespace
+
+void typeText(Control& control, const std::string& text) {
+    for (const char32_t c : QString::fromStdString(text).toUcs4())
+        sendKey(control.impl().widget, qtKeyFor(c), Qt::NoModifier, QString::fromUcs4(&c, 1));
+}
+
+void pressKey(Control& control, int keyCode, int shift) {
+    Qt::KeyboardModifiers mods;
+    if (shift & ShiftMask) mods |= Qt::ShiftModifier;
+    if (shift & CtrlMask) mods |= Qt::ControlModifier;
+    if (shift & AltMask) mods |= Qt::AltModifier;
+    int key = Qt::Key_unknown;
+    QString text;
+    switch (keyCode) {
+        case KeyReturn:
+            key = Qt::Key_Return, text = QStringLiteral("\r");
+            break;
+        case KeyBack:
+            key = Qt::Key_Backspace, text = QStringLiteral("\b");
+            break;
+        case KeyTab:
+            key = Qt::Key_Tab, text = QStringLiteral("\t");
+            break;
+        case KeyEscape:
+            key = Qt::Key_Escape, text = QString(QChar(27));
+            break;
+        default:
+            if (keyCode >= 'A' && keyCode <= 'Z') {
+                key = Qt::Key_A + (keyCode - 'A');
+                text = (mods & Qt::ControlModifier) ? QString(QChar(keyCode - 'A' + 1))
+                                                    : QString(QChar(keyCode));
+            }
+    }
+    sendKey(control.impl().widget, key, mods, text);
+}
+
+void commitInputMethod(TextBox& box, const std::string& text) {
+    QInputMethodEvent event;
+    event.setCommitString(QString::fromStdString(text));
+    QApplication::sendEvent(box.impl().widget, &event);
+    processEvents();
+}
+
+void paste(TextBox& box, const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+    QWidget* w = box.impl().widget;
+    if (auto* l = qobject_cast<QLineEdit*>(w))
+        l->paste();
+    else if (auto* m = qobject_cast<QPlainTextEdit*>(w))
+        m->paste();
+    processEvents();
+}
+
+void drop(TextBox& box, const std::string& text) {
+    QWidget* w = box.impl().widget;
+    if (auto* m = qobject_cast<QPlainTextEdit*>(w)) w = m->viewport();
+    QMimeData data;
+    data.setText(QString::fromStdString(text));
+    const QPointF at(w->width() - 2.0, w->height() / 2.0);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &enter);
+    QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &dropped);
+    processEvents();
+}
+
+void click(CommandButton& button) {
+    auto* b = static_cast<QPushButton*>(button.impl().widget.data());
+    if (!b->isEnabled()) return;
+    b->setFocus(Qt::MouseFocusReason);
+    b->click();
+    processEvents();
+}
+
+void mousePress(Control& control, int button) {
+    sendMouse(control.impl().widget, button);
+}
+void mousePress(Form& form, int button) {
+    sendMouse(form.impl().widget, button);
+}
+
+void chooseMenuItem(MenuItem& item) {
+    item.impl().action->trigger();
+    processEvents();
+}
+
+void closeByCloseBox(Form& form) {
+    form.impl().widget->close();
+    processEvents();
+}
+
+bool hasFocus(const Control& control) {
+    return control.hasFocus();
+}
+
+bool isTopMost(const Form& form) {
+    return form.topMost();
+}
+
+}  // namespace platform::testing

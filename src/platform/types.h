@@ -1,0 +1,37 @@
+// Units and small value types shared by every window of the program.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Positions and sizes are in twips: 1/1440 inch, 15 to a pixel at 96 dpi.
+using Twips = int;
+
+// A window handle as the declared system functions see it.
+using Handle = std::int32_t;
+
+// Local wall-clock time to the millisecond.
+using LocalTime = std::chrono::local_time<std::chrono::milliseconds>;
+
+struct Color {
+    std::uint8_t red = 0, green = 0, blue = 0;
+    bool operator==(const Color&) const = default;
+};
+
+struct Font {
+    std::string name;  // as the program names it; the backend finds the nearest face
+    double points = 9;
+    bool bold = false;
+};
+
+// Mouse buttons and shift state as the event handlers receive them.
+enum MouseButton { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
+enum ShiftState { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
+
+// Key codes that the handlers look at.
+enum KeyCode { KeyBack = 8, KeyTab = 9, KeyReturn = 13, KeyEscape = 27, KeySpace = 32 };
+
+}  // namespace platform

@@ -1,0 +1,202 @@
+#include "windows/frmMain.h"
+
+#include "platform/msgbox.h"
+#include "platform/system.h"
+#include "reminder/clock_text.h"
+#include "reminder/entry.h"
+
+using platform::MsgBox;
+using platform::MsgButtons;
+
+namespace {
+
+constexpr const char* kErrorTitle = "出错啦!";
+constexpr platform::Color kBlue{0, 0, 192};
+const std::string kFont = "宋体";
+
+// The digit filter of the two time fields: digits and Backspace pass.
+void filterDigit(int& keyAscii) {
+    if ((keyAscii >= '0' && keyAscii <= '9') || keyAscii == platform::KeyBack) return;
+    MsgBox("你输入的不是数字!", MsgButtons::OK, kErrorTitle);
+    keyAscii = 0;
+}
+
+// Puts the caret at the start and selects the first characters.
+void selectFromStart(platform::TextBox& box, int length) {
+    box.setSelStart(0);
+    box.setSelLength(length);
+}
+
+}  // namespace
+
+frmMain::frmMain()
+    : form({.caption = "Tockmere Beta 1.1", .clientWidth = 2415, .clientHeight = 2130}),
+      Label1(form),
+      Label2(form),
+      Text1(form, platform::TextBox::SingleLine),
+      Text2(form, platform::TextBox::SingleLine),
+      Label3(form),
+      Label4(form),
+      Label5(form),
+      Text4(form, platform::TextBox::MultiLineWithScrollBar),
+      Command1(form),
+      Command2(form),
+      Picture1(form),
+      Timer1(form, 500),
+      mnuTray(form, "系统"),
+      mnuTrayNormal(mnuTray.add("普通")),
+      mnuTrayHigh(mnuTray.add("高级")),
+      mnuTrayQuery(mnuTray.add("查询")),
+      mnuTrayRestore(mnuTray.add("恢复")),
+      mnuTrayHide(mnuTray.add("隐藏")),
+      mnuTrayAbout(mnuTray.add("关于")),
+      ssdddsd(mnuTray.add("-")),
+      mnuTrayClose(mnuTray.add("退出")) {
+    layOut();
+    bindEvents();
+    Form_Load();
+}
+
+void frmMain::layOut() {
+    form.setIcon(assets::alarmClock());
+    const auto place = [](platform::Control& c, platform::Twips l, platform::Twips t,
+                          platform::Twips w, platform::Twips h, int tab, double points) {
+        c.move(l, t, w, h);
+        c.setTabIndex(tab);
+        c.setFont({kFont, points});
+    };
+    place(Label1, 720, 75, 1275, 375, 0, 10.5);
+    place(Label2, 120, 120, 735, 255, 6, 9);
+    place(Text1, 720, 420, 300, 315, 1, 10.5);
+    place(Text2, 1320, 420, 300, 315, 2, 10.5);
+    place(Label3, 120, 480, 855, 255, 7, 9);
+    place(Label4, 720, 490, 1575, 255, 8, 9);
+    place(Label5, 120, 840, 2175, 255, 9, 9);
+    place(Text4, 120, 1080, 2175, 600, 3, 9);
+    place(Command1, 240, 1750, 600, 300, 5, 9);
+    place(Command2, 1440, 1750, 600, 300, 4, 9);
+    Picture1.move(1920, 150, 480, 480);
+    Picture1.setTabIndex(10);
+    Picture1.setPicture(assets::alarmClock());
+
+    for (platform::Control* c :
+         {static_cast<platform::Control*>(&Label1), static_cast<platform::Control*>(&Label2),
+          static_cast<platform::Control*>(&Label3), static_cast<platform::Control*>(&Label4),
+          static_cast<platform::Control*>(&Label5), static_cast<platform::Control*>(&Text1),
+          static_cast<platform::Control*>(&Text2), static_cast<platform::Control*>(&Text4)})
+        c->setForeColor(kBlue);
+
+    Label2.setCaption("系统：");
+    Label3.setCaption("设置：");
+    Label4.setCaption("    时     分   ");
+    Label5.setCaption("提醒信息（最多五十字）");
+    Text1.setMaxLength(2);
+    Text2.setMaxLength(2);
+    Text4.setMaxLength(50);
+    Command1.setCaption("重设");
+    Command2.setCaption("确定");
+    mnuTrayNormal.setChecked(true);
+}
+
+void frmMain::bindEvents() {
+    form.onLostFocus = [this] { Form_LostFocus(); };
+    Text1.onGotFocus = [this] { Text1_GotFocus(); };
+    Text2.onGotFocus = [this] { Text2_GotFocus(); };
+    Text4.onGotFocus = [this] { Text4_GotFocus(); };
+    Text1.onKeyPress = [this](int& k) { Text1_KeyPress(k); };
+    Text2.onKeyPress = [this](int& k) { Text2_KeyPress(k); };
+    Text4.onKeyDown = [this](int& k, int shift) { Text4_KeyDown(k, shift); };
+    // Pasted or dropped text never brings anything but digits into a time field.
+    Text1.acceptsText =
+        Text2.acceptsText = [](const std::string& t) { return reminder::isAllDigits(t); };
+    Timer1.onTimer = [this] { Timer1_Timer(); };
+}
+
+void frmMain::Form_Load() {
+    form.show();
+    book = reminder::Book{};
+    mnuTrayRestore.setEnabled(false);
+    mnuTrayQuery.setEnabled(false);
+    Command1.setEnabled(false);
+    Command2.setEnabled(false);
+    timeSelect();
+    frmFirst();
+    const std::string folder = platform::programFolder();
+    platform::setCurrentDirectory(folder);
+    platform::setCurrentDrive(folder);
+}
+
+void frmMain::frmFirst() {
+    platform::SetWindowPos(form.hWnd(), platform::HWND_TOPMOST, 0, 0, 300, 300,
+                           platform::SWP_SHOWWINDOW);
+    form.setHeight(2500);
+    form.setWidth(2500);
+    const float left = static_cast<float>(platform::screenWidth() - form.width()) / 2.0f;
+    const float top = static_cast<float>(platform::screenHeight() - form.height()) / 2.0f;
+    form.setLeft(static_cast<platform::Twips>(left));
+    form.setTop(static_cast<platform::Twips>(top));
+}
+
+void frmMain::Form_LostFocus() {
+    form.setHeight(2500);
+    form.setTop(2500);
+    form.setLeft(5000);
+    form.setWidth(2500);
+}
+
+void frmMain::timeSelect() {
+    const reminder::TimeFields next = reminder::prefill(platform::now());
+    Text1.setText(next.hour);
+    Text2.setText(next.minute);
+    Text1.setFocus();
+}
+
+void frmMain::Text1_GotFocus() {
+    selectFromStart(Text1, 2);
+}
+void frmMain::Text2_GotFocus() {
+    selectFromStart(Text2, 2);
+}
+
+void frmMain::Text4_GotFocus() {
+    selectFromStart(Text4, Text4.length());
+    const std::string hour = Text1.text();
+    const std::string minute = Text2.text();
+    // Without a time of day in the fields there is nothing to test yet; the
+    // commands' own check reports it when one is pressed.
+    if (!reminder::timeCheck(hour, minute).valid) return;
+    if (reminder::timePassed(reminder::dueTimeText(hour, minute), platform::now())) {
+        MsgBox("你设置的时间已经过去啦!", MsgButtons::OK, kErrorTitle);
+        timeSelect();
+        return;
+    }
+    Command1.setEnabled(true);
+    Command2.setEnabled(true);
+}
+
+void frmMain::Text1_KeyPress(int& keyAscii) {
+    filterDigit(keyAscii);
+}
+void frmMain::Text2_KeyPress(int& keyAscii) {
+    filterDigit(keyAscii);
+}
+
+void frmMain::Text4_KeyDown(int& keyCode, int /*shift*/) {
+    if (keyCode != platform::KeyReturn) return;
+    Command2.setFocus();
+    keyCode = 0;  // the Enter only moves on; it leaves no line break behind
+}
+
+bool frmMain::timeCheck() {
+    const reminder::TimeCheck check = reminder::timeCheck(Text1.text(), Text2.text());
+    if (!check.valid) {
+        MsgBox("时间设置不正确!", MsgButtons::OK, kErrorTitle);
+        return false;
+    }
+    if (Text2.text() != check.minute) Text2.setText(check.minute);
+    return true;
+}
+
+void frmMain::Timer1_Timer() {
+    Label1.setCaption(reminder::clockText(platform::now()));
+}
