@@ -32,6 +32,19 @@ enum MouseButton { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
 enum ShiftState { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
 
 // Key codes that the handlers look at.
-enum KeyCode { KeyBack = 8, KeyTab = 9, KeyReturn = 13, KeyEscape = 27, KeySpace = 32 };
+enum KeyCode {
+    KeyBack = 8,
+    KeyTab = 9,
+    KeyReturn = 13,
+    KeyEscape = 27,
+    KeySpace = 32,
+    KeyEnd = 35,
+    KeyHome = 36,
+    KeyLeft = 37,
+    KeyUp = 38,
+    KeyRight = 39,
+    KeyDown = 40,
+    KeyDelete = 46
+};
 
 }  // namespace platform

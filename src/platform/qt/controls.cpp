@@ -21,10 +21,7 @@ bool ControlEvents::eventFilter(QObject* watched, QEvent* event) {
                        qt::toTwipsX(p.x()), qt::toTwipsY(p.y()));
         return true;  // a label's press must not reach the window behind it too
     }
-    if (event->type() == QEvent::FocusIn && c->onGotFocus && !impl_.ownsFocusEvents) {
-        c->onGotFocus();
-        return false;
-    }
+    if (event->type() == QEvent::FocusIn && !impl_.ownsFocusEvents) impl_.focusIn();
     return false;
 }
 
@@ -34,6 +31,12 @@ void ControlImpl::attach(Form& owner, QWidget* w) {
     w->setParent(owner.impl().widget);
     w->installEventFilter(&events);
     w->show();
+}
+
+void ControlImpl::focusIn() {
+    if (!form || form->activeControl == widget) return;
+    form->activeControl = widget;
+    if (control && control->onGotFocus) control->onGotFocus();
 }
 
 Control::Control(std::unique_ptr<ControlImpl> impl) : d_(std::move(impl)) {

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <map>
 
@@ -28,6 +29,14 @@ QSize frameExtra(const QWidget* w) {
     if (!w->isVisible()) return {0, 0};
     const QSize extra = w->frameGeometry().size() - w->size();
     return {std::max(0, extra.width()), std::max(0, extra.height())};
+}
+// Changes the stay-on-top state in place. QWidget::setWindowFlag would make
+// the window anew, and the new one would lose the activation and the focus.
+void setStaysOnTop(QWidget* w, bool top) {
+    const Qt::WindowFlags flags = w->windowFlags().setFlag(Qt::WindowStaysOnTopHint, top);
+    if (flags == w->windowFlags()) return;
+    w->overrideWindowFlags(flags);
+    if (QWindow* native = w->windowHandle()) native->setFlags(flags);
 }
 }  // namespace
 
@@ -209,12 +218,8 @@ std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int
     if (!f || !f->widget) return 0;
     QWidget* w = f->widget;
     const bool wasVisible = w->isVisible();
-    if (hWndInsertAfter == HWND_TOPMOST || hWndInsertAfter == kNoTopMost) {
-        const bool top = hWndInsertAfter == HWND_TOPMOST;
-        // Changing the flag takes the window down; it comes back below.
-        if (static_cast<bool>(w->windowFlags() & Qt::WindowStaysOnTopHint) != top)
-            w->setWindowFlag(Qt::WindowStaysOnTopHint, top);
-    }
+    if (hWndInsertAfter == HWND_TOPMOST || hWndInsertAfter == kNoTopMost)
+        setStaysOnTop(w, hWndInsertAfter == HWND_TOPMOST);
     if (!(flags & kNoSize)) {
         const QSize extra = frameExtra(w);
         w->setFixedSize(std::max(0, cx - extra.width()), std::max(0, cy - extra.height()));

@@ -34,6 +34,8 @@ inline std::string ss(const QString& s) {
 QImage toImage(const assets::IndexedPicture& picture);
 int shiftState(Qt::KeyboardModifiers modifiers);
 int buttonCode(Qt::MouseButton button);
+// Qt's keys and the program's key codes for the keys that have no letter.
+const std::vector<std::pair<int, int>>& keyCodes();
 // Characters as the handlers count them: code points.
 int characterCount(const QString& s);
 }  // namespace qt
@@ -59,6 +61,10 @@ struct FormImpl {
     bool tabOrderSet = false;
     QEventLoop* modalLoop = nullptr;
     std::vector<std::pair<int, QPointer<QWidget>>> tabStops;
+    // The control that last took the focus within this window. The focus
+    // coming back to it with the window (after a message box, a menu or
+    // another program) is no new visit and raises no GotFocus.
+    QPointer<QWidget> activeControl;
 
     void applyTabOrder();
     static FormImpl* fromHandle(Handle h);
@@ -74,6 +80,9 @@ struct ControlImpl {
 
     // Parents the widget to the form and routes its events.
     void attach(Form& owner, QWidget* w);
+    // Called on every focus-in; raises GotFocus when the control is newly the
+    // window's active control.
+    void focusIn();
 };
 
 struct TimerImpl {

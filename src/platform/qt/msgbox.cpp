@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -48,7 +49,14 @@ MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::strin
                 if (qt::ss(b->text()) == press) return b->click();
         });
     }
+    QPointer<QWidget> owner = QApplication::activeWindow();
     box.exec();
+    // As on the home platform, the window that was active gets the focus back
+    // at once, so a handler that goes on after the box can move the focus.
+    if (owner && owner->isVisible()) {
+        owner->activateWindow();
+        QApplication::setActiveWindow(owner);
+    }
     return box.clickedButton() == ok ? MsgResult::OK : MsgResult::Cancel;
 }
 

@@ -83,25 +83,16 @@ void pressKey(Control& control, int keyCode, int shift) {
     if (shift & AltMask) mods |= Qt::AltModifier;
     int key = Qt::Key_unknown;
     QString text;
-    switch (keyCode) {
-        case KeyReturn:
-            key = Qt::Key_Return, text = QStringLiteral("\r");
-            break;
-        case KeyBack:
-            key = Qt::Key_Backspace, text = QStringLiteral("\b");
-            break;
-        case KeyTab:
-            key = Qt::Key_Tab, text = QStringLiteral("\t");
-            break;
-        case KeyEscape:
-            key = Qt::Key_Escape, text = QString(QChar(27));
-            break;
-        default:
-            if (keyCode >= 'A' && keyCode <= 'Z') {
-                key = Qt::Key_A + (keyCode - 'A');
-                text = (mods & Qt::ControlModifier) ? QString(QChar(keyCode - 'A' + 1))
-                                                    : QString(QChar(keyCode));
-            }
+    if (keyCode >= 'A' && keyCode <= 'Z') {
+        key = Qt::Key_A + (keyCode - 'A');
+        text = (mods & Qt::ControlModifier) ? QString(QChar(keyCode - 'A' + 1))
+                                            : QString(QChar(keyCode));
+    } else {
+        for (const auto& [qtKey, code] : qt::keyCodes())
+            if (code == keyCode) key = qtKey;
+        if (keyCode == KeyReturn || keyCode == KeyBack || keyCode == KeyTab ||
+            keyCode == KeyEscape || keyCode == KeySpace)
+            text = QString(QChar(keyCode == KeyReturn ? '\r' : keyCode));
     }
     sendKey(control.impl().widget, key, mods, text);
 }

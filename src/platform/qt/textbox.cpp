@@ -17,37 +17,10 @@ namespace {
 // The key code a key-down handler sees.
 int keyCodeOf(const QKeyEvent* e) {
     const int key = e->key();
-    switch (key) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return KeyReturn;
-        case Qt::Key_Backspace:
-            return KeyBack;
-        case Qt::Key_Tab:
-            return KeyTab;
-        case Qt::Key_Escape:
-            return KeyEscape;
-        case Qt::Key_Space:
-            return KeySpace;
-        case Qt::Key_Delete:
-            return 46;
-        case Qt::Key_Left:
-            return 37;
-        case Qt::Key_Up:
-            return 38;
-        case Qt::Key_Right:
-            return 39;
-        case Qt::Key_Down:
-            return 40;
-        case Qt::Key_Home:
-            return 36;
-        case Qt::Key_End:
-            return 35;
-        default:
-            break;
-    }
     if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
         return key;
+    for (const auto& [qtKey, code] : qt::keyCodes())
+        if (qtKey == key) return code;
     return 0;
 }
 
@@ -103,7 +76,7 @@ bool passKeyDown(TextBox& box, const QKeyEvent* e) {
 // Text that arrives other than by typing goes through the box's own test.
 class Acceptance : public QValidator {
 public:
-    explicit Acceptance(TextBox& box) : box_(box) {}
+    Acceptance(TextBox& box, QObject* parent) : QValidator(parent), box_(box) {}
     State validate(QString& input, int&) const override {
         return !box_.acceptsText || box_.acceptsText(qt::ss(input)) ? Acceptable : Invalid;
     }
@@ -115,7 +88,7 @@ private:
 class LineBox : public QLineEdit {
 public:
     explicit LineBox(TextBox& box) : box_(box) {
-        setValidator(new Acceptance(box));
+        setValidator(new Acceptance(box, this));
         // Small boxes: the text gets all the room inside a thin frame.
         setTextMargins(0, 0, 0, 0);
         setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
@@ -124,7 +97,7 @@ public:
 protected:
     void focusInEvent(QFocusEvent* e) override {
         QLineEdit::focusInEvent(e);
-        if (box_.onGotFocus) box_.onGotFocus();
+        box_.impl().focusIn();
     }
     void keyPressEvent(QKeyEvent* e) override {
         if (passKeyDown(box_, e) && passKeyPress(box_, typedCharacters(e)))
@@ -159,7 +132,7 @@ public:
 protected:
     void focusInEvent(QFocusEvent* e) override {
         QPlainTextEdit::focusInEvent(e);
-        if (box_.onGotFocus) box_.onGotFocus();
+        box_.impl().focusIn();
     }
     void keyPressEvent(QKeyEvent* e) override {
         if (!passKeyDown(box_, e)) return;

@@ -1,0 +1,113 @@
+#include "reminder/book.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+namespace reminder {
+namespace {
+
+using Pair = std::pair<std::string, std::string>;
+using Slots = std::array<Pair, 3>;
+
+const LocalTime kNow = makeLocalTime(2024, 5, 17, 8, 0, 0);
+
+Book bookWith(const Slots& slots) {
+    Book book;
+    for (int k = 1; k <= 3; ++k) {
+        const auto& [time, event] = slots[static_cast<std::size_t>(k - 1)];
+        book.write(k, time, event);
+    }
+    return book;
+}
+
+Slots contents(const Book& book) {
+    Slots out;
+    for (int k = 1; k <= 3; ++k)
+        out[static_cast<std::size_t>(k - 1)] = {book.slot(k).time, book.slot(k).event};
+    return out;
+}
+
+TEST(Book, StartsEmptyIdleAndInNormalMode) {
+    const Book book;
+    EXPECT_EQ(contents(book), Slots{});
+    EXPECT_EQ(book.eventCount, 1);
+    EXPECT_FALSE(book.advancedMode);
+    EXPECT_TRUE(book.noneArmed);
+}
+
+TEST(Book, WriteClearAndSwapMoveWholeSlots) {
+    Book book = bookWith({{{"9:00:00", "a"}, {"10:00:00", " b \n"}, {"11:00:00", "c"}}});
+    book.swap(1, 3);
+    EXPECT_EQ(contents(book),
+              (Slots{{{"11:00:00", "c"}, {"10:00:00", " b \n"}, {"9:00:00", "a"}}}));
+    book.clear(2);
+    EXPECT_TRUE(book.slot(2).empty());
+    book.swap(2, 3);
+    EXPECT_EQ(contents(book), (Slots{{{"11:00:00", "c"}, {"9:00:00", "a"}, {"", ""}}}));
+    // A write replaces both texts; a message alone keeps the slot in use.
+    book.write(1, "", "note");
+    EXPECT_EQ(contents(book), (Slots{{{"", "note"}, {"9:00:00", "a"}, {"", ""}}}));
+    EXPECT_FALSE(book.slot(1).empty());
+}
+
+TEST(Book, ConfirmWritesTheSlotOfTheReminderBeingEntered) {
+    const std::array<std::pair<int, int>, 4> cases = {{{1, 1}, {2, 2}, {3, 3}, {4, 3}}};
+    for (const auto& [count, slot] : cases) {
+        Book book;
+        book.eventCount = static_cast<std::int16_t>(count);
+        EXPECT_EQ(book.confirmSlot(), slot) << "eventCount " << count;
+    }
+}
+
+Slots ordered(int k, const Slots& slots) {
+    Book book = bookWith(slots);
+    book.orderSlots(k, kNow);
+    return contents(book);
+}
+
+TEST(Book, OrderingDistinctTimesIsAscendingWithMessagesAlong) {
+    std::array<Pair, 3> in = {{{"9:00:00", "nine"}, {"10:00:00", "ten"}, {"23:00:00", "late"}}};
+    const Slots sorted{in[0], in[1], in[2]};
+    do {
+        EXPECT_EQ(ordered(3, {in[0], in[1], in[2]}), sorted)
+            << in[0].first << " " << in[1].first << " " << in[2].first;
+    } while (std::next_permutation(in.begin(), in.end()));
+
+    EXPECT_EQ(ordered(2, {{{"10:00:00", "ten"}, {"09:30:00", "half"}, {"", ""}}}),
+              (Slots{{{"09:30:00", "half"}, {"10:00:00", "ten"}, {"", ""}}}));
+}
+
+TEST(Book, OrderingTiesFollowTheFixedSteps) {
+    // Comparing slots 1 and 3 moves the earlier slot 3 to the front and the
+    // former slot 1 behind the former slot 2.
+    EXPECT_EQ(ordered(3, {{{"10:00:00", "first"}, {"10:00:00", "second"}, {"9:00:00", "third"}}}),
+              (Slots{{{"9:00:00", "third"}, {"10:00:00", "second"}, {"10:00:00", "first"}}}));
+
+    // An equal pair never swaps, also when differing texts spell the same moment.
+    for (const char* other : {"10:00:00", "10:0:00"}) {
+        const Slots pair{{{"10:00:00", "first"}, {other, "second"}, {"", ""}}};
+        EXPECT_EQ(ordered(2, pair), pair) << other;
+    }
+}
+
+TEST(Book, EmptiedSlotSortsAsMidnight) {
+    EXPECT_EQ(ordered(3, {{{"9:00:00", "a"}, {"0:30:00", "b"}, {"", ""}}}),
+              (Slots{{{"", ""}, {"0:30:00", "b"}, {"9:00:00", "a"}}}));
+    // So does a text that spells no time of day.
+    EXPECT_EQ(ordered(2, {{{"7:00:00", "a"}, {"24:00:00", "b"}, {"", ""}}})[0].second, "b");
+    // Behind a slot due at midnight it stays put: the moments are equal.
+    const Slots tie{{{"0:00:00", "a"}, {"", ""}, {"", ""}}};
+    EXPECT_EQ(ordered(2, tie), tie);
+}
+
+TEST(Book, OrderingTwoLeavesSlotThreeAlone) {
+    EXPECT_EQ(ordered(2, {{{"11:00:00", "b"}, {"10:00:00", "a"}, {"1:00:00", "early"}}}),
+              (Slots{{{"10:00:00", "a"}, {"11:00:00", "b"}, {"1:00:00", "early"}}}));
+}
+
+}  // namespace
+}  // namespace reminder

@@ -1,0 +1,95 @@
+#include "reminder/clock_text.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace reminder {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+
+LocalTime at(int h, int m, int s, int ms = 0) {
+    return makeLocalTime(2024, 5, 17, h, m, s, ms);
+}
+
+TEST(MakeLocalTime, CountsCalendarDaysAndTimeOfDay) {
+    EXPECT_EQ(makeLocalTime(1970, 1, 1, 0, 0, 0).time_since_epoch(), 0ms);
+    EXPECT_EQ(makeLocalTime(1970, 1, 2, 1, 2, 3, 4).time_since_epoch(), 24h + 1h + 2min + 3s + 4ms);
+    // 2024 is a leap year, 2023 is not.
+    EXPECT_EQ(makeLocalTime(2024, 3, 1, 0, 0, 0) - makeLocalTime(2024, 2, 28, 0, 0, 0), 48h);
+    EXPECT_EQ(makeLocalTime(2023, 3, 1, 0, 0, 0) - makeLocalTime(2023, 2, 28, 0, 0, 0), 24h);
+}
+
+TEST(DueTimeText, JoinsFieldTextsUnchanged) {
+    EXPECT_EQ(dueTimeText("9", "05"), "9:05:00");
+    EXPECT_EQ(dueTimeText("0", "00"), "0:00:00");
+    EXPECT_EQ(dueTimeText("07", "05"), "07:05:00");
+    EXPECT_EQ(dueTimeText("", "5"), ":5:00");
+}
+
+TEST(ClockText, HourWithoutLeadingZeroMinutesAndSecondsPadded) {
+    EXPECT_EQ(clockText(at(0, 0, 5)), "0:00:05");
+    EXPECT_EQ(clockText(at(23, 59, 59, 999)), "23:59:59");
+    EXPECT_EQ(clockText(at(21, 30, 7, 500)), "21:30:07");
+    EXPECT_EQ(clockText(makeLocalTime(2024, 2, 29, 10, 0, 1)), "10:00:01");
+    // Only a due time typed without a zero before the hour can ever match.
+    EXPECT_EQ(clockText(at(7, 5, 0, 999)), dueTimeText("7", "05"));
+    EXPECT_NE(clockText(at(7, 5, 0)), dueTimeText("07", "05"));
+}
+
+TEST(DueMoment, SpellsTodayAtThatTime) {
+    const LocalTime today = at(0, 0, 0), leapDay = makeLocalTime(2024, 2, 29, 0, 0, 0);
+    const std::vector<std::tuple<const char*, int, int, int>> cases = {
+        {"9:05:00", 9, 5, 0},  {"09:05:00", 9, 5, 0}, {"9:5:0", 9, 5, 0},
+        {"00:00:00", 0, 0, 0}, {"", 0, 0, 0},         {"23:59:59", 23, 59, 59}};
+    for (const auto& [now, midnight] :
+         {std::pair{today, today}, std::pair{at(23, 59, 59, 999), today},
+          std::pair{leapDay + 12h, leapDay}})
+        for (const auto& [text, h, m, s] : cases)
+            EXPECT_EQ(dueMoment(text, now),
+                      std::optional<LocalTime>{midnight + std::chrono::hours{h} +
+                                               std::chrono::minutes{m} + std::chrono::seconds{s}})
+                << text;
+}
+
+TEST(DueMoment, TextThatSpellsNoTimeGivesNothing) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"a:05:00", "9:0a:00", "9:05:0x", "9.05.00"},             // letters, other marks
+        {"\xEF\xBC\x99:05:00", "9:\xEF\xBC\x90\xEF\xBC\x95:00"},  // full-width digits
+        {"009:05:00", "9:005:00", "9:05:000"},                    // three digits
+        {":05:00", "9::00", "9:05:", "9:05", "9", ":", "::"},     // missing parts
+        {"24:00:00", "9:60:00", "9:05:60", "99:99:99"},           // out of range
+        {"9:05:00:", "9:05:00:00", ":9:05:00"},                   // extra colon
+        {" 9:05:00", "9:05:00 ", "9 :05:00", "9: 5:00", " "},     // spaces
+        {"+9:05:00", "-1:05:00", "9:05:0\0"s}};                   // signs, a NUL
+    for (const auto& group : bad)
+        for (const auto& text : group)
+            EXPECT_EQ(dueMoment(text, at(12, 0, 0)), std::nullopt) << text;
+}
+
+TEST(TimePassed, StrictlyEarlierThanNowToTheMillisecond) {
+    EXPECT_FALSE(timePassed("9:42:00", at(9, 42, 0, 0)));
+    EXPECT_TRUE(timePassed("9:42:00", at(9, 42, 0, 1)));
+    EXPECT_FALSE(timePassed("9:42:00", at(9, 41, 59, 999)));
+    EXPECT_FALSE(timePassed("23:59:00", at(23, 58, 30)));
+    EXPECT_TRUE(timePassed("23:59:00", at(23, 59, 1)));
+    EXPECT_TRUE(timePassed("", at(0, 0, 0, 1)));
+    // No date in the text: after midnight means today, which is long gone.
+    EXPECT_TRUE(timePassed("0:30:00", at(23, 50, 0)));
+    EXPECT_FALSE(timePassed("23:50:00", at(0, 30, 0)));
+}
+
+TEST(TimePassed, TextThatSpellsNoTimeCountsAsPassed) {
+    for (const char* text : {"24:00:00", "9:60:00", ":05:00", "9:05", "ab:cd:00"})
+        EXPECT_TRUE(timePassed(text, at(0, 0, 0))) << text;
+}
+
+}  // namespace
+}  // namespace reminder

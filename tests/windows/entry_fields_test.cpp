@@ -1,0 +1,196 @@
+// The hour, minute and message fields as a person types into them.
+#include "harness.h"
+#include "windows/frmMain.h"
+
+namespace {
+
+const Box kNotDigit = errorBox("你输入的不是数字!");
+const Box kPassed = errorBox("你设置的时间已经过去啦!");
+const Box kBadTime = errorBox("时间设置不正确!");
+
+class EntryFields : public WindowTest {
+protected:
+    void start() {
+        w = std::make_unique<frmMain>();
+        pt::processEvents();
+    }
+    // Fills the time fields as the program would, without the keyboard.
+    void fields(const std::string& hour, const std::string& minute) {
+        w->Text1.setText(hour);
+        w->Text2.setText(minute);
+    }
+    std::unique_ptr<frmMain> w;
+};
+
+TEST_F(EntryFields, PrefillCarriesIntoTheHourAndPastMidnight) {
+    setTime(9, 59, 59, 999);
+    start();
+    EXPECT_EQ(w->Text1.text(), "10");
+    EXPECT_EQ(w->Text2.text(), "0");
+    EXPECT_EQ(w->Text1.selLength(), 2);
+
+    // At 23:59 the next minute is 0:00 of today, which has passed: the message
+    // field says so and prefills again.
+    setTime(23, 59, 10);
+    w->timeSelect();
+    EXPECT_EQ(w->Text1.text(), "0");
+    EXPECT_EQ(w->Text2.text(), "0");
+    w->Text4.setFocus();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
+    EXPECT_TRUE(pt::hasFocus(w->Text1));
+    EXPECT_EQ(w->Text2.text(), "0");
+    EXPECT_FALSE(w->Command2.enabled());
+}
+
+TEST_F(EntryFields, TypedDigitsReplaceTheSelectionAndAnythingElseIsRefused) {
+    start();
+    pt::typeText(w->Text1, "1");
+    pt::typeText(w->Text1, "1");
+    EXPECT_EQ(w->Text1.text(), "11");
+    EXPECT_TRUE(takeBoxes().empty());
+
+    pt::typeText(w->Text1, "a");
+    pt::typeText(w->Text1, " ");
+    pt::typeText(w->Text1, "：");
+    pt::pressKey(w->Text1, platform::KeyReturn);
+    pt::pressKey(w->Text1, platform::KeyEscape);
+    pt::pressKey(w->Text1, 'V', platform::CtrlMask);  // the paste shortcut is a character too
+    EXPECT_EQ(takeBoxes(), std::vector<Box>(6, kNotDigit));
+    EXPECT_EQ(w->Text1.text(), "11");
+
+    pt::pressKey(w->Text1, platform::KeyBack);
+    EXPECT_EQ(w->Text1.text(), "1");
+    EXPECT_TRUE(takeBoxes().empty());
+
+    // An input method's characters go through the same filter.
+    pt::commitInputMethod(w->Text2, "１");
+    pt::commitInputMethod(w->Text2, "五");
+    EXPECT_EQ(takeBoxes(), std::vector<Box>(2, kNotDigit));
+    EXPECT_EQ(w->Text2.text(), "42");
+}
+
+TEST_F(EntryFields, PastedOrDroppedTextMustBeDigits) {
+    start();
+    w->Text2.setFocus();
+    pt::paste(w->Text2, "3a");
+    EXPECT_EQ(w->Text2.text(), "42");
+    pt::paste(w->Text2, "１２");
+    EXPECT_EQ(w->Text2.text(), "42");
+    pt::drop(w->Text2, "x");
+    EXPECT_EQ(w->Text2.text(), "42");
+    w->Text2.setSelStart(0);
+    w->Text2.setSelLength(2);
+    pt::paste(w->Text2, "15");
+    EXPECT_EQ(w->Text2.text(), "15");
+    EXPECT_TRUE(takeBoxes().empty()) << "refused paste is silent";
+}
+
+TEST_F(EntryFields, MessageFieldEnablesTheButtonsOnlyForAFutureTime) {
+    setTime(9, 41, 30);
+    start();
+    fields("9", "40");
+    w->Text4.setFocus();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
+    EXPECT_EQ(w->Text1.text(), "9");
+    EXPECT_EQ(w->Text2.text(), "42");
+    EXPECT_TRUE(pt::hasFocus(w->Text1));
+    EXPECT_FALSE(w->Command1.enabled());
+
+    // A time not spelt by the fields is left for the commands to report.
+    for (const auto& [hour, minute] : std::vector<std::pair<std::string, std::string>>{
+             {"24", "0"}, {"9", "60"}, {"", "50"}, {"9", ""}}) {
+        fields(hour, minute);
+        w->Text4.setFocus();
+        EXPECT_TRUE(takeBoxes().empty()) << hour << ":" << minute;
+        EXPECT_FALSE(w->Command2.enabled());
+        w->Text1.setFocus();
+    }
+
+    fields("9", "42");
+    w->Text4.setFocus();
+    EXPECT_TRUE(takeBoxes().empty());
+    EXPECT_TRUE(w->Command1.enabled());
+    EXPECT_TRUE(w->Command2.enabled());
+}
+
+TEST_F(EntryFields, TheCurrentMinuteCountsAsPassedAfterItsFirstInstant) {
+    setTime(9, 42, 0);
+    start();
+    fields("9", "42");
+    w->Text4.setFocus();
+    EXPECT_TRUE(takeBoxes().empty());
+    w->Text1.setFocus();
+    setTime(9, 42, 0, 1);
+    fields("9", "42");
+    w->Text4.setFocus();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
+}
+
+TEST_F(EntryFields, MessageFieldSelectsItsTextAndEnterMovesToConfirm) {
+    start();
+    w->Text4.setText("开会");
+    w->Text4.setFocus();
+    EXPECT_EQ(w->Text4.selStart(), 0);
+    EXPECT_EQ(w->Text4.selLength(), 2);
+    pt::pressKey(w->Text4, platform::KeyRight);
+    pt::typeText(w->Text4, "a");
+    pt::pressKey(w->Text4, platform::KeyReturn);
+    EXPECT_TRUE(pt::hasFocus(w->Command2));
+    EXPECT_EQ(w->Text4.text(), "开会a") << "no line break is left behind";
+    EXPECT_TRUE(w->book.noneArmed) << "Enter only moves the focus";
+}
+
+TEST_F(EntryFields, MessageTakesFiftyCharactersByEveryRoute) {
+    start();
+    w->Text4.setFocus();
+    const auto repeat = [](const std::string& s, int n) {
+        std::string r;
+        for (int i = 0; i < n; ++i) r += s;
+        return r;
+    };
+    pt::commitInputMethod(w->Text4, repeat("提醒", 30));
+    EXPECT_EQ(w->Text4.text(), repeat("提醒", 25));
+    EXPECT_EQ(w->Text4.length(), 50);
+    pt::commitInputMethod(w->Text4, "多");
+    pt::typeText(w->Text4, "x");
+    pt::paste(w->Text4, "y");
+    EXPECT_EQ(w->Text4.length(), 50);
+
+    // Pasting over a selection makes room; a letter with its accent mark is
+    // taken whole or not at all, and a character outside the BMP is one.
+    w->Text4.setText(repeat("字", 47));
+    w->Text4.setSelStart(47);
+    pt::paste(w->Text4, "ab\U0001F600e\u0301z");
+    EXPECT_EQ(w->Text4.text(), repeat("字", 47) + "ab\U0001F600");
+    w->Text4.setText(repeat("字", 48));
+    w->Text4.setSelStart(48);
+    pt::drop(w->Text4, "e\u0301e\u0301");
+    EXPECT_EQ(w->Text4.text(), repeat("字", 48) + "e\u0301");
+    EXPECT_TRUE(takeBoxes().empty());
+}
+
+TEST_F(EntryFields, TimeCheckRefusesWhatIsNotATimeOfDay) {
+    start();
+    for (const auto& [hour, minute] :
+         std::vector<std::pair<std::string, std::string>>{{"", "5"},
+                                                          {"9", ""},
+                                                          {"24", "0"},
+                                                          {"9", "60"},
+                                                          {"9", "99"},
+                                                          {"a", "1"},
+                                                          {"1", " 5"}}) {
+        fields(hour, minute);
+        EXPECT_FALSE(w->timeCheck()) << hour << ":" << minute;
+        EXPECT_EQ(takeBoxes(), std::vector<Box>{kBadTime});
+        EXPECT_EQ(w->Text2.text(), minute) << "a refused check changes nothing";
+    }
+    fields("09", "5");
+    EXPECT_TRUE(w->timeCheck());
+    EXPECT_EQ(w->Text1.text(), "09");
+    EXPECT_EQ(w->Text2.text(), "05");
+    EXPECT_TRUE(w->timeCheck());
+    EXPECT_EQ(w->Text2.text(), "05");
+    EXPECT_TRUE(takeBoxes().empty());
+}
+
+}  // namespace

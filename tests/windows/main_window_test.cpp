@@ -1,0 +1,144 @@
+// The main window as it comes up, and how it is placed.
+#include <algorithm>
+
+#include "harness.h"
+#include "platform/form.h"
+#include "windows/frmMain.h"
+
+namespace {
+
+constexpr int kPixel = 15;  // twips; geometry is exact to the pixel
+
+class MainWindow : public WindowTest {
+protected:
+    void start() {
+        w = std::make_unique<frmMain>();
+        pt::processEvents();
+    }
+    std::unique_ptr<frmMain> w;
+};
+
+TEST_F(MainWindow, StartsCentredOnTopWithTheNextMinuteSelected) {
+    start();
+    EXPECT_EQ(w->form.caption(), "Tockmere Beta 1.1");
+    EXPECT_TRUE(w->form.visible());
+    EXPECT_TRUE(pt::isTopMost(w->form));
+    EXPECT_NEAR(w->form.width(), 2500, kPixel);
+    EXPECT_NEAR(w->form.height(), 2500, kPixel);
+    EXPECT_NEAR(w->form.left(), (platform::screenWidth() - w->form.width()) / 2, kPixel);
+    EXPECT_NEAR(w->form.top(), (platform::screenHeight() - w->form.height()) / 2, kPixel);
+
+    EXPECT_EQ(w->Text1.text(), "9");
+    EXPECT_EQ(w->Text2.text(), "42");
+    EXPECT_TRUE(pt::hasFocus(w->Text1));
+    EXPECT_EQ(w->Text1.selStart(), 0);
+    EXPECT_EQ(w->Text1.selLength(), 1);
+    EXPECT_EQ(w->Label1.caption(), "") << "the clock shows nothing before the first tick";
+    EXPECT_FALSE(w->Command1.enabled());
+    EXPECT_FALSE(w->Command2.enabled());
+    EXPECT_TRUE(takeBoxes().empty());
+
+    const reminder::Book& b = w->book;
+    EXPECT_EQ(b.eventCount, 1);
+    EXPECT_FALSE(b.advancedMode);
+    EXPECT_TRUE(b.noneArmed);
+    for (int k = 1; k <= 3; ++k) EXPECT_TRUE(b.slot(k).empty()) << k;
+}
+
+TEST_F(MainWindow, ShowsItsTextsInBlueSimSun) {
+    start();
+    EXPECT_EQ(w->Label2.caption(), "系统：");
+    EXPECT_EQ(w->Label3.caption(), "设置：");
+    EXPECT_EQ(w->Label4.caption(), "    时     分   ");
+    EXPECT_EQ(w->Label5.caption(), "提醒信息（最多五十字）");
+    EXPECT_EQ(w->Command1.caption(), "重设");
+    EXPECT_EQ(w->Command2.caption(), "确定");
+    EXPECT_EQ(w->Text4.text(), "");
+    EXPECT_EQ(w->Text1.maxLength(), 2);
+    EXPECT_EQ(w->Text2.maxLength(), 2);
+    EXPECT_EQ(w->Text4.maxLength(), 50);
+
+    const platform::Color blue{0, 0, 192};
+    for (platform::Control* c :
+         std::initializer_list<platform::Control*>{&w->Label1, &w->Label2, &w->Label3, &w->Label4,
+                                                   &w->Label5, &w->Text1, &w->Text2, &w->Text4}) {
+        EXPECT_EQ(c->foreColor(), blue);
+    }
+    EXPECT_DOUBLE_EQ(w->Label1.fontPoints(), 10.5);
+    EXPECT_DOUBLE_EQ(w->Text1.fontPoints(), 10.5);
+    EXPECT_DOUBLE_EQ(w->Text4.fontPoints(), 9);
+    EXPECT_DOUBLE_EQ(w->Command2.fontPoints(), 9);
+
+    // Places in twips, to the pixel.
+    EXPECT_NEAR(w->Text4.left(), 120, kPixel);
+    EXPECT_NEAR(w->Text4.top(), 1080, kPixel);
+    EXPECT_NEAR(w->Text4.width(), 2175, kPixel);
+    EXPECT_NEAR(w->Command2.left(), 1440, kPixel);
+    EXPECT_NEAR(w->Command2.top(), 1750, kPixel);
+}
+
+TEST_F(MainWindow, MenuStartsInNormalModeWithQueryAndRestoreOff) {
+    start();
+    std::vector<std::string> captions;
+    for (const auto& item : w->mnuTray.items()) captions.push_back(item->caption());
+    EXPECT_EQ(captions, (std::vector<std::string>{"普通", "高级", "查询", "恢复", "隐藏", "关于",
+                                                  "-", "退出"}));
+    EXPECT_TRUE(w->ssdddsd.isSeparator());
+    EXPECT_TRUE(w->mnuTrayNormal.checked());
+    EXPECT_FALSE(w->mnuTrayHigh.checked());
+    EXPECT_FALSE(w->mnuTrayQuery.enabled());
+    EXPECT_FALSE(w->mnuTrayRestore.enabled());
+    for (platform::MenuItem* on :
+         {&w->mnuTrayNormal, &w->mnuTrayHigh, &w->mnuTrayHide, &w->mnuTrayAbout, &w->mnuTrayClose})
+        EXPECT_TRUE(on->enabled()) << on->caption();
+}
+
+TEST_F(MainWindow, TabVisitsHourMinuteMessageThenTheButtons) {
+    setTime(9, 41, 0);
+    start();
+    pt::pressKey(w->Text1, platform::KeyTab);
+    EXPECT_TRUE(pt::hasFocus(w->Text2));
+    pt::pressKey(w->Text2, platform::KeyTab);
+    EXPECT_TRUE(pt::hasFocus(w->Text4));
+    pt::pressKey(w->Text4, platform::KeyTab);
+    EXPECT_TRUE(pt::hasFocus(w->Command2));
+    pt::pressKey(w->Command2, platform::KeyTab);
+    EXPECT_TRUE(pt::hasFocus(w->Command1));
+}
+
+TEST_F(MainWindow, TickShowsTheClock) {
+    setTime(7, 5, 9);
+    start();
+    pt::fireTimer(w->Timer1);
+    EXPECT_EQ(w->Label1.caption(), "7:05:09");
+    setTime(0, 0, 5);
+    pt::fireTimer(w->Timer1);
+    EXPECT_EQ(w->Label1.caption(), "0:00:05");
+    EXPECT_EQ(w->Timer1.interval(), 500);
+}
+
+TEST_F(MainWindow, PlacementComesBackCentredWhereverItWasMoved) {
+    start();
+    w->form.setLeft(0);
+    w->form.setTop(0);
+    w->form.setHeight(600);
+    w->frmFirst();
+    EXPECT_NEAR(w->form.height(), 2500, kPixel);
+    EXPECT_NEAR(w->form.left(), (platform::screenWidth() - w->form.width()) / 2, kPixel);
+    EXPECT_TRUE(pt::isTopMost(w->form));
+
+    // Losing the focus sends it to a fixed place, not the centre.
+    w->Form_LostFocus();
+    EXPECT_NEAR(w->form.left(), 5000, kPixel);
+    EXPECT_NEAR(w->form.top(), 2500, kPixel);
+    EXPECT_NEAR(w->form.height(), 2500, kPixel);
+}
+
+TEST_F(MainWindow, CloseBoxUnloadsTheWindow) {
+    start();
+    pt::closeByCloseBox(w->form);
+    EXPECT_FALSE(w->form.loaded());
+    EXPECT_FALSE(w->form.visible());
+}
+
+}  // namespace
