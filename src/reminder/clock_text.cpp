@@ -66,6 +66,14 @@ std::optional<LocalTime> dueMoment(std::string_view dueText, LocalTime now) {
     return midnight + hours{h} + minutes{m} + seconds{s};
 }
 
+bool dueCrossed(std::string_view dueText, LocalTime previous, LocalTime now) {
+    if (dueText.empty()) return false;
+    auto next = dueMoment(dueText, previous);
+    if (!next) return false;
+    if (*next <= previous) *next += days{1};
+    return *next <= now;
+}
+
 bool timePassed(std::string_view dueText, LocalTime now) {
     const auto due = dueMoment(dueText, now);
     return !due || *due < now;

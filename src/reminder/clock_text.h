@@ -32,6 +32,12 @@ std::optional<LocalTime> dueMoment(std::string_view dueText, LocalTime now);
 // no time of day counts as passed, so it is never accepted as a new reminder.
 bool timePassed(std::string_view dueText, LocalTime now);
 
+// The fire rule: true when the due moment of a slot has been crossed between
+// two readings of the clock, that is, when its next occurrence after
+// `previous` is at or before `now`. The empty text, and a text that spells no
+// time of day, never fire. A clock set back crosses nothing.
+bool dueCrossed(std::string_view dueText, LocalTime previous, LocalTime now);
+
 // True when a field holds one or two ASCII digits and nothing else.
 bool isTimeFieldText(std::string_view text);
 

@@ -1,31 +1,13 @@
 #include "windows/frmMain.h"
 
-#include "platform/msgbox.h"
-#include "platform/system.h"
-#include "reminder/clock_text.h"
-#include "reminder/entry.h"
+#include "windows/texts.h"
 
-using platform::MsgBox;
-using platform::MsgButtons;
+#include "platform/system.h"
 
 namespace {
 
-constexpr const char* kErrorTitle = "出错啦!";
 constexpr platform::Color kBlue{0, 0, 192};
 const std::string kFont = "宋体";
-
-// The digit filter of the two time fields: digits and Backspace pass.
-void filterDigit(int& keyAscii) {
-    if ((keyAscii >= '0' && keyAscii <= '9') || keyAscii == platform::KeyBack) return;
-    MsgBox("你输入的不是数字!", MsgButtons::OK, kErrorTitle);
-    keyAscii = 0;
-}
-
-// Puts the caret at the start and selects the first characters.
-void selectFromStart(platform::TextBox& box, int length) {
-    box.setSelStart(0);
-    box.setSelLength(length);
-}
 
 }  // namespace
 
@@ -89,11 +71,11 @@ void frmMain::layOut() {
     Label2.setCaption("系统：");
     Label3.setCaption("设置：");
     Label4.setCaption("    时     分   ");
-    Label5.setCaption("提醒信息（最多五十字）");
+    Label5.setCaption(texts::kMessageTitle);
     Text1.setMaxLength(2);
     Text2.setMaxLength(2);
     Text4.setMaxLength(50);
-    Command1.setCaption("重设");
+    Command1.setCaption(texts::kReset);
     Command2.setCaption("确定");
     mnuTrayNormal.setChecked(true);
 }
@@ -109,6 +91,11 @@ void frmMain::bindEvents() {
     // Pasted or dropped text never brings anything but digits into a time field.
     Text1.acceptsText =
         Text2.acceptsText = [](const std::string& t) { return reminder::isAllDigits(t); };
+    Command1.onClick = [this] { Command1_Click(); };
+    Command2.onClick = [this] { Command2_Click(); };
+    mnuTrayNormal.onClick = [this] { mnuTrayNormal_Click(); };
+    mnuTrayHigh.onClick = [this] { mnuTrayHigh_Click(); };
+    mnuTrayQuery.onClick = [this] { mnuTrayQuery_Click(); };
     Timer1.onTimer = [this] { Timer1_Timer(); };
 }
 
@@ -121,6 +108,7 @@ void frmMain::Form_Load() {
     Command2.setEnabled(false);
     timeSelect();
     frmFirst();
+    lastTick_ = platform::now();
     const std::string folder = platform::programFolder();
     platform::setCurrentDirectory(folder);
     platform::setCurrentDrive(folder);
@@ -144,59 +132,11 @@ void frmMain::Form_LostFocus() {
     form.setWidth(2500);
 }
 
-void frmMain::timeSelect() {
-    const reminder::TimeFields next = reminder::prefill(platform::now());
-    Text1.setText(next.hour);
-    Text2.setText(next.minute);
-    Text1.setFocus();
+void frmMain::showInfo() {
+    if (!info()) info_ = std::make_unique<frmInfo>(book);
+    info_->form.show();
 }
 
-void frmMain::Text1_GotFocus() {
-    selectFromStart(Text1, 2);
-}
-void frmMain::Text2_GotFocus() {
-    selectFromStart(Text2, 2);
-}
-
-void frmMain::Text4_GotFocus() {
-    selectFromStart(Text4, Text4.length());
-    const std::string hour = Text1.text();
-    const std::string minute = Text2.text();
-    // Without a time of day in the fields there is nothing to test yet; the
-    // commands' own check reports it when one is pressed.
-    if (!reminder::timeCheck(hour, minute).valid) return;
-    if (reminder::timePassed(reminder::dueTimeText(hour, minute), platform::now())) {
-        MsgBox("你设置的时间已经过去啦!", MsgButtons::OK, kErrorTitle);
-        timeSelect();
-        return;
-    }
-    Command1.setEnabled(true);
-    Command2.setEnabled(true);
-}
-
-void frmMain::Text1_KeyPress(int& keyAscii) {
-    filterDigit(keyAscii);
-}
-void frmMain::Text2_KeyPress(int& keyAscii) {
-    filterDigit(keyAscii);
-}
-
-void frmMain::Text4_KeyDown(int& keyCode, int /*shift*/) {
-    if (keyCode != platform::KeyReturn) return;
-    Command2.setFocus();
-    keyCode = 0;  // the Enter only moves on; it leaves no line break behind
-}
-
-bool frmMain::timeCheck() {
-    const reminder::TimeCheck check = reminder::timeCheck(Text1.text(), Text2.text());
-    if (!check.valid) {
-        MsgBox("时间设置不正确!", MsgButtons::OK, kErrorTitle);
-        return false;
-    }
-    if (Text2.text() != check.minute) Text2.setText(check.minute);
-    return true;
-}
-
-void frmMain::Timer1_Timer() {
-    Label1.setCaption(reminder::clockText(platform::now()));
+void frmMain::unloadInfo() {
+    if (info()) info_->form.unload();
 }

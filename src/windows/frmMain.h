@@ -1,6 +1,8 @@
-// The main window: the entry of reminders, the clock, the program's menu.
+// The main window: the entry of reminders, the clock that fires them, and
+// the program's menu.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/controls.h"
@@ -8,6 +10,7 @@
 #include "platform/menu.h"
 #include "platform/timer.h"
 #include "reminder/book.h"
+#include "windows/frmInfo.h"
 
 class frmMain {
 public:
@@ -20,6 +23,14 @@ public:
     void timeSelect();
     // Checks the time fields; on success the minute field holds two digits.
     bool timeCheck();
+    // The menu's enabled states while idle and while armed.
+    void showMnuEnable();
+    void runMnuEnable();
+
+    // The notice window, loaded afresh when it is not open.
+    void showInfo();
+    void unloadInfo();
+    frmInfo* info() const { return info_ && info_->form.loaded() ? info_.get() : nullptr; }
 
     reminder::Book book;
 
@@ -30,10 +41,10 @@ public:
     platform::TextBox Text2;  // minute
     platform::Label Label3;
     platform::Label Label4;
-    platform::Label Label5;
-    platform::TextBox Text4;  // message
-    platform::CommandButton Command1;
-    platform::CommandButton Command2;
+    platform::Label Label5;            // names the reminder being entered
+    platform::TextBox Text4;           // message
+    platform::CommandButton Command1;  // more, or reset
+    platform::CommandButton Command2;  // confirm
     platform::PictureBox Picture1;
     platform::Timer Timer1;
 
@@ -56,9 +67,22 @@ public:
     void Text1_KeyPress(int& keyAscii);
     void Text2_KeyPress(int& keyAscii);
     void Text4_KeyDown(int& keyCode, int shift);
+    void Command1_Click();
+    void Command2_Click();
+    void mnuTrayNormal_Click();
+    void mnuTrayHigh_Click();
+    void mnuTrayQuery_Click();
     void Timer1_Timer();
 
 private:
-    void bindEvents();
     void layOut();
+    void bindEvents();
+    void takeReminder(int n);
+    void resetAdvanced();
+    void fire(int k);
+    void backToIdle();
+
+    std::unique_ptr<frmInfo> info_;
+    reminder::LocalTime lastTick_{};  // the clock as the last tick read it
+    bool ticking_ = false;            // a tick is telling a reminder
 };

@@ -1,7 +1,9 @@
+#include <chrono>
 #include <set>
 
 #include "platform/qt/impl.h"
 #include "platform/qt/timers.h"
+#include "platform/system.h"
 
 namespace platform {
 
@@ -11,6 +13,20 @@ std::set<TimerImpl*>& timers() {
     return all;
 }
 bool held = false;
+
+// Milliseconds to the next whole multiple of the interval on the local clock,
+// so that a 500 ms timer ticks just after every full and half second and a
+// time of day is seen within a few milliseconds of its coming.
+int untilNextBoundary(int interval) {
+    using namespace std::chrono;
+    const auto t = now().time_since_epoch();
+    const long long intoPeriod = duration_cast<milliseconds>(t).count() % interval;
+    return static_cast<int>(interval - intoPeriod) + 1;
+}
+
+void schedule(TimerImpl& t) {
+    if (!held) t.qtimer.start(untilNextBoundary(t.interval));
+}
 }  // namespace
 
 void holdAllTimers(bool hold) {
@@ -19,22 +35,23 @@ void holdAllTimers(bool hold) {
         if (hold)
             t->qtimer.stop();
         else
-            t->qtimer.start();
+            schedule(*t);
     }
 }
 
-Timer::Timer(Form& form, int intervalMs) : d_(std::make_unique<TimerImpl>()) {
+Timer::Timer(Form&, int intervalMs) : d_(std::make_unique<TimerImpl>()) {
     d_->timer = this;
     d_->interval = intervalMs;
-    d_->qtimer.setParent(nullptr);
-    d_->qtimer.setInterval(intervalMs);
+    d_->qtimer.setSingleShot(true);
     d_->qtimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&d_->qtimer, &QTimer::timeout, [this] {
+        // The next tick is set before this one runs, so ticks go on while a
+        // handler waits in a message box.
+        schedule(*d_);
         if (onTimer) onTimer();
     });
-    (void)form;
     timers().insert(d_.get());
-    if (!held) d_->qtimer.start();
+    schedule(*d_);
 }
 
 Timer::~Timer() {

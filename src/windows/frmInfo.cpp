@@ -1,0 +1,45 @@
+#include "windows/frmInfo.h"
+
+namespace {
+constexpr const char* kCount[] = {"Tockmere提醒您： ", "Tockmere提醒您： 有一件事要做",
+                                  "Tockmere提醒您： 有两件事要做", "Tockmere提醒您： 有三件事要做"};
+}  // namespace
+
+frmInfo::frmInfo(const reminder::Book& book)
+    : form({.caption = "提醒信息", .clientWidth = 4950, .clientHeight = 3135}),
+      Label1{platform::Label{form}, platform::Label{form}, platform::Label{form}},
+      Label2{platform::Label{form}, platform::Label{form}, platform::Label{form}},
+      Line1(form, 75, 2400, 4850, 2400, {128, 128, 128}),
+      Label3(form),
+      Command1(form) {
+    form.setIcon(assets::alarmClock());
+    for (int i = 0; i < 3; ++i) {
+        Label1[i].move(75, 120 + 720 * i, 4800, 195);
+        Label2[i].move(75, (i == 0 ? 345 : 315) + 720 * i, 4900, 345);
+    }
+    Label3.move(120, 2700, 3375, 195);
+    Label3.setCaption(kCount[0]);
+    Command1.move(3600, 2640, 1215, 350);
+    Command1.setCaption("确定");
+    Command1.setTabIndex(7);
+    Command1.onClick = [this] { Command1_Click(); };
+    Form_Load(book);
+}
+
+void frmInfo::Form_Load(const reminder::Book& book) {
+    form.setLeft((platform::screenWidth() - form.width()) / 2);
+    form.setTop((platform::screenHeight() - form.height()) / 2);
+    // The rows run from the first filled slot up to the next empty one.
+    int first = 1;
+    while (first <= 3 && book.slot(first).time.empty()) ++first;
+    int row = 0;
+    for (int k = first; k <= 3 && !book.slot(k).time.empty(); ++k, ++row) {
+        Label1[row].setCaption("时间：" + book.slot(k).time);
+        Label2[row].setCaption("事件：" + book.slot(k).event);
+        Label3.setCaption(kCount[row + 1]);
+    }
+}
+
+void frmInfo::Command1_Click() {
+    form.unload();
+}

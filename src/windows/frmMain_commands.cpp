@@ -1,0 +1,135 @@
+// The two command buttons and the menu's entry-mode commands.
+#include "platform/msgbox.h"
+#include "platform/system.h"
+#include "reminder/clock_text.h"
+#include "windows/frmMain.h"
+#include "windows/texts.h"
+
+using platform::MsgBox;
+using platform::MsgButtons;
+using platform::MsgResult;
+
+namespace {
+
+// Indexed by the number of the reminder, 1 to 3.
+constexpr const char* kConfirmNoMessage[] = {"", "你还没有输入要提醒的事!",
+                                             "你还没有输入第二件事呢!", "你还没有输入第三件事呢!"};
+constexpr const char* kArmed[] = {"", "只有一件事要提醒", "有两件事要提醒", "有三件事要提醒"};
+constexpr const char* kMoreNoMessage[] = {"", "你还没有输入第一件事!", "你还没有输入第二件事!",
+                                          "你还没有输入第三件事!"};
+constexpr const char* kNextTitle[] = {"", "提醒信息（事件二）", "提醒信息（事件三）"};
+
+}  // namespace
+
+void frmMain::Command2_Click() {
+    if (!timeCheck()) return;
+    const int k = book.confirmSlot();
+    const std::string due = reminder::dueTimeText(Text1.text(), Text2.text());
+    if (reminder::timePassed(due, platform::now())) {
+        MsgBox(texts::kPassed, MsgButtons::OK, texts::kErrorTitle);
+        return;
+    }
+    if (Text4.text().empty()) {
+        MsgBox(kConfirmNoMessage[k], MsgButtons::OK, texts::kProduct);
+        return;
+    }
+    book.write(k, due, Text4.text());
+    if (k > 1) book.orderSlots(k, platform::now());
+    form.hide();
+    book.noneArmed = false;
+    book.eventCount = static_cast<std::int16_t>(k);
+    runMnuEnable();
+    MsgBox(kArmed[k], MsgButtons::OK, texts::kProduct);
+}
+
+void frmMain::Command1_Click() {
+    if (!timeCheck()) return;
+    if (book.eventCount == 4) return resetAdvanced();
+    if (book.eventCount == 1 && !book.advancedMode) {
+        book.clear(1);
+        timeSelect();
+        Text4.setText("");
+        return;
+    }
+    takeReminder(book.eventCount);
+}
+
+// The More command: stores reminder n and opens the entry of the next one.
+void frmMain::takeReminder(int n) {
+    const std::string due = reminder::dueTimeText(Text1.text(), Text2.text());
+    if (reminder::timePassed(due, platform::now())) {
+        MsgBox(texts::kPassed, MsgButtons::OK, texts::kErrorTitle);
+        return;
+    }
+    if (Text4.text().empty()) {
+        MsgBox(kMoreNoMessage[n], MsgButtons::OK, texts::kProduct);
+        return;
+    }
+    book.write(n, due, Text4.text());
+    if (n < 3) {
+        timeSelect();
+        book.eventCount = static_cast<std::int16_t>(n + 1);
+        Label5.setCaption(kNextTitle[n]);
+        Text4.setText("");
+        return;
+    }
+    // The fields keep the third reminder; confirming takes it once more.
+    MsgBox("就这些吧?我记不下了!", MsgButtons::OK, texts::kProduct);
+    book.eventCount = 4;
+    Command1.setCaption(texts::kReset);
+    Command2.setFocus();
+}
+
+void frmMain::resetAdvanced() {
+    if (MsgBox("真的要重设吗?", MsgButtons::OKCancel, texts::kProduct) != MsgResult::OK) return;
+    for (int k = 1; k <= 3; ++k) book.clear(k);
+    Command1.setCaption(texts::kMore);
+    Label5.setCaption(texts::kMessageTitleAgain);
+    book.eventCount = 1;
+    timeSelect();
+}
+
+void frmMain::mnuTrayNormal_Click() {
+    Command1.setCaption(texts::kReset);
+    Label5.setCaption(texts::kMessageTitleAgain);
+    book.clear(2);
+    book.clear(3);
+    Text4.setText(book.slot(1).event);
+    book.eventCount = 1;
+    book.advancedMode = false;
+    if (!mnuTrayNormal.checked()) {
+        mnuTrayNormal.setChecked(true);
+        mnuTrayHigh.setChecked(false);
+    }
+}
+
+void frmMain::mnuTrayHigh_Click() {
+    Command1.setCaption(texts::kMore);
+    Text1.setFocus();
+    book.advancedMode = true;
+    book.eventCount = 1;
+    if (!mnuTrayHigh.checked()) {
+        mnuTrayHigh.setChecked(true);
+        mnuTrayNormal.setChecked(false);
+    }
+}
+
+void frmMain::showMnuEnable() {
+    mnuTrayQuery.setEnabled(false);
+    mnuTrayHigh.setEnabled(true);
+    mnuTrayNormal.setEnabled(true);
+    mnuTrayHide.setEnabled(true);
+    mnuTrayRestore.setEnabled(false);
+}
+
+void frmMain::runMnuEnable() {
+    mnuTrayQuery.setEnabled(true);
+    mnuTrayHigh.setEnabled(false);
+    mnuTrayNormal.setEnabled(false);
+    mnuTrayHide.setEnabled(false);
+    mnuTrayRestore.setEnabled(false);
+}
+
+void frmMain::mnuTrayQuery_Click() {
+    showInfo();
+}

@@ -1,0 +1,49 @@
+// The alarm tick: the clock label, and the firing of reminders.
+#include <utility>
+
+#include "platform/msgbox.h"
+#include "platform/system.h"
+#include "reminder/clock_text.h"
+#include "windows/frmMain.h"
+
+void frmMain::Timer1_Timer() {
+    const reminder::LocalTime now = platform::now();
+    Label1.setCaption(reminder::clockText(now));
+    // A tick that comes while a reminder is being told only shows the time.
+    // The interval it saw is checked by the next tick after the box, so a
+    // reminder is told once, in its order, and none is lost.
+    if (ticking_) return;
+    const reminder::LocalTime previous = std::exchange(lastTick_, now);
+    const int count = book.eventCount;
+    if (count < 1 || count > 3) return;
+    ticking_ = true;
+    for (int k = 1; k <= count; ++k) {
+        if (!reminder::dueCrossed(book.slot(k).time, previous, now)) continue;
+        fire(k);
+        if (k == count) {
+            backToIdle();
+            break;
+        }
+        form.hide();
+    }
+    ticking_ = false;
+}
+
+void frmMain::fire(int k) {
+    unloadInfo();
+    frmFirst();
+    form.setHeight(0);
+    const reminder::Slot slot = book.slot(k);
+    platform::MsgBox("应该" + slot.event, platform::MsgButtons::OK, " " + slot.time + "啦!");
+    book.clear(k);
+}
+
+void frmMain::backToIdle() {
+    frmFirst();
+    book.eventCount = 1;
+    book.noneArmed = true;
+    Text4.setText("");
+    timeSelect();
+    showMnuEnable();
+    mnuTrayNormal_Click();
+}
