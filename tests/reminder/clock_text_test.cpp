@@ -91,5 +91,32 @@ TEST(TimePassed, TextThatSpellsNoTimeCountsAsPassed) {
         EXPECT_TRUE(timePassed(text, at(0, 0, 0))) << text;
 }
 
+TEST(DueCrossed, FiresOnceWhenTheDueMomentFallsWithinTheInterval) {
+    struct Case {
+        const char* due;
+        LocalTime previous, now;
+        bool fires;
+    };
+    const LocalTime nextDay = at(0, 0, 0) + 24h;
+    const std::vector<Case> cases{
+        {"9:42:00", at(9, 41, 59, 500), at(9, 42, 0, 0), true},    // at the instant
+        {"9:42:00", at(9, 42, 0, 0), at(9, 42, 0, 500), false},    // already seen
+        {"9:42:00", at(9, 41, 59, 0), at(9, 41, 59, 999), false},  // not yet
+        {"07:05:00", at(7, 4, 59, 900), at(7, 5, 0, 400), true},   // leading zero
+        {"9:42:00", at(8, 0, 0), at(13, 0, 0), true},              // a long gap
+        {"23:59:00", at(23, 58, 59, 800), nextDay + 2s, true},     // across midnight
+        {"0:00:00", at(23, 59, 59, 800), nextDay + 300ms, true},   // midnight itself
+        {"12:00:00", at(23, 0, 0), nextDay + 25h, true},           // a day asleep
+        {"9:42:00", at(10, 0, 0), at(9, 0, 0), false},             // clock set back
+        {"9:42:00", at(9, 42, 30), at(9, 41, 0), false},           // back across it
+        {"", at(23, 59, 59), nextDay + 1s, false},                 // empty never fires
+        {"9:60:00", at(9, 0, 0), at(11, 0, 0), false},             // not a time of day
+        {"9:5:00", at(9, 0, 0), at(9, 6, 0), true},                // one-digit minute
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(dueCrossed(c.due, c.previous, c.now), c.fires)
+            << c.due << " between " << clockText(c.previous) << " and " << clockText(c.now);
+}
+
 }  // namespace
 }  // namespace reminder

@@ -12,6 +12,7 @@
 
 #include "platform/testing.h"
 #include "reminder/clock_text.h"
+#include "windows/frmMain.h"
 
 namespace pt = platform::testing;
 
@@ -68,4 +69,50 @@ protected:
     std::vector<Box> boxes;
     std::deque<std::string> answers;               // buttons to press, in order; else OK
     std::function<void(const Box&)> whileBoxOpen;  // runs while each box is open
+};
+
+// A test of the main window, started at the harness clock.
+class MainWindowTest : public WindowTest {
+protected:
+    void start() {
+        w = std::make_unique<frmMain>();
+        pt::processEvents();
+    }
+
+    // Types a reminder as a person would: hour, Tab, minute, Tab, message.
+    // Arriving in the message field runs its passed test.
+    void enter(const std::string& hour, const std::string& minute, const std::string& message) {
+        typeInto(w->Text1, hour);
+        pt::pressKey(w->Text1, platform::KeyTab);
+        typeInto(w->Text2, minute);
+        pt::pressKey(w->Text2, platform::KeyTab);
+        if (pt::hasFocus(w->Text4)) pt::commitInputMethod(w->Text4, message);
+    }
+
+    // One tick of the main window's timer at the given time of day.
+    void tickAt(int hour, int minute, int second, int ms = 0) {
+        setTime(hour, minute, second, ms);
+        pt::fireTimer(w->Timer1);
+    }
+
+    // The prompts and titles of the firing boxes among the boxes shown.
+    static std::vector<std::string> told(const std::vector<Box>& shown) {
+        std::vector<std::string> out;
+        for (const Box& b : shown)
+            if (b.prompt.rfind("应该", 0) == 0) out.push_back(b.title + b.prompt);
+        return out;
+    }
+
+    std::unique_ptr<frmMain> w;
+
+private:
+    static void typeInto(platform::TextBox& box, const std::string& text) {
+        box.setFocus();
+        box.setSelStart(0);
+        box.setSelLength(box.length());
+        if (text.empty())
+            pt::pressKey(box, platform::KeyBack);
+        else
+            pt::typeText(box, text);
+    }
 };

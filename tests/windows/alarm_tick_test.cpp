@@ -1,0 +1,207 @@
+// The tick: the clock label, reminders told at their time, once each.
+#include "harness.h"
+
+namespace {
+
+using Told = std::vector<std::string>;
+
+class AlarmTick : public MainWindowTest {
+protected:
+    // Arms reminders through the window at the harness clock: one in the
+    // normal mode, or several with More and then Confirm in the advanced mode.
+    void arm(const std::vector<std::array<std::string, 3>>& reminders) {
+        if (reminders.size() > 1) pt::chooseMenuItem(w->mnuTrayHigh);
+        for (std::size_t i = 0; i < reminders.size(); ++i) {
+            const auto& [hour, minute, message] = reminders[i];
+            enter(hour, minute, message);
+            pt::click(i + 1 < reminders.size() ? w->Command1 : w->Command2);
+        }
+        ASSERT_FALSE(w->book.noneArmed);
+        takeBoxes();
+    }
+    // Ticks every 500 ms from one time of day to another, both included.
+    void ticksFrom(int h1, int m1, int s1, int h2, int m2, int s2) {
+        const auto end = reminder::makeLocalTime(2026, 12, 6, h2, m2, s2);
+        for (setTime(h1, m1, s1); clock <= end; clock += std::chrono::milliseconds{500})
+            pt::fireTimer(w->Timer1);
+    }
+    bool idle() const {
+        const reminder::Book& b = w->book;
+        return b.noneArmed && b.eventCount == 1 && !b.advancedMode && b.slot(1).empty() &&
+               b.slot(2).empty() && b.slot(3).empty();
+    }
+};
+
+TEST_F(AlarmTick, OneReminderIsToldAtItsSecondAndTheWindowComesBackIdle) {
+    start();
+    arm({{"9", "42", "开会"}});
+    bool collapsed = false;
+    whileBoxOpen = [&](const Box&) {
+        collapsed = w->form.visible() && w->form.height() < 2500 / 2;
+    };
+    ticksFrom(9, 41, 50, 9, 41, 59);
+    EXPECT_TRUE(takeBoxes().empty());
+    EXPECT_EQ(w->Label1.caption(), "9:41:59");
+
+    tickAt(9, 42, 0, 2);
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{okBox("应该开会", " 9:42:00啦!")});
+    EXPECT_TRUE(collapsed) << "only the title bar stands above the box";
+    EXPECT_TRUE(idle());
+    EXPECT_TRUE(w->form.visible());
+    EXPECT_NEAR(w->form.height(), 2500, 15);
+    EXPECT_EQ(w->Text4.text(), "");
+    EXPECT_EQ(w->Text1.text(), "9");
+    EXPECT_EQ(w->Text2.text(), "43");
+    EXPECT_EQ(w->Label5.caption(), "提醒信息 (最多五十字)");
+
+    ticksFrom(9, 42, 0, 9, 43, 0);
+    EXPECT_TRUE(takeBoxes().empty()) << "told once";
+}
+
+TEST_F(AlarmTick, EarlierRemindersHideTheWindowAgainAndTheLastBringsItBack) {
+    start();
+    arm({{"9", "50", "三"}, {"9", "45", "一"}, {"9", "47", "二"}});
+    std::vector<bool> shownDuringBox;
+    whileBoxOpen = [&](const Box&) { shownDuringBox.push_back(w->form.visible()); };
+
+    ticksFrom(9, 44, 59, 9, 45, 1);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
+    EXPECT_FALSE(w->form.visible());
+    EXPECT_EQ(w->book.eventCount, 3);
+    EXPECT_FALSE(w->book.noneArmed);
+    EXPECT_TRUE(w->book.slot(1).empty());
+
+    ticksFrom(9, 45, 1, 9, 50, 0);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:47:00啦!应该二", " 9:50:00啦!应该三"}));
+    EXPECT_EQ(shownDuringBox, (std::vector<bool>{true, true, true}));
+    EXPECT_TRUE(idle());
+    EXPECT_TRUE(w->form.visible());
+}
+
+TEST_F(AlarmTick, RemindersAtTheSameTimeAreAllToldHoweverLongTheBoxStaysOpen) {
+    start();
+    arm({{"10", "0", "甲"}, {"10", "0", "乙"}});
+    // The first box is answered half a minute later.
+    whileBoxOpen = [&](const Box& b) {
+        if (b.prompt == "应该甲") setTime(10, 0, 30);
+    };
+    tickAt(9, 59, 59, 600);
+    tickAt(10, 0, 0, 100);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 10:00:00啦!应该甲", " 10:00:00啦!应该乙"}));
+    EXPECT_TRUE(idle());
+}
+
+TEST_F(AlarmTick, AGapOfHoursTellsEveryReminderItCrossedInOrder) {
+    start();
+    arm({{"10", "0", "一"}, {"11", "30", "二"}, {"12", "0", "三"}});
+    tickAt(9, 59, 0);
+    tickAt(13, 0, 0);  // the machine slept
+    EXPECT_EQ(told(takeBoxes()),
+              (Told{" 10:00:00啦!应该一", " 11:30:00啦!应该二", " 12:00:00啦!应该三"}));
+    EXPECT_TRUE(idle());
+}
+
+TEST_F(AlarmTick, ATickAcrossMidnightTellsTheLastMinuteOfTheDay) {
+    setTime(23, 58, 30);
+    start();
+    arm({{"23", "59", "睡觉"}});
+    tickAt(23, 58, 59, 900);
+    clock = reminder::makeLocalTime(2026, 12, 7, 0, 0, 4);
+    pt::fireTimer(w->Timer1);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 23:59:00啦!应该睡觉"}));
+    EXPECT_EQ(w->Label1.caption(), "0:00:04");
+}
+
+TEST_F(AlarmTick, AClockSetBackTellsNothingUntilTheTimeComes) {
+    setTime(9, 50, 0);
+    start();
+    arm({{"10", "0", "报告"}});
+    tickAt(9, 55, 0);
+    tickAt(9, 0, 0);
+    EXPECT_EQ(w->Label1.caption(), "9:00:00");
+    tickAt(9, 59, 59, 500);
+    EXPECT_TRUE(takeBoxes().empty());
+    tickAt(10, 0, 0, 0);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 10:00:00啦!应该报告"}));
+    tickAt(9, 0, 0);
+    tickAt(10, 0, 1);
+    EXPECT_TRUE(takeBoxes().empty()) << "a told reminder is gone";
+}
+
+TEST_F(AlarmTick, TicksWhileABoxIsOpenOnlyShowTheClock) {
+    start();
+    arm({{"10", "0", "一"}, {"10", "0", "二"}, {"10", "1", "三"}});
+    std::vector<std::string> labels;
+    whileBoxOpen = [&](const Box& b) {
+        if (b.prompt != "应该一") return;
+        // A minute and a half of ticks go on behind the first box.
+        for (int half = 1; half <= 180; ++half) {
+            clock += std::chrono::milliseconds{500};
+            pt::fireTimer(w->Timer1);
+        }
+        labels.push_back(w->Label1.caption());
+    };
+    tickAt(10, 0, 0, 3);
+    EXPECT_EQ(labels, (std::vector<std::string>{"10:01:30"}));
+    EXPECT_EQ(told(takeBoxes()), (Told{" 10:00:00啦!应该一", " 10:00:00啦!应该二"}));
+    EXPECT_FALSE(w->form.visible());
+
+    // The minute that passed behind the box is checked by the next tick.
+    tickAt(10, 1, 31);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 10:01:00啦!应该三"}));
+    EXPECT_TRUE(idle());
+}
+
+TEST_F(AlarmTick, AnHourTypedWithALeadingZeroFires) {
+    setTime(6, 50, 0);
+    start();
+    arm({{"07", "05", "吃药"}});
+    EXPECT_EQ(w->book.slot(1).time, "07:05:00");
+    tickAt(7, 4, 59, 999);
+    tickAt(7, 5, 0, 499);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 07:05:00啦!应该吃药"}));
+}
+
+TEST_F(AlarmTick, WhatIsWatchedFollowsTheCountNotTheArmedFlag) {
+    start();
+    pt::chooseMenuItem(w->mnuTrayHigh);
+    enter("9", "45", "一");
+    pt::click(w->Command1);
+    enter("9", "46", "二");
+    pt::click(w->Command1);
+    enter("9", "47", "三");
+    pt::click(w->Command1);
+    takeBoxes();
+    ASSERT_EQ(w->book.eventCount, 4);
+    ticksFrom(9, 44, 59, 9, 48, 0);
+    EXPECT_TRUE(takeBoxes().empty()) << "three entered, none confirmed: nothing is watched";
+    EXPECT_EQ(w->Label1.caption(), "9:48:00");
+
+    // Reminders taken during the entry are watched before they are confirmed.
+    pt::chooseMenuItem(w->mnuTrayHigh);
+    enter("9", "50", "早");
+    pt::click(w->Command1);
+    ASSERT_EQ(w->book.eventCount, 2);
+    ticksFrom(9, 49, 59, 9, 50, 1);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该早"}));
+    EXPECT_FALSE(w->form.visible()) << "an earlier slot hides the window";
+    EXPECT_TRUE(w->book.noneArmed);
+    EXPECT_FALSE(w->mnuTrayRestore.enabled());
+}
+
+TEST_F(AlarmTick, TheNoticeWindowClosesBeforeAReminderIsTold) {
+    start();
+    arm({{"9", "45", "一"}, {"9", "46", "二"}});
+    pt::chooseMenuItem(w->mnuTrayQuery);
+    ASSERT_NE(w->info(), nullptr);
+    bool openDuringBox = true;
+    whileBoxOpen = [&](const Box&) { openDuringBox = w->info() != nullptr; };
+    ticksFrom(9, 44, 59, 9, 45, 0);
+    EXPECT_FALSE(openDuringBox);
+    EXPECT_EQ(w->info(), nullptr);
+    w->showInfo();
+    EXPECT_EQ(w->info()->Label1[0].caption(), "时间：9:46:00");
+    EXPECT_EQ(w->info()->Label1[1].caption(), "");
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// Confirm, More and Reset, and the entry modes, driven through the real window.
+#include "harness.h"
+
+namespace {
+
+const Box kBadTime = errorBox("时间设置不正确!");
+const Box kPassed = errorBox("你设置的时间已经过去啦!");
+Box product(std::string prompt) {
+    return okBox(std::move(prompt), "Tockmere");
+}
+
+using Slots = std::vector<std::pair<std::string, std::string>>;
+
+class Commands : public MainWindowTest {
+protected:
+    Slots slots() const {
+        Slots s;
+        for (int k = 1; k <= 3; ++k) s.emplace_back(w->book.slot(k).time, w->book.slot(k).event);
+        return s;
+    }
+    void advanced() { pt::chooseMenuItem(w->mnuTrayHigh); }
+    void more() { pt::click(w->Command1); }
+    void confirm() { pt::click(w->Command2); }
+};
+
+TEST_F(Commands, ConfirmArmsOneReminderAndHidesTheWindow) {
+    start();
+    enter("9", "5", "");
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed}) << "9:05 has passed at 9:41";
+
+    enter("9", "50", "");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("你还没有输入要提醒的事!")});
+    EXPECT_TRUE(w->form.visible());
+    EXPECT_TRUE(w->book.noneArmed);
+
+    enter("10", "5", "开会");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+    EXPECT_EQ(w->Text2.text(), "05") << "the check puts a zero in front of the minute";
+    EXPECT_EQ(slots(), (Slots{{"10:05:00", "开会"}, {"", ""}, {"", ""}}));
+    EXPECT_FALSE(w->form.visible());
+    EXPECT_FALSE(w->book.noneArmed);
+    EXPECT_EQ(w->book.eventCount, 1);
+    EXPECT_EQ(w->Text4.text(), "开会") << "the fields stay as they were";
+}
+
+TEST_F(Commands, ConfirmReportsOnlyTheFirstFault) {
+    start();
+    enter("9", "50", "");
+    w->Text1.setText("24");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kBadTime});
+    w->Text1.setText("9");
+    w->Text2.setText("40");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed}) << "a passed time before an empty message";
+    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
+    EXPECT_TRUE(w->form.visible());
+}
+
+TEST_F(Commands, MoreTakesThreeRemindersAndConfirmArmsThemInOrder) {
+    start();
+    advanced();
+    EXPECT_EQ(w->Command1.caption(), "还有");
+    enter("11", "0", "三");
+    more();
+    EXPECT_EQ(w->book.eventCount, 2);
+    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件二）");
+    EXPECT_EQ(w->Text4.text(), "");
+    EXPECT_EQ(w->Text2.text(), "42") << "the fields are prefilled again";
+
+    more();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("你还没有输入第二件事!")});
+    enter("10", "0", "二");
+    more();
+    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件三）");
+    w->Text1.setText("9");
+    w->Text2.setText("0");
+    more();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
+    EXPECT_EQ(w->book.eventCount, 3);
+    enter("9", "50", "一");
+    more();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("就这些吧?我记不下了!")});
+    EXPECT_EQ(w->book.eventCount, 4);
+    EXPECT_EQ(w->Command1.caption(), "重设");
+    EXPECT_TRUE(pt::hasFocus(w->Command2));
+    EXPECT_EQ(w->Text4.text(), "一") << "the third reminder stays in the fields";
+
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有三件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"9:50:00", "一"}, {"10:00:00", "二"}, {"11:00:00", "三"}}));
+    EXPECT_EQ(w->book.eventCount, 3);
+    EXPECT_FALSE(w->form.visible());
+}
+
+TEST_F(Commands, ConfirmAfterOneMoreArmsTwoAndKeepsEqualTimesInTheirOrder) {
+    start();
+    advanced();
+    enter("10", "0", "先");
+    more();
+    enter("10", "00", "后");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有两件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "先"}, {"10:00:00", "后"}, {"", ""}}));
+    EXPECT_EQ(w->book.eventCount, 2);
+}
+
+TEST_F(Commands, ResetAfterThreeAsksFirstAndStartsAgain) {
+    start();
+    advanced();
+    for (const char* m : {"a", "b", "c"}) {
+        enter("10", "0", m);
+        more();
+    }
+    takeBoxes();
+    answers = {"取消"};
+    more();
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"真的要重设吗?", "Tockmere", {"确定", "取消"}}}));
+    EXPECT_EQ(w->book.eventCount, 4);
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "a"}, {"10:00:00", "b"}, {"10:00:00", "c"}}));
+
+    w->Text1.setText("25");
+    more();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kBadTime}) << "no question after a bad time";
+
+    w->Text1.setText("10");
+    more();
+    EXPECT_EQ(takeBoxes().size(), 1u);
+    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
+    EXPECT_EQ(w->book.eventCount, 1);
+    EXPECT_TRUE(w->book.advancedMode);
+    EXPECT_EQ(w->Command1.caption(), "还有");
+    EXPECT_EQ(w->Label5.caption(), "提醒信息 (最多五十字)");
+    EXPECT_EQ(w->Text4.text(), "c") << "the message is offered for the new first reminder";
+    EXPECT_EQ(w->Text1.text(), "9");
+    EXPECT_EQ(w->Text2.text(), "42");
+}
+
+TEST_F(Commands, ResetInNormalModeEmptiesTheEntryWithoutAsking) {
+    start();
+    enter("10", "0", "写信");
+    w->book.write(1, "10:00:00", "写信");
+    pt::click(w->Command1);
+    EXPECT_TRUE(takeBoxes().empty());
+    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
+    EXPECT_EQ(w->Text4.text(), "");
+    EXPECT_EQ(w->Text1.text(), "9");
+    EXPECT_EQ(w->Text2.text(), "42");
+    EXPECT_EQ(w->Command1.caption(), "重设");
+}
+
+TEST_F(Commands, NormalModeMidEntryKeepsReminderOneAndOffersItsMessage) {
+    start();
+    advanced();
+    enter("10", "0", "一");
+    more();
+    enter("11", "0", "二");
+    more();
+    EXPECT_EQ(w->book.eventCount, 3);
+
+    // Advanced again restarts the entry but keeps what was stored.
+    advanced();
+    EXPECT_EQ(w->book.eventCount, 1);
+    EXPECT_TRUE(pt::hasFocus(w->Text1));
+    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件三）");
+    EXPECT_TRUE(w->mnuTrayHigh.checked());
+    EXPECT_FALSE(w->mnuTrayNormal.checked());
+    EXPECT_EQ(w->book.slot(2).event, "二");
+
+    pt::chooseMenuItem(w->mnuTrayNormal);
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"", ""}, {"", ""}}));
+    EXPECT_EQ(w->Text4.text(), "一");
+    EXPECT_EQ(w->Label5.caption(), "提醒信息 (最多五十字)");
+    EXPECT_EQ(w->Command1.caption(), "重设");
+    EXPECT_FALSE(w->book.advancedMode);
+    EXPECT_TRUE(w->mnuTrayNormal.checked());
+    EXPECT_FALSE(w->mnuTrayHigh.checked());
+
+    // Normal again with an empty reminder one: the typed message goes.
+    w->book.clear(1);
+    w->Text4.setText("草稿");
+    pt::chooseMenuItem(w->mnuTrayNormal);
+    EXPECT_EQ(w->Text4.text(), "");
+    EXPECT_TRUE(w->mnuTrayNormal.checked());
+}
+
+TEST_F(Commands, MenuFollowsTheBookFromIdleToArmedAndBack) {
+    struct State {
+        bool query, high, normal, restore, hide;
+    };
+    const auto menu = [this] {
+        return State{w->mnuTrayQuery.enabled(), w->mnuTrayHigh.enabled(),
+                     w->mnuTrayNormal.enabled(), w->mnuTrayRestore.enabled(),
+                     w->mnuTrayHide.enabled()};
+    };
+    const auto expect = [&](State s, const char* when) {
+        const State m = menu();
+        EXPECT_EQ(m.query, s.query) << when;
+        EXPECT_EQ(m.high, s.high) << when;
+        EXPECT_EQ(m.normal, s.normal) << when;
+        EXPECT_EQ(m.restore, s.restore) << when;
+        EXPECT_EQ(m.hide, s.hide) << when;
+        EXPECT_TRUE(w->mnuTrayAbout.enabled()) << when;
+        EXPECT_TRUE(w->mnuTrayClose.enabled()) << when;
+    };
+    start();
+    expect({false, true, true, false, true}, "after start-up");
+    advanced();
+    enter("9", "45", "x");
+    confirm();
+    expect({true, false, false, false, false}, "armed");
+    pt::chooseMenuItem(w->mnuTrayNormal);
+    EXPECT_TRUE(w->book.advancedMode) << "a disabled item does nothing";
+    tickAt(9, 45, 0, 1);
+    expect({false, true, true, false, true}, "idle after the firing");
+    EXPECT_TRUE(w->mnuTrayNormal.checked());
+    EXPECT_FALSE(w->mnuTrayHigh.checked());
+    EXPECT_FALSE(w->book.advancedMode);
+}
+
+}  // namespace
