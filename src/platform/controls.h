@@ -88,6 +88,10 @@ public:
     explicit CommandButton(Form& form);
     void setCaption(const std::string& caption);
     std::string caption() const;
+    // Enter presses the default button unless another button has the focus;
+    // Esc presses the cancel button.
+    void setDefault(bool isDefault);
+    void setCancel(bool isCancel);
     std::function<void()> onClick;
 };
 

@@ -36,6 +36,9 @@ public:
     void unload();
     bool loaded() const;
     bool visible() const;
+    // True while the window stands in the task bar because there is no
+    // notification area to hide it to.
+    bool hiddenToTaskbar() const;
 
     void setIcon(const assets::IndexedPicture& picture);
     std::string caption() const;
@@ -55,6 +58,7 @@ public:
     void setWindowState(WindowState state);
 
     Handle hWnd() const;
+    Handle iconHandle() const;
     bool topMost() const;
 
     // Events.

@@ -1,5 +1,5 @@
-// The local clock, the program's folder, and the declared system functions
-// that the windows call by name.
+// The local clock, the program's folder, the ANSI code page and the launch
+// of other programs.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +18,14 @@ bool setCurrentDirectory(const std::string& folder);
 // Makes the drive of a folder the current drive (nothing to do without drives).
 bool setCurrentDrive(const std::string& folder);
 
-inline constexpr Handle HWND_TOPMOST = -1;
-inline constexpr std::uint32_t SWP_SHOWWINDOW = 0x40;
+// Text in the system's ANSI code page (GB2312/GBK on the target systems).
+std::string toAnsi(const std::string& utf8);
+std::string fromAnsi(const std::string& ansi);
 
-std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int cx, int cy,
-                          std::uint32_t flags);
+// True when a normal file exists at the path.
+bool fileExists(const std::string& path);
+// Starts the program at the path as a process of its own, without a shell,
+// and does not wait for it; false when it could not be started.
+bool launchProgram(const std::string& path);
 
 }  // namespace platform

@@ -2,7 +2,9 @@
 // program shows. Linked into the tests only, never into the program.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,36 @@ void mousePress(Form& form, int button);
 void chooseMenuItem(MenuItem& item);
 // The close box in the window's title bar.
 void closeByCloseBox(Form& form);
+
+// A pop-up menu while it is open: each item's caption, enabled state and
+// check mark. The watcher gives the caption of the item to choose, or "" to
+// close the menu without a choice.
+struct ShownMenuItem {
+    std::string caption;
+    bool enabled = true;
+    bool checked = false;
+    bool operator==(const ShownMenuItem&) const = default;
+};
+using MenuWatcher = std::function<std::string(const std::vector<ShownMenuItem>&)>;
+void watchMenus(MenuWatcher watcher);
+
+// The notification area: whether the desktop has one, and the icon a form
+// owns (its tip; none when there is no icon). Clicks go the way the shell
+// sends them: the button's press, then its release.
+void setTrayAvailable(bool available);
+std::optional<std::string> trayTip(const Form& owner);
+void trayClick(const Form& owner, int button);
+void trayDoubleClick(const Form& owner);
+// Any message to a form's window procedure, as the system would send it.
+std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
+                          std::intptr_t lParam);
+
+// The registry the About window reads: a value under HKEY_LOCAL_MACHINE, its
+// data as the system keeps it (ANSI text with or without its NUL, or the
+// four bytes of a number); clearRegistry leaves no key at all.
+void setRegistryValue(const std::string& key, const std::string& name, std::uint32_t type,
+                      const std::string& data);
+void clearRegistry();
 
 // Which control of the program has the keyboard focus, if any.
 bool hasFocus(const Control& control);

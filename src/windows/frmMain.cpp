@@ -2,6 +2,7 @@
 
 #include "windows/texts.h"
 
+#include "platform/declared.h"
 #include "platform/system.h"
 
 namespace {
@@ -96,7 +97,21 @@ void frmMain::bindEvents() {
     mnuTrayNormal.onClick = [this] { mnuTrayNormal_Click(); };
     mnuTrayHigh.onClick = [this] { mnuTrayHigh_Click(); };
     mnuTrayQuery.onClick = [this] { mnuTrayQuery_Click(); };
+    mnuTrayHide.onClick = [this] { mnuTrayHide_Click(); };
+    mnuTrayRestore.onClick = [this] { mnuTrayRestore_Click(); };
+    mnuTrayAbout.onClick = [this] { mnuTrayAbout_Click(); };
+    mnuTrayClose.onClick = [this] { mnuTrayClose_Click(); };
     Timer1.onTimer = [this] { Timer1_Timer(); };
+    form.onUnload = [this] { Form_Unload(); };
+    // A right press on the window, its labels or its picture opens the menu;
+    // the fields and the buttons keep their own.
+    const auto mouseDown = [this](int button, int shift, platform::Twips x, platform::Twips y) {
+        Form_MouseDown(button, shift, x, y);
+    };
+    form.onMouseDown = mouseDown;
+    for (platform::Control* c : std::initializer_list<platform::Control*>{
+             &Label1, &Label2, &Label3, &Label4, &Label5, &Picture1})
+        c->onMouseDown = mouseDown;
 }
 
 void frmMain::Form_Load() {
@@ -112,6 +127,16 @@ void frmMain::Form_Load() {
     const std::string folder = platform::programFolder();
     platform::setCurrentDirectory(folder);
     platform::setCurrentDrive(folder);
+    addTrayIcon(*this, mnuTray);
+    setTrayTip("Tockmere Beta 1.1 版");
+}
+
+void frmMain::Form_Unload() {
+    mnuTrayClose_Click();
+}
+
+void frmMain::Form_MouseDown(int button, int, platform::Twips, platform::Twips) {
+    if (button == platform::RightButton) mnuTray.popup();
 }
 
 void frmMain::frmFirst() {

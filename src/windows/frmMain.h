@@ -10,12 +10,16 @@
 #include "platform/menu.h"
 #include "platform/timer.h"
 #include "reminder/book.h"
+#include "tray/Module1.h"
+#include "windows/frmAbout.h"
 #include "windows/frmInfo.h"
 
-class frmMain {
+class frmMain final : public TrayOwner {
 public:
     // Loading the window is the program's whole start-up.
     frmMain();
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
 
     // Shows the window top-most at its working size, centred on the screen.
     void frmFirst();
@@ -31,6 +35,13 @@ public:
     void showInfo();
     void unloadInfo();
     frmInfo* info() const { return info_ && info_->form.loaded() ? info_.get() : nullptr; }
+    // The About box while it is open.
+    frmAbout* about() const { return about_ && about_->form.loaded() ? about_.get() : nullptr; }
+
+    // What the tray module asks of the window that owns the icon.
+    platform::Form& trayWindow() override { return form; }
+    bool noneArmed() const override { return book.noneArmed; }
+    void showNotice() override { showInfo(); }
 
     reminder::Book book;
 
@@ -61,6 +72,8 @@ public:
     // Event handlers.
     void Form_Load();
     void Form_LostFocus();
+    void Form_Unload();
+    void Form_MouseDown(int button, int shift, platform::Twips x, platform::Twips y);
     void Text1_GotFocus();
     void Text2_GotFocus();
     void Text4_GotFocus();
@@ -72,6 +85,10 @@ public:
     void mnuTrayNormal_Click();
     void mnuTrayHigh_Click();
     void mnuTrayQuery_Click();
+    void mnuTrayHide_Click();
+    void mnuTrayRestore_Click();
+    void mnuTrayAbout_Click();
+    void mnuTrayClose_Click();
     void Timer1_Timer();
 
 private:
@@ -83,6 +100,7 @@ private:
     void backToIdle();
 
     std::unique_ptr<frmInfo> info_;
+    std::unique_ptr<frmAbout> about_;
     reminder::LocalTime lastTick_{};  // the clock as the last tick read it
     bool ticking_ = false;            // a tick is telling a reminder
 };

@@ -51,11 +51,23 @@ protected:
             }
             return answer;
         });
+        pt::watchMenus([this](const std::vector<pt::ShownMenuItem>& items) {
+            menus.push_back(items);
+            if (whileMenuOpen) whileMenuOpen();
+            std::string choice;
+            if (!menuChoices.empty()) {
+                choice = menuChoices.front();
+                menuChoices.pop_front();
+            }
+            return choice;
+        });
     }
     void TearDown() override {
+        pt::watchMenus(nullptr);
         pt::watchMessageBoxes(nullptr);
         pt::setClock(nullptr);
         EXPECT_TRUE(answers.empty()) << "answers left unused";
+        EXPECT_TRUE(menuChoices.empty()) << "menu choices left unused";
     }
 
     void setTime(int hour, int minute, int second, int ms = 0) {
@@ -67,8 +79,11 @@ protected:
 
     reminder::LocalTime clock = reminder::makeLocalTime(2026, 12, 6, 9, 41, 50);
     std::vector<Box> boxes;
-    std::deque<std::string> answers;               // buttons to press, in order; else OK
-    std::function<void(const Box&)> whileBoxOpen;  // runs while each box is open
+    std::deque<std::string> answers;                    // buttons to press, in order; else OK
+    std::function<void(const Box&)> whileBoxOpen;       // runs while each box is open
+    std::vector<std::vector<pt::ShownMenuItem>> menus;  // every pop-up menu shown
+    std::deque<std::string> menuChoices;                // items to choose, in order; else none
+    std::function<void()> whileMenuOpen;
 };
 
 // A test of the main window, started at the harness clock.

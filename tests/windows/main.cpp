@@ -12,5 +12,8 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Ticks come when a test asks for them, never by themselves.
     platform::testing::holdTimers(true);
+    // The offscreen desktop has no notification area; the tests give it one
+    // unless they say otherwise.
+    platform::testing::setTrayAvailable(true);
     return RUN_ALL_TESTS();
 }

@@ -1,25 +1,31 @@
 #include <QApplication>
-#include <set>
+#include <vector>
 
 #include "platform/application.h"
+#include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/loaded_forms.h"
 
 namespace platform {
 
 namespace {
-std::set<FormImpl*>& loadedForms() {
-    static std::set<FormImpl*> forms;
+// In the order they were loaded.
+std::vector<FormImpl*>& loadedForms() {
+    static std::vector<FormImpl*> forms;
     return forms;
 }
 }  // namespace
 
 void formLoaded(FormImpl& form) {
-    loadedForms().insert(&form);
+    loadedForms().push_back(&form);
 }
 
 void formGone(FormImpl& form) {
-    if (loadedForms().erase(&form) && loadedForms().empty()) QCoreApplication::quit();
+    if (std::erase(loadedForms(), &form) && loadedForms().empty()) QCoreApplication::quit();
+}
+
+QWidget* mainWindow() {
+    return loadedForms().empty() ? nullptr : loadedForms().front()->widget;
 }
 
 struct ApplicationImpl {

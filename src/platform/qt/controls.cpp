@@ -160,6 +160,13 @@ std::string CommandButton::caption() const {
     return qt::ss(static_cast<QPushButton*>(d_->widget.data())->text());
 }
 
+void CommandButton::setDefault(bool isDefault) {
+    d_->form->defaultButton = isDefault ? d_->widget.data() : nullptr;
+}
+void CommandButton::setCancel(bool isCancel) {
+    d_->form->cancelButton = isCancel ? d_->widget.data() : nullptr;
+}
+
 PictureBox::PictureBox(Form& form) : Control(std::make_unique<ControlImpl>()) {
     auto* label = new QLabel;
     label->setFocusPolicy(Qt::NoFocus);

@@ -1,6 +1,8 @@
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "platform/qt/impl.h"
 
@@ -72,6 +74,30 @@ const std::vector<std::pair<int, int>>& keyCodes() {
         {Qt::Key_Up, KeyUp},         {Qt::Key_Right, KeyRight},   {Qt::Key_Down, KeyDown},
         {Qt::Key_Delete, KeyDelete}};
     return codes;
+}
+
+QSize frameExtra(const QWidget* w) {
+    if (!w->isVisible()) return {0, 0};
+    const QSize extra = w->frameGeometry().size() - w->size();
+    return {std::max(0, extra.width()), std::max(0, extra.height())};
+}
+
+namespace {
+std::map<Handle, QIcon>& icons() {
+    static std::map<Handle, QIcon> all;
+    return all;
+}
+}  // namespace
+
+Handle iconHandle(const QIcon& icon) {
+    const Handle h = static_cast<Handle>(0x20000 + icons().size() * 4);
+    icons()[h] = icon;
+    return h;
+}
+
+QIcon iconFromHandle(Handle handle) {
+    const auto it = icons().find(handle);
+    return it == icons().end() ? QIcon() : it->second;
 }
 
 int characterCount(const QString& s) {

@@ -2,7 +2,9 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/loaded_forms.h"
+#include "platform/qt/tray.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -24,20 +27,7 @@ Handle nextHandle() {
     static Handle next = 0x10010;
     return next += 0x10;
 }
-// Outer size less client size: the frame and title bar the window manager adds.
-QSize frameExtra(const QWidget* w) {
-    if (!w->isVisible()) return {0, 0};
-    const QSize extra = w->frameGeometry().size() - w->size();
-    return {std::max(0, extra.width()), std::max(0, extra.height())};
-}
-// Changes the stay-on-top state in place. QWidget::setWindowFlag would make
-// the window anew, and the new one would lose the activation and the focus.
-void setStaysOnTop(QWidget* w, bool top) {
-    const Qt::WindowFlags flags = w->windowFlags().setFlag(Qt::WindowStaysOnTopHint, top);
-    if (flags == w->windowFlags()) return;
-    w->overrideWindowFlags(flags);
-    if (QWindow* native = w->windowHandle()) native->setFlags(flags);
-}
+
 }  // namespace
 
 FormImpl* FormImpl::fromHandle(Handle h) {
@@ -85,6 +75,21 @@ void FormWidget::mousePressEvent(QMouseEvent* event) {
     }
 }
 
+void FormWidget::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    QWidget* target = nullptr;
+    if (enter) {
+        // A button with the focus takes Enter itself.
+        QWidget* focused = focusWidget();
+        target = qobject_cast<QPushButton*>(focused) ? focused : impl_.defaultButton.data();
+    } else if (event->key() == Qt::Key_Escape) {
+        target = impl_.cancelButton;
+    }
+    if (auto* button = qobject_cast<QPushButton*>(target); button && button->isEnabled())
+        return button->click();
+    QWidget::keyPressEvent(event);
+}
+
 Form::Form(const FormStyle& style) : d_(std::make_unique<FormImpl>()) {
     d_->form = this;
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -96,22 +101,32 @@ Form::Form(const FormStyle& style) : d_(std::make_unique<FormImpl>()) {
     d_->widget->setFixedSize(qt::toPixelsX(style.clientWidth), qt::toPixelsY(style.clientHeight));
     d_->widget->setAttribute(Qt::WA_DeleteOnClose, false);
     d_->handle = nextHandle();
+    d_->wndProc = reinterpret_cast<LongPtr>(&defaultWindowProc);
     handles()[d_->handle] = d_.get();
     formLoaded(*d_);
 }
 
 Form::~Form() {
+    forgetTrayIcons(d_->handle);
     handles().erase(d_->handle);
     if (d_->loaded) formGone(*d_);
     d_->form = nullptr;
     delete d_->widget.data();
 }
 
+void FormImpl::showWindow() {
+    applyTabOrder();
+    if (hiddenToTaskbar) {
+        hiddenToTaskbar = false;
+        widget->showNormal();
+    }
+    widget->show();
+    widget->raise();
+    widget->activateWindow();
+}
+
 void Form::show() {
-    d_->applyTabOrder();
-    d_->widget->show();
-    d_->widget->raise();
-    d_->widget->activateWindow();
+    d_->showWindow();
 }
 
 void Form::showModal(Form* owner) {
@@ -120,7 +135,8 @@ void Form::showModal(Form* owner) {
         const Qt::WindowFlags flags = w->windowFlags();
         w->setParent(owner->d_->widget, flags);
     }
-    w->setWindowModality(Qt::ApplicationModal);
+    // Modal to its owner only, so that the tray goes on working.
+    w->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     show();
     QEventLoop loop;
     d_->modalLoop = &loop;
@@ -129,7 +145,14 @@ void Form::showModal(Form* owner) {
 }
 
 void Form::hide() {
-    d_->widget->hide();
+    if (trayNeedsTaskbar(d_->handle)) {
+        // Without a notification area the window would be out of reach:
+        // it goes to the task bar instead.
+        d_->hiddenToTaskbar = true;
+        d_->widget->showMinimized();
+    } else {
+        d_->widget->hide();
+    }
     if (d_->modalLoop) d_->modalLoop->exit();
 }
 
@@ -152,7 +175,13 @@ bool Form::visible() const {
 }
 
 void Form::setIcon(const assets::IndexedPicture& picture) {
-    d_->widget->setWindowIcon(QIcon(QPixmap::fromImage(qt::toImage(picture))));
+    const QIcon icon(QPixmap::fromImage(qt::toImage(picture)));
+    d_->widget->setWindowIcon(icon);
+    d_->icon = qt::iconHandle(icon);
+}
+
+Handle Form::iconHandle() const {
+    return d_->icon;
 }
 
 std::string Form::caption() const {
@@ -166,10 +195,10 @@ Twips Form::top() const {
     return qt::toTwipsY(d_->widget->frameGeometry().y());
 }
 Twips Form::width() const {
-    return qt::toTwipsX(d_->widget->width() + frameExtra(d_->widget).width());
+    return qt::toTwipsX(d_->widget->width() + qt::frameExtra(d_->widget).width());
 }
 Twips Form::height() const {
-    return qt::toTwipsY(d_->widget->height() + frameExtra(d_->widget).height());
+    return qt::toTwipsY(d_->widget->height() + qt::frameExtra(d_->widget).height());
 }
 
 void Form::setLeft(Twips v) {
@@ -182,17 +211,19 @@ void Form::setTop(Twips v) {
 }
 void Form::setWidth(Twips v) {
     QWidget* w = d_->widget;
-    w->setFixedWidth(std::max(0, qt::toPixelsX(v) - frameExtra(w).width()));
+    w->setFixedWidth(std::max(0, qt::toPixelsX(v) - qt::frameExtra(w).width()));
 }
 void Form::setHeight(Twips v) {
     QWidget* w = d_->widget;
-    w->setFixedHeight(std::max(0, qt::toPixelsY(v) - frameExtra(w).height()));
+    w->setFixedHeight(std::max(0, qt::toPixelsY(v) - qt::frameExtra(w).height()));
 }
 
 Form::WindowState Form::windowState() const {
     return d_->widget->windowState() & Qt::WindowMinimized ? Minimized : Normal;
 }
 void Form::setWindowState(WindowState state) {
+    // A window kept in the task bar in place of the tray stays there.
+    if (d_->hiddenToTaskbar) return;
     d_->widget->setWindowState(state == Minimized ? Qt::WindowMinimized : Qt::WindowNoState);
 }
 
@@ -208,32 +239,6 @@ Twips screenWidth() {
 }
 Twips screenHeight() {
     return qt::toTwipsY(QGuiApplication::primaryScreen()->geometry().height());
-}
-
-std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int cx, int cy,
-                          std::uint32_t flags) {
-    constexpr std::uint32_t kNoSize = 0x1, kNoMove = 0x2, kHide = 0x80;
-    constexpr Handle kNoTopMost = -2;
-    FormImpl* f = FormImpl::fromHandle(hWnd);
-    if (!f || !f->widget) return 0;
-    QWidget* w = f->widget;
-    const bool wasVisible = w->isVisible();
-    if (hWndInsertAfter == HWND_TOPMOST || hWndInsertAfter == kNoTopMost)
-        setStaysOnTop(w, hWndInsertAfter == HWND_TOPMOST);
-    if (!(flags & kNoSize)) {
-        const QSize extra = frameExtra(w);
-        w->setFixedSize(std::max(0, cx - extra.width()), std::max(0, cy - extra.height()));
-    }
-    if (!(flags & kNoMove)) w->move(x, y);
-    if (flags & kHide) {
-        w->hide();
-    } else if ((flags & SWP_SHOWWINDOW) || (wasVisible && !w->isVisible())) {
-        f->applyTabOrder();
-        w->show();
-        w->raise();
-        w->activateWindow();
-    }
-    return 1;
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QEventLoop>
+#include <QIcon>
 #include <QImage>
 #include <QMenu>
 #include <QPointer>
@@ -14,6 +15,7 @@
 
 #include "assets/alarm_clock.h"
 #include "platform/controls.h"
+#include "platform/declared.h"
 #include "platform/form.h"
 #include "platform/menu.h"
 #include "platform/timer.h"
@@ -38,6 +40,11 @@ int buttonCode(Qt::MouseButton button);
 const std::vector<std::pair<int, int>>& keyCodes();
 // Characters as the handlers count them: code points.
 int characterCount(const QString& s);
+// Outer size less client size: the frame and title bar the window manager adds.
+QSize frameExtra(const QWidget* w);
+// Icons by handle, as the tray record carries them.
+Handle iconHandle(const QIcon& icon);
+QIcon iconFromHandle(Handle handle);
 }  // namespace qt
 
 class FormWidget;
@@ -52,6 +59,10 @@ private:
     ControlImpl& impl_;
 };
 
+// What a window does with a message that no hook takes: the restore command
+// shows it in its normal state and activates it.
+LongPtr defaultWindowProc(Handle hWnd, std::uint32_t uMsg, LongPtr wParam, LongPtr lParam);
+
 struct FormImpl {
     Form* form = nullptr;
     QPointer<FormWidget> widget;
@@ -60,6 +71,11 @@ struct FormImpl {
     bool unloading = false;
     bool tabOrderSet = false;
     QEventLoop* modalLoop = nullptr;
+    LongPtr wndProc = 0;  // the window procedure messages go to first
+    Handle icon = 0;      // the window's icon, as the tray record names it
+    bool hiddenToTaskbar = false;
+    QPointer<QWidget> defaultButton;  // Enter
+    QPointer<QWidget> cancelButton;   // Esc
     std::vector<std::pair<int, QPointer<QWidget>>> tabStops;
     // The control that last took the focus within this window. The focus
     // coming back to it with the window (after a message box, a menu or
@@ -67,6 +83,8 @@ struct FormImpl {
     QPointer<QWidget> activeControl;
 
     void applyTabOrder();
+    // Shows the window in its normal state, in front, active.
+    void showWindow();
     static FormImpl* fromHandle(Handle h);
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QWidget>
+
 namespace platform {
 
 struct FormImpl;
@@ -8,5 +10,8 @@ struct FormImpl;
 // when the last one is unloaded.
 void formLoaded(FormImpl& form);
 void formGone(FormImpl& form);
+
+// The first window loaded that is still loaded: the program's main window.
+QWidget* mainWindow();
 
 }  // namespace platform

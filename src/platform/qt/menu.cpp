@@ -1,9 +1,11 @@
 #include <QAction>
 #include <QCursor>
 #include <QMenu>
+#include <QTimer>
 
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
+#include "platform/qt/msgbox_watch.h"
 
 namespace platform {
 
@@ -31,8 +33,9 @@ bool MenuItem::isSeparator() const {
     return d_->action->isSeparator();
 }
 
-Menu::Menu(Form& form, const std::string& caption) : d_(std::make_unique<MenuImpl>()) {
-    d_->menu = new QMenu(qt::qs(caption), form.impl().widget.data());
+Menu::Menu(Form&, const std::string& caption) : d_(std::make_unique<MenuImpl>()) {
+    // No parent window: a window-modal message box must not block the menu.
+    d_->menu = new QMenu(qt::qs(caption));
 }
 
 Menu::~Menu() {
@@ -54,8 +57,32 @@ MenuItem& Menu::add(const std::string& caption) {
     return *item;
 }
 
+namespace {
+testing::MenuWatcher& watcher() {
+    static testing::MenuWatcher w;
+    return w;
+}
+}  // namespace
+
+void setMenuWatcher(testing::MenuWatcher w) {
+    watcher() = std::move(w);
+}
+
 void Menu::popup() {
-    d_->menu->exec(QCursor::pos());
+    QMenu* menu = d_->menu;
+    if (watcher()) {
+        QTimer::singleShot(0, menu, [this, menu] {
+            std::vector<testing::ShownMenuItem> shown;
+            for (const auto& item : items_)
+                shown.push_back({item->caption(), item->enabled(), item->checked()});
+            const std::string choice = watcher()(shown);
+            menu->close();
+            for (const auto& item : items_)
+                if (!choice.empty() && item->caption() == choice && item->enabled())
+                    return item->impl().action->trigger();
+        });
+    }
+    menu->exec(QCursor::pos());
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include "platform/msgbox.h"
 #include "platform/qt/impl.h"
+#include "platform/qt/loaded_forms.h"
 #include "platform/qt/msgbox_watch.h"
 
 namespace platform {
@@ -22,12 +23,18 @@ void setBoxWatcher(testing::BoxWatcher w) {
 }
 
 MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::string& title) {
-    QMessageBox box;
+    // Modal to the window it is about, not to the whole program: clicks on the
+    // tray icon and the commands of its menu go on working while a box is
+    // open, as they do on the home platform.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner) owner = QApplication::activeWindow();
+    if (!owner) owner = mainWindow();
+    QMessageBox box(owner);
+    box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     box.setWindowTitle(qt::qs(title));
     box.setText(qt::qs(prompt));
     box.setTextFormat(Qt::PlainText);
     box.setIcon(QMessageBox::NoIcon);
-    box.setWindowModality(Qt::ApplicationModal);
     // The main window stays on top of other windows; its boxes must show above it.
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     QPushButton* ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
@@ -49,13 +56,13 @@ MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::strin
                 if (qt::ss(b->text()) == press) return b->click();
         });
     }
-    QPointer<QWidget> owner = QApplication::activeWindow();
+    QPointer<QWidget> active = QApplication::activeWindow();
     box.exec();
     // As on the home platform, the window that was active gets the focus back
     // at once, so a handler that goes on after the box can move the focus.
-    if (owner && owner->isVisible()) {
-        owner->activateWindow();
-        QApplication::setActiveWindow(owner);
+    if (active && active->isVisible()) {
+        active->activateWindow();
+        QApplication::setActiveWindow(active);
     }
     return box.clickedButton() == ok ? MsgResult::OK : MsgResult::Cancel;
 }

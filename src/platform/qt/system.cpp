@@ -1,5 +1,7 @@
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <chrono>
 #include <ctime>
 
@@ -41,6 +43,22 @@ bool setCurrentDirectory(const std::string& folder) {
 
 bool setCurrentDrive(const std::string&) {
     return true;
+}
+
+namespace {
+// Paths may come with the separators of the home platform.
+QString localPath(const std::string& path) {
+    return QString::fromStdString(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+}  // namespace
+
+bool fileExists(const std::string& path) {
+    return QFileInfo(localPath(path)).isFile();
+}
+
+bool launchProgram(const std::string& path) {
+    // Its own process, started directly: no shell ever sees the path.
+    return QProcess::startDetached(localPath(path), {});
 }
 
 }  // namespace platform

@@ -14,7 +14,9 @@
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/msgbox_watch.h"
+#include "platform/qt/registry.h"
 #include "platform/qt/timers.h"
+#include "platform/qt/tray.h"
 #include "platform/testing.h"
 
 namespace platform::testing {
@@ -152,6 +154,46 @@ void chooseMenuItem(MenuItem& item) {
 void closeByCloseBox(Form& form) {
     form.impl().widget->close();
     processEvents();
+}
+
+void watchMenus(MenuWatcher watcher) {
+    setMenuWatcher(std::move(watcher));
+}
+
+void setTrayAvailable(bool available) {
+    overrideTrayAvailable(available ? 1 : 0);
+}
+
+std::optional<std::string> trayTip(const Form& owner) {
+    return trayTipOf(owner.hWnd());
+}
+
+void trayClick(const Form& owner, int button) {
+    const LongPtr press = button == RightButton ? WM_RBUTTONDOWN : WM_LBUTTONDOWN;
+    sendTrayMouse(owner.hWnd(), press);
+    sendTrayMouse(owner.hWnd(), press + 1);
+    processEvents();
+}
+
+void trayDoubleClick(const Form& owner) {
+    trayClick(owner, LeftButton);
+    sendTrayMouse(owner.hWnd(), WM_LBUTTONDBLCLK);
+    sendTrayMouse(owner.hWnd(), WM_LBUTTONUP);
+    processEvents();
+}
+
+std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
+                          std::intptr_t lParam) {
+    return SendMessageA(form.hWnd(), message, wParam, lParam);
+}
+
+void setRegistryValue(const std::string& key, const std::string& name, std::uint32_t type,
+                      const std::string& data) {
+    platform::setRegistryValue(key, name, type, data);
+}
+
+void clearRegistry() {
+    platform::clearRegistry();
 }
 
 bool hasFocus(const Control& control) {

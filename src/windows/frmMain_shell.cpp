@@ -1,0 +1,38 @@
+// The shell commands of the menu: hide, restore, About and exit.
+#include "platform/declared.h"
+#include "windows/frmMain.h"
+
+void frmMain::mnuTrayHide_Click() {
+    form.hide();
+    form.setWindowState(platform::Form::Normal);
+    mnuTrayHigh.setEnabled(false);
+    mnuTrayNormal.setEnabled(false);
+    mnuTrayHide.setEnabled(false);
+    mnuTrayRestore.setEnabled(true);
+}
+
+void frmMain::mnuTrayRestore_Click() {
+    std::int32_t none = 0;
+    platform::SendMessageA(form.hWnd(), platform::WM_SYSCOMMAND, platform::SC_RESTORE,
+                           reinterpret_cast<platform::LongPtr>(&none));
+    mnuTrayHigh.setEnabled(true);
+    mnuTrayNormal.setEnabled(true);
+    mnuTrayHide.setEnabled(true);
+    mnuTrayRestore.setEnabled(false);
+}
+
+void frmMain::mnuTrayAbout_Click() {
+    if (about()) return about_->form.show();  // already open: to the front
+    form.setHeight(0);
+    about_ = std::make_unique<frmAbout>(*this);
+    form.setTop(about_->form.top());
+    about_->form.showModal(&form);
+}
+
+void frmMain::mnuTrayClose_Click() {
+    removeTrayIcon();
+    form.unload();
+    unloadInfo();
+    // An About box left open would keep the program alive.
+    if (about()) about_->form.unload();
+}
