@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "platform/declared.h"
 #include "platform/form.h"
 #include "platform/menu.h"
 #include "platform/timer.h"
@@ -75,6 +76,13 @@ void setTrayAvailable(bool available);
 std::optional<std::string> trayTip(const Form& owner);
 void trayClick(const Form& owner, int button);
 void trayDoubleClick(const Form& owner);
+// Every call the program made to Shell_NotifyIconA, with the record as it
+// was handed over.
+struct NotifyCall {
+    std::uint32_t message;
+    NOTIFYICONDATAA data;
+};
+std::vector<NotifyCall> notifyCalls();
 // Any message to a form's window procedure, as the system would send it.
 std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
                           std::intptr_t lParam);

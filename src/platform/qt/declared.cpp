@@ -44,7 +44,7 @@ std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int
         setStaysOnTop(w, hWndInsertAfter == HWND_TOPMOST);
     if (!(flags & kNoSize)) {
         const QSize extra = qt::frameExtra(w);
-        w->setFixedSize(std::max(0, cx - extra.width()), std::max(0, cy - extra.height()));
+        w->setFixedSize(std::max(1, cx - extra.width()), std::max(1, cy - extra.height()));
     }
     if (!(flags & kNoMove)) w->move(x, y);
     if (flags & kHide) {

@@ -173,6 +173,9 @@ bool Form::loaded() const {
 bool Form::visible() const {
     return d_->widget->isVisible();
 }
+bool Form::hiddenToTaskbar() const {
+    return d_->hiddenToTaskbar;
+}
 
 void Form::setIcon(const assets::IndexedPicture& picture) {
     const QIcon icon(QPixmap::fromImage(qt::toImage(picture)));
@@ -211,11 +214,13 @@ void Form::setTop(Twips v) {
 }
 void Form::setWidth(Twips v) {
     QWidget* w = d_->widget;
-    w->setFixedWidth(std::max(0, qt::toPixelsX(v) - qt::frameExtra(w).width()));
+    w->setFixedWidth(std::max(1, qt::toPixelsX(v) - qt::frameExtra(w).width()));
 }
 void Form::setHeight(Twips v) {
+    // Collapsed, the window keeps its title bar and one pixel of itself: a
+    // window of no size would count as not shown any more.
     QWidget* w = d_->widget;
-    w->setFixedHeight(std::max(0, qt::toPixelsY(v) - qt::frameExtra(w).height()));
+    w->setFixedHeight(std::max(1, qt::toPixelsY(v) - qt::frameExtra(w).height()));
 }
 
 Form::WindowState Form::windowState() const {

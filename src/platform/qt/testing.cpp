@@ -182,6 +182,12 @@ void trayDoubleClick(const Form& owner) {
     processEvents();
 }
 
+std::vector<NotifyCall> notifyCalls() {
+    std::vector<NotifyCall> calls;
+    for (const auto& [message, data] : notifyLog()) calls.push_back({message, data});
+    return calls;
+}
+
 std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
                           std::intptr_t lParam) {
     return SendMessageA(form.hWnd(), message, wParam, lParam);

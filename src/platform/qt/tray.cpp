@@ -35,6 +35,12 @@ std::vector<std::unique_ptr<TrayEntry>>& entries() {
 
 int availableOverride = -1;
 
+// A handful of calls in a program's life: add, tip, and the removals.
+std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& log() {
+    static std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>> calls;
+    return calls;
+}
+
 TrayEntry* find(Handle owner, std::uint32_t id) {
     for (auto& e : entries())
         if (e->owner == owner && e->id == id) return e.get();
@@ -142,7 +148,12 @@ std::optional<std::string> trayTipOf(Handle owner) {
     return std::nullopt;
 }
 
+const std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& notifyLog() {
+    return log();
+}
+
 std::int32_t Shell_NotifyIconA(std::uint32_t message, NOTIFYICONDATAA* data) {
+    if (data) log().emplace_back(message, *data);
     if (!data || data->cbSize < sizeof(NOTIFYICONDATAA)) return 0;
     TrayEntry* e = find(data->hWnd, data->uID);
     switch (message) {

@@ -15,6 +15,8 @@ void overrideTrayAvailable(int available);  // 1 yes, 0 no, -1 ask the desktop
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/declared.h"
 
@@ -25,6 +27,8 @@ namespace platform {
 bool trayAvailable();
 // The icons of a window that goes away go with it.
 void forgetTrayIcons(Handle owner);
+// The calls of Shell_NotifyIconA so far, as they came.
+const std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& notifyLog();
 bool sendTrayMouse(Handle owner, LongPtr mouseMessage);
 std::optional<std::string> trayTipOf(Handle owner);  // none when there is no icon
 

@@ -1,0 +1,142 @@
+// The notice window: the reminders still set, opened from the menu or the
+// tray, closed by its button, its close box, or a reminder about to fire.
+#include "harness.h"
+#include "windows/frmMain.h"
+
+namespace {
+
+struct Entry {
+    std::string time, event;
+};
+const Entry kSlot[] = {{"8:15:00", "晨会"}, {"13:05:00", "交周报"}, {"21:40:00", "给妈妈打电话"}};
+const std::string kCount[] = {"Tockmere提醒您： ", "Tockmere提醒您： 有一件事要做",
+                              "Tockmere提醒您： 有两件事要做", "Tockmere提醒您： 有三件事要做"};
+
+class NoticeWindow : public WindowTest {
+protected:
+    void start() {
+        w = std::make_unique<frmMain>();
+        pt::processEvents();
+    }
+    // Time lines, message lines and the count line, as the window shows them.
+    std::vector<std::string> shown() const {
+        std::vector<std::string> out;
+        for (int i = 0; i < 3; ++i) {
+            out.push_back(w->info()->Label1[i].caption());
+            out.push_back(w->info()->Label2[i].caption());
+        }
+        out.push_back(w->info()->Label3.caption());
+        return out;
+    }
+    static std::vector<std::string> listing(const std::vector<Entry>& rows) {
+        std::vector<std::string> out;
+        for (const Entry& e : rows) {
+            out.push_back("时间：" + e.time);
+            out.push_back("事件：" + e.event);
+        }
+        out.resize(6);
+        out.push_back(kCount[rows.size()]);
+        return out;
+    }
+    std::unique_ptr<frmMain> w;
+};
+
+TEST_F(NoticeWindow, ListsTheFilledSlotsFromTheFirstUpToTheNextEmptyOne) {
+    start();
+    // Per slot: '+' filled, '-' empty, 't' a time without a message, 'm' a
+    // message without a time. Then the slots the rows show, top down.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"+++", "123"}, {"++-", "12"}, {"+-+", "1"}, {"+--", "1"},  {"-++", "23"},
+        {"-+-", "2"},   {"--+", "3"},  {"---", ""},  {"mt+", "23"}, {"+m+", "1"},
+    };
+    for (const auto& [pattern, listed] : cases) {
+        for (int k = 1; k <= 3; ++k) {
+            const Entry& e = kSlot[k - 1];
+            const char c = pattern[k - 1];
+            w->book.write(k, c == '+' || c == 't' ? e.time : "",
+                          c == '+' || c == 'm' ? e.event : "");
+        }
+        std::vector<Entry> rows;
+        for (const char k : listed) {
+            const reminder::Slot& s = w->book.slot(k - '0');
+            rows.push_back({s.time, s.event});
+        }
+        w->showInfo();
+        ASSERT_NE(w->info(), nullptr);
+        EXPECT_EQ(shown(), listing(rows)) << pattern;
+        pt::click(w->info()->Command1);
+    }
+    EXPECT_TRUE(takeBoxes().empty());
+}
+
+TEST_F(NoticeWindow, QueryOpensItWhileArmedAndButtonOrCloseBoxUnloadsIt) {
+    start();
+    pt::chooseMenuItem(w->mnuTrayQuery);
+    EXPECT_EQ(w->info(), nullptr) << "nothing is armed yet";
+
+    w->Text4.setText("开会");
+    w->Text4.setFocus();
+    pt::click(w->Command2);
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{okBox("只有一件事要提醒", "Tockmere")});
+
+    pt::chooseMenuItem(w->mnuTrayQuery);
+    ASSERT_NE(w->info(), nullptr);
+    EXPECT_TRUE(w->info()->form.visible());
+    EXPECT_EQ(w->info()->form.caption(), "提醒信息");
+    EXPECT_EQ(w->info()->Command1.caption(), "确定");
+    EXPECT_EQ(shown(), listing({{"9:42:00", "开会"}}));
+    pt::click(w->info()->Command1);
+    EXPECT_EQ(w->info(), nullptr);
+
+    w->mnuTrayQuery_Click();
+    ASSERT_NE(w->info(), nullptr);
+    pt::closeByCloseBox(w->info()->form);
+    EXPECT_EQ(w->info(), nullptr);
+    EXPECT_FALSE(w->book.noneArmed) << "closing the list disarms nothing";
+    EXPECT_TRUE(takeBoxes().empty());
+}
+
+TEST_F(NoticeWindow, ShowingAgainOnlyBringsItForwardAndANewLoadReadsTheBook) {
+    start();
+    w->book.write(1, "10:00:00", "写报告");
+    w->showInfo();
+    const std::vector<std::string> first = shown();
+    EXPECT_EQ(first, listing({{"10:00:00", "写报告"}}));
+
+    w->book.write(2, "11:30:00", "取快递");
+    w->showInfo();
+    EXPECT_EQ(shown(), first);
+    w->mnuTrayQuery_Click();
+    EXPECT_EQ(shown(), first);
+
+    pt::click(w->info()->Command1);
+    w->showInfo();
+    EXPECT_EQ(shown(), listing({{"10:00:00", "写报告"}, {"11:30:00", "取快递"}}));
+}
+
+TEST_F(NoticeWindow, TickClosesItBeforeTellingAReminder) {
+    start();  // 9:41:50
+    w->book.write(1, "9:42:00", "x");
+    w->book.write(2, "9:50:00", "y");
+    w->book.eventCount = 2;
+    w->book.noneArmed = false;
+    w->showInfo();
+
+    bool openDuringBox = true;
+    whileBoxOpen = [&](const Box&) { openDuringBox = w->info() != nullptr; };
+    setTime(9, 41, 59, 900);
+    pt::fireTimer(w->Timer1);
+    EXPECT_NE(w->info(), nullptr) << "a tick that tells nothing leaves it open";
+    EXPECT_TRUE(takeBoxes().empty());
+
+    setTime(9, 42, 0, 400);
+    pt::fireTimer(w->Timer1);
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{okBox("应该x", " 9:42:00啦!")});
+    EXPECT_FALSE(openDuringBox);
+    EXPECT_EQ(w->info(), nullptr);
+
+    w->showInfo();
+    EXPECT_EQ(shown(), listing({{"9:50:00", "y"}}));
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// The tray icon, its record and tip, and the hook that hears its clicks.
+#include <cstring>
+
+#include "harness.h"
+#include "platform/system.h"
+
+namespace {
+
+using platform::NOTIFYICONDATAA;
+
+class Tray : public MainWindowTest {
+protected:
+    // The calls this window's program made, from its start on.
+    std::vector<pt::NotifyCall> calls() const {
+        std::vector<pt::NotifyCall> mine;
+        for (const auto& c : pt::notifyCalls())
+            if (c.data.hWnd == w->form.hWnd()) mine.push_back(c);
+        return mine;
+    }
+    static std::string tipBytes(const NOTIFYICONDATAA& d) {
+        return std::string(d.szTip, sizeof d.szTip);
+    }
+    void arm() {
+        enter("10", "0", "开会");
+        pt::click(w->Command2);
+        takeBoxes();
+    }
+};
+
+// A window procedure beneath the hook that records what reaches it.
+struct Beneath {
+    static inline std::vector<std::array<platform::LongPtr, 3>> seen;
+    static platform::LongPtr proc(platform::Handle, std::uint32_t msg, platform::LongPtr wParam,
+                                  platform::LongPtr lParam) {
+        seen.push_back({static_cast<platform::LongPtr>(msg), wParam, lParam});
+        return 0x5A5A + lParam;
+    }
+};
+
+TEST_F(Tray, StartAddsTheIconThenSetsItsTipInTheAnsiCodePage) {
+    start();
+    const auto c = calls();
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0].message, platform::NIM_ADD);
+    EXPECT_EQ(c[0].data.cbSize, 88u);
+    EXPECT_EQ(c[0].data.uID, 0u);
+    EXPECT_EQ(c[0].data.uFlags, 3u);
+    EXPECT_EQ(c[0].data.uCallbackMessage, 2025u);
+    EXPECT_EQ(c[0].data.hIcon, w->form.iconHandle());
+    EXPECT_NE(c[0].data.hIcon, 0);
+    EXPECT_EQ(tipBytes(c[0].data), std::string(64, ' ')) << "added without a tip";
+
+    EXPECT_EQ(c[1].message, platform::NIM_MODIFY);
+    EXPECT_EQ(c[1].data.uFlags, 4u);
+    EXPECT_EQ(c[1].data.uCallbackMessage, 2025u) << "the rest of the record stays";
+    const std::string tip = "Tockmere Beta 1.1 \xB0\xE6";  // 版 in GBK
+    EXPECT_EQ(tipBytes(c[1].data), tip + '\0' + std::string(64 - tip.size() - 1, ' '));
+    EXPECT_EQ(pt::trayTip(w->form), "Tockmere Beta 1.1 版");
+
+    // The program keeps the tip as 64 characters: text, NUL, spaces.
+    EXPECT_EQ(Module1::trayData.szTip,
+              "Tockmere Beta 1.1 版" + std::string(1, '\0') + std::string(64 - 19 - 1, ' '));
+}
+
+TEST_F(Tray, ALongTipIsCutWithoutSplittingACharacter) {
+    start();
+    std::string text = "a";
+    for (int i = 0; i < 70; ++i) text += "版";
+    setTrayTip(text);
+    const NOTIFYICONDATAA last = calls().back().data;
+    // 64 characters are kept; in bytes, one and 31 double-byte characters
+    // fill 63 of the 64, as a 32nd would not fit whole.
+    std::string expected = "a";
+    for (int i = 0; i < 31; ++i) expected += "\xB0\xE6";
+    EXPECT_EQ(tipBytes(last), expected + '\0');
+    EXPECT_EQ(pt::trayTip(w->form), platform::fromAnsi(expected));
+}
+
+TEST_F(Tray, LeftClickShowsTheNoticeOnlyWhileArmed) {
+    start();
+    pt::trayClick(w->form, platform::LeftButton);
+    EXPECT_EQ(w->info(), nullptr) << "nothing armed: nothing happens";
+    EXPECT_TRUE(menus.empty());
+
+    arm();
+    pt::sendMessage(w->form, 2025, 0, platform::WM_LBUTTONDOWN);
+    EXPECT_EQ(w->info(), nullptr) << "a press alone does nothing";
+    pt::trayClick(w->form, platform::LeftButton);
+    ASSERT_NE(w->info(), nullptr);
+    EXPECT_EQ(w->info()->Label2[0].caption(), "事件：开会");
+
+    // A double click is two single clicks; the second finds the window open.
+    w->info()->form.unload();
+    pt::trayDoubleClick(w->form);
+    EXPECT_NE(w->info(), nullptr);
+    EXPECT_TRUE(menus.empty());
+}
+
+TEST_F(Tray, RightClickPopsUpTheMenuInEveryState) {
+    start();
+    pt::trayClick(w->form, platform::RightButton);
+    arm();
+    pt::trayClick(w->form, platform::RightButton);
+    ASSERT_EQ(menus.size(), 2u);
+    const auto enabled = [](const std::vector<pt::ShownMenuItem>& m, int i) {
+        return m[static_cast<std::size_t>(i)].enabled;
+    };
+    EXPECT_FALSE(enabled(menus[0], 2)) << "查询 while idle";
+    EXPECT_TRUE(enabled(menus[1], 2)) << "查询 while armed";
+    EXPECT_TRUE(menus[0][0].checked) << "普通";
+}
+
+TEST_F(Tray, EveryOtherMessagePassesBeneathWithItsResult) {
+    start();
+    Beneath::seen.clear();
+    const platform::LongPtr saved = Module1::oldWndProc;
+    Module1::oldWndProc = reinterpret_cast<platform::LongPtr>(&Beneath::proc);
+    const std::vector<std::array<platform::LongPtr, 3>> sent{{2025, 0, platform::WM_LBUTTONDOWN},
+                                                             {2025, 0, platform::WM_LBUTTONDBLCLK},
+                                                             {2025, 0, platform::WM_MBUTTONUP},
+                                                             {2025, 0, 512 /* mouse move */},
+                                                             {0x0400, 7, 9},
+                                                             {0x0112, 0xF060, 0}};
+    for (const auto& [msg, wParam, lParam] : sent)
+        EXPECT_EQ(pt::sendMessage(w->form, static_cast<std::uint32_t>(msg), wParam, lParam),
+                  0x5A5A + lParam);
+    EXPECT_EQ(Beneath::seen, sent);
+    Beneath::seen.clear();
+    EXPECT_EQ(pt::sendMessage(w->form, 2025, 0, platform::WM_RBUTTONUP), 0);
+    EXPECT_TRUE(Beneath::seen.empty()) << "the hook keeps its own two";
+    Module1::oldWndProc = saved;
+}
+
+TEST_F(Tray, ExitRemovesTheIconTwiceAndUnhooksTheWindow) {
+    start();
+    arm();
+    w->showInfo();
+    menuChoices = {"退出"};
+    pt::trayClick(w->form, platform::RightButton);
+    const auto c = calls();
+    ASSERT_EQ(c.size(), 4u);
+    for (std::size_t i : {2u, 3u}) {
+        EXPECT_EQ(c[i].message, platform::NIM_DELETE);
+        EXPECT_EQ(c[i].data.uFlags, 0u);
+        EXPECT_EQ(c[i].data.uID, 0u);
+    }
+    EXPECT_FALSE(pt::trayTip(w->form).has_value()) << "the icon is gone";
+    EXPECT_FALSE(w->form.loaded());
+    EXPECT_EQ(w->info(), nullptr);
+    // Unhooked: a tray message reaches the window's own procedure, which
+    // pops nothing up.
+    pt::sendMessage(w->form, 2025, 0, platform::WM_RBUTTONUP);
+    EXPECT_EQ(menus.size(), 1u);
+}
+
+TEST_F(Tray, TheCloseBoxExitsTheSameWay) {
+    start();
+    pt::closeByCloseBox(w->form);
+    const auto c = calls();
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_EQ(c[2].message, platform::NIM_DELETE);
+    EXPECT_FALSE(pt::trayTip(w->form).has_value());
+    EXPECT_FALSE(w->form.loaded());
+}
+
+TEST_F(Tray, WithoutANotificationAreaHidingGoesToTheTaskBar) {
+    pt::setTrayAvailable(false);
+    start();
+    arm();
+    EXPECT_TRUE(w->form.visible());
+    EXPECT_TRUE(w->form.hiddenToTaskbar());
+    EXPECT_EQ(w->form.windowState(), platform::Form::Minimized);
+    tickAt(10, 0, 0, 5);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该开会"});
+    EXPECT_FALSE(w->form.hiddenToTaskbar());
+    EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
+
+    pt::chooseMenuItem(w->mnuTrayHide);
+    EXPECT_EQ(w->form.windowState(), platform::Form::Minimized) << "Hide's normal state waits";
+    pt::chooseMenuItem(w->mnuTrayRestore);
+    EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
+    EXPECT_FALSE(w->form.hiddenToTaskbar());
+    pt::setTrayAvailable(true);
+}
+
+}  // namespace
