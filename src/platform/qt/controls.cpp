@@ -147,6 +147,8 @@ std::string Label::caption() const {
 CommandButton::CommandButton(Form& form) : Control(std::make_unique<ControlImpl>()) {
     auto* button = new QPushButton;
     button->setAutoDefault(false);
+    // A press on a button, even a disabled one, is not one on the window.
+    button->setAttribute(Qt::WA_NoMousePropagation);
     QObject::connect(button, &QPushButton::clicked, [this] {
         if (onClick) onClick();
     });

@@ -77,9 +77,13 @@ const std::vector<std::pair<int, int>>& keyCodes() {
 }
 
 QSize frameExtra(const QWidget* w) {
-    if (!w->isVisible()) return {0, 0};
+    // A window not shown yet has no frame; it will get the one the window
+    // manager gave the last window shown.
+    static QSize lastSeen{0, 0};
+    if (!w->isVisible()) return lastSeen;
     const QSize extra = w->frameGeometry().size() - w->size();
-    return {std::max(0, extra.width()), std::max(0, extra.height())};
+    lastSeen = {std::max(0, extra.width()), std::max(0, extra.height())};
+    return lastSeen;
 }
 
 namespace {

@@ -140,7 +140,10 @@ void click(CommandButton& button) {
 }
 
 void mousePress(Control& control, int button) {
-    sendMouse(control.impl().widget, button);
+    QWidget* w = control.impl().widget;
+    // A text box with lines takes its mouse on the area inside its frame.
+    if (auto* area = qobject_cast<QPlainTextEdit*>(w)) w = area->viewport();
+    sendMouse(w, button);
 }
 void mousePress(Form& form, int button) {
     sendMouse(form.impl().widget, button);

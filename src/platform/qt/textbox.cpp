@@ -178,6 +178,7 @@ TextBox::TextBox(Form& form, Lines lines) : Control(std::make_unique<ControlImpl
     p.setColor(QPalette::Base, p.color(QPalette::Button));
     w->setPalette(p);
     d_->ownsFocusEvents = true;
+    w->setAttribute(Qt::WA_NoMousePropagation);
     d_->attach(form, w);
 }
 

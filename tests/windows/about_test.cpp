@@ -1,0 +1,116 @@
+// The About box's registry reading and its launch of the system-information
+// program.
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "harness.h"
+#include "platform/system.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr const char* kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+const Box kUnavailable = okBox("此时系统信息不可用", "Tockmere");
+
+class About : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        pt::clearRegistry();
+        start();
+        about = std::make_unique<frmAbout>(*w);
+        folder = fs::temp_directory_path() /
+                 ("tockmere-about-" +
+                  std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        about.reset();
+        fs::remove_all(folder);
+        MainWindowTest::TearDown();
+    }
+    std::string read(const std::string& key, const std::string& name, std::string before = "x") {
+        ok = about->GetKeyValue(platform::HKEY_LOCAL_MACHINE, key, name, before);
+        return before;
+    }
+    // A program that leaves a mark beside itself when it runs.
+    fs::path program(const std::string& name) {
+        const fs::path p = folder / name;
+        std::ofstream(p) << "#!/bin/sh\ntouch \"$0.ran\"\n";
+        fs::permissions(p, fs::perms::owner_all);
+        return p;
+    }
+    static bool ran(const fs::path& p) {
+        for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+            if (fs::exists(p.string() + ".ran")) return true;
+        return false;
+    }
+    std::unique_ptr<frmAbout> about;
+    fs::path folder;
+    bool ok = false;
+};
+
+TEST_F(About, ReadsStringsWithOrWithoutTheirNulAndNothingAfterIt) {
+    const std::string chinese = platform::toAnsi("D:\\系统信息");
+    ASSERT_EQ(chinese.size(), 11u) << "four double-byte characters";
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {std::string("C:\\a.exe\0", 9), "C:\\a.exe"},
+        {"C:\\a.exe", "C:\\a.exe"},
+        {chinese + '\0', "D:\\系统信息"},
+        {chinese, "D:\\系统信息"},
+        {std::string("C:\\a\0junk\xB0", 10), "C:\\a"},
+        {std::string(1, '\0'), ""},
+    };
+    for (const auto& [data, text] : cases) {
+        pt::setRegistryValue(kInfoKey, "PATH", platform::REG_SZ, data);
+        EXPECT_EQ(read(kInfoKey, "PATH"), text);
+        EXPECT_TRUE(ok);
+    }
+}
+
+TEST_F(About, ReadsANumberAndRefusesWhatIsNotThere) {
+    pt::setRegistryValue(kInfoKey, "Count", platform::REG_DWORD, std::string("\x05\x01\0\0", 4));
+    EXPECT_EQ(read(kInfoKey, "Count"), "261");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(read(kInfoKey, "Missing"), "");
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(read("SOFTWARE\\Nowhere", "PATH"), "");
+    EXPECT_FALSE(ok);
+    pt::setRegistryValue(kInfoKey, "Huge", platform::REG_SZ, std::string(2000, 'a'));
+    EXPECT_EQ(read(kInfoKey, "Huge"), "") << "more than the buffer holds is not read";
+    EXPECT_FALSE(ok);
+}
+
+TEST_F(About, StartsTheProgramTheFirstLocationNames) {
+    const fs::path p = program("sysinfo");
+    pt::setRegistryValue(kInfoKey, "PATH", platform::REG_SZ, p.string() + '\0');
+    pt::click(about->cmdSysInfo);
+    EXPECT_TRUE(ran(p));
+    EXPECT_TRUE(takeBoxes().empty());
+
+    // Named but not there: the launch fails and says so.
+    pt::setRegistryValue(kInfoKey, "PATH", platform::REG_SZ, (folder / "gone").string());
+    about->StartSysInfo();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kUnavailable});
+}
+
+TEST_F(About, StartsTheProgramInTheSecondLocationsFolderOnlyWhenItIsThere) {
+    pt::setRegistryValue(kLocationKey, "MSINFO", platform::REG_SZ, folder.string() + '\0');
+    about->StartSysInfo();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kUnavailable});
+
+    const fs::path p = program("MSINFO32.EXE");
+    about->StartSysInfo();
+    EXPECT_TRUE(ran(p));
+    EXPECT_TRUE(takeBoxes().empty());
+
+    pt::clearRegistry();
+    about->StartSysInfo();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kUnavailable});
+}
+
+}  // namespace

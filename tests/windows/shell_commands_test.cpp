@@ -1,0 +1,162 @@
+// Hide, Restore, About and the menu on the window, through the real window.
+#include "harness.h"
+
+namespace {
+
+class ShellCommands : public MainWindowTest {
+protected:
+    std::vector<bool> enabled() const {
+        std::vector<bool> states;
+        for (const auto& item : w->mnuTray.items()) states.push_back(item->enabled());
+        return states;
+    }
+    // Enabled states in menu order: 普通 高级 查询 恢复 隐藏 关于 - 退出.
+    static std::vector<bool> states(std::string s) {
+        std::vector<bool> v;
+        for (char c : s) v.push_back(c == 'E');
+        return v;
+    }
+    void chooseAbout() { pt::chooseMenuItem(w->mnuTrayAbout); }
+};
+
+TEST_F(ShellCommands, HideAndRestoreKeepTheEntryAndSwapTheMenu) {
+    start();
+    enter("10", "5", "带伞");
+    w->form.setLeft(600);
+    const platform::Twips left = w->form.left(), top = w->form.top();
+
+    pt::chooseMenuItem(w->mnuTrayHide);
+    EXPECT_FALSE(w->form.visible());
+    EXPECT_EQ(enabled(), states("DDDEDEEE"));
+
+    pt::chooseMenuItem(w->mnuTrayRestore);
+    EXPECT_TRUE(w->form.visible());
+    EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
+    EXPECT_EQ(w->form.left(), left) << "back where it was, not centred";
+    EXPECT_EQ(w->form.top(), top);
+    EXPECT_EQ(w->Text4.text(), "带伞");
+    EXPECT_EQ(enabled(), states("EEDDEEEE"));
+}
+
+TEST_F(ShellCommands, AboutCollapsesTheWindowOverTheBoxAndOkBringsItBack) {
+    start();
+    bool checked = false;
+    whileBoxOpen = nullptr;
+    // The About box is modal: look at it while it is open, from a tick.
+    w->Timer1.onTimer = [&] {
+        frmAbout* a = w->about();
+        if (!a || checked) return;
+        checked = true;
+        EXPECT_EQ(a->form.caption(), "关于Tockmere");
+        EXPECT_EQ(a->lblTitle.caption(), "Tockmere");
+        EXPECT_EQ(a->Label1.caption(), "Tockmere Beta 1.1");
+        EXPECT_EQ(a->lblDescription.caption(), "软件调用系统时间来提醒您");
+        EXPECT_EQ(a->lblVersion.caption(), "请确保系统时间准确无误");
+        EXPECT_EQ(a->cmdOK.caption(), "确定");
+        EXPECT_EQ(a->cmdSysInfo.caption(), "系统信息(&S)...");
+        EXPECT_LT(w->form.height(), 600) << "collapsed to its title bar";
+        EXPECT_EQ(w->form.top(), a->form.top());
+        EXPECT_NEAR(a->form.left(), (platform::screenWidth() - a->form.width()) / 2, 15);
+        pt::click(a->cmdOK);
+    };
+    pt::holdTimers(false);
+    chooseAbout();
+    pt::holdTimers(true);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(w->about(), nullptr);
+    EXPECT_NEAR(w->form.height(), 2500, 15);
+    EXPECT_NEAR(w->form.top(), (platform::screenHeight() - w->form.height()) / 2, 15);
+}
+
+TEST_F(ShellCommands, EscAndTheCloseBoxActAsOk) {
+    start();
+    for (int way = 0; way < 2; ++way) {
+        w->Timer1.onTimer = [&] {
+            if (frmAbout* a = w->about())
+                way == 0 ? pt::pressKey(a->cmdSysInfo, platform::KeyEscape)
+                         : pt::closeByCloseBox(a->form);
+        };
+        pt::holdTimers(false);
+        chooseAbout();
+        pt::holdTimers(true);
+        EXPECT_EQ(w->about(), nullptr) << way;
+        EXPECT_NEAR(w->form.height(), 2500, 15) << way;
+    }
+}
+
+TEST_F(ShellCommands, AboutWhileArmedLeavesTheWindowAsItIs) {
+    start();
+    enter("10", "0", "x");
+    pt::click(w->Command2);
+    w->Timer1.onTimer = [&] {
+        if (frmAbout* a = w->about()) pt::click(a->cmdOK);
+    };
+    pt::holdTimers(false);
+    chooseAbout();
+    pt::holdTimers(true);
+    EXPECT_FALSE(w->form.visible());
+    EXPECT_LT(w->form.height(), 600);
+}
+
+TEST_F(ShellCommands, AboutAfterHideShowsTheWindowAndRestoreOnlySwapsTheMenu) {
+    start();
+    pt::chooseMenuItem(w->mnuTrayHide);
+    w->Timer1.onTimer = [&] {
+        if (frmAbout* a = w->about()) pt::click(a->cmdOK);
+    };
+    pt::holdTimers(false);
+    chooseAbout();
+    pt::holdTimers(true);
+    EXPECT_TRUE(w->form.visible());
+    EXPECT_EQ(enabled(), states("DDDEDEEE"));
+    const platform::Twips left = w->form.left();
+    pt::chooseMenuItem(w->mnuTrayRestore);
+    EXPECT_EQ(w->form.left(), left);
+    EXPECT_EQ(enabled(), states("EEDDEEEE"));
+}
+
+TEST_F(ShellCommands, ARightPressOnTheWindowItsLabelsOrPictureOpensTheMenu) {
+    start();
+    std::vector<platform::Control*> members{&w->Label1, &w->Label2, &w->Label3,
+                                            &w->Label4, &w->Label5, &w->Picture1};
+    for (platform::Control* m : members) pt::mousePress(*m, platform::RightButton);
+    pt::mousePress(w->form, platform::RightButton);
+    EXPECT_EQ(menus.size(), 7u);
+
+    for (platform::Control* m : members) {
+        pt::mousePress(*m, platform::LeftButton);
+        pt::mousePress(*m, platform::MiddleButton);
+    }
+    std::vector<platform::Control*> others{&w->Text1, &w->Text2, &w->Text4, &w->Command1,
+                                           &w->Command2};
+    for (platform::Control* c : others) pt::mousePress(*c, platform::RightButton);
+    EXPECT_EQ(menus.size(), 7u) << "only a right press on the seven opens it";
+
+    menuChoices = {"高级"};
+    pt::mousePress(w->Label1, platform::RightButton);
+    EXPECT_TRUE(w->book.advancedMode) << "the chosen command runs";
+}
+
+TEST_F(ShellCommands, MenuCommandsWorkFromTheTrayWhileABoxIsOpen) {
+    start();
+    enter("10", "0", "一");
+    pt::click(w->Command2);
+    takeBoxes();
+    bool queried = false;
+    whileBoxOpen = [&](const Box& b) {
+        if (b.prompt != "应该一") return;
+        menuChoices = {"关于"};
+        w->Timer1.onTimer = [&] {
+            if (frmAbout* a = w->about()) pt::click(a->cmdOK);
+        };
+        pt::holdTimers(false);
+        pt::trayClick(w->form, platform::RightButton);
+        pt::holdTimers(true);
+        queried = menus.size() == 1;
+    };
+    tickAt(10, 0, 0, 1);
+    EXPECT_TRUE(queried);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该一"});
+}
+
+}  // namespace
