@@ -46,7 +46,7 @@ std::size_t fitAnsi(const std::string& ansi, std::size_t room) {
 }
 
 // Hands the record to the shell in its 88-byte form, the tip in the ANSI
-// code page, and takes back what the call leaves in it.
+// code page. The shell only reads it, so nothing comes back.
 void notify(std::uint32_t message) {
     NOTIFYICONDATAA data{};
     data.cbSize = trayData.cbSize;
@@ -58,12 +58,6 @@ void notify(std::uint32_t message) {
     const std::string tip = toAnsi(trayData.szTip);
     std::memcpy(data.szTip, tip.data(), fitAnsi(tip, sizeof data.szTip));
     Shell_NotifyIconA(message, &data);
-    trayData.cbSize = data.cbSize;
-    trayData.hWnd = data.hWnd;
-    trayData.uID = data.uID;
-    trayData.uFlags = data.uFlags;
-    trayData.uCallbackMessage = data.uCallbackMessage;
-    trayData.hIcon = data.hIcon;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/controls.h"
@@ -94,6 +95,7 @@ public:
 private:
     void layOut();
     void bindEvents();
+    std::optional<std::string> enteredDueTime(const char* noMessage);
     void takeReminder(int n);
     void resetAdvanced();
     void fire(int k);

@@ -21,19 +21,27 @@ constexpr const char* kNextTitle[] = {"", "提醒信息（事件二）", "提醒
 
 }  // namespace
 
+// The due-time text of the fields when its time is still to come and a
+// message is typed; otherwise the box that says which is wrong, and nothing.
+std::optional<std::string> frmMain::enteredDueTime(const char* noMessage) {
+    std::string due = reminder::dueTimeText(Text1.text(), Text2.text());
+    if (reminder::timePassed(due, platform::now())) {
+        MsgBox(texts::kPassed, MsgButtons::OK, texts::kErrorTitle);
+        return std::nullopt;
+    }
+    if (Text4.text().empty()) {
+        MsgBox(noMessage, MsgButtons::OK, texts::kProduct);
+        return std::nullopt;
+    }
+    return due;
+}
+
 void frmMain::Command2_Click() {
     if (!timeCheck()) return;
     const int k = book.confirmSlot();
-    const std::string due = reminder::dueTimeText(Text1.text(), Text2.text());
-    if (reminder::timePassed(due, platform::now())) {
-        MsgBox(texts::kPassed, MsgButtons::OK, texts::kErrorTitle);
-        return;
-    }
-    if (Text4.text().empty()) {
-        MsgBox(kConfirmNoMessage[k], MsgButtons::OK, texts::kProduct);
-        return;
-    }
-    book.write(k, due, Text4.text());
+    const auto due = enteredDueTime(kConfirmNoMessage[k]);
+    if (!due) return;
+    book.write(k, *due, Text4.text());
     if (k > 1) book.orderSlots(k, platform::now());
     form.hide();
     book.noneArmed = false;
@@ -56,16 +64,9 @@ void frmMain::Command1_Click() {
 
 // The More command: stores reminder n and opens the entry of the next one.
 void frmMain::takeReminder(int n) {
-    const std::string due = reminder::dueTimeText(Text1.text(), Text2.text());
-    if (reminder::timePassed(due, platform::now())) {
-        MsgBox(texts::kPassed, MsgButtons::OK, texts::kErrorTitle);
-        return;
-    }
-    if (Text4.text().empty()) {
-        MsgBox(kMoreNoMessage[n], MsgButtons::OK, texts::kProduct);
-        return;
-    }
-    book.write(n, due, Text4.text());
+    const auto due = enteredDueTime(kMoreNoMessage[n]);
+    if (!due) return;
+    book.write(n, *due, Text4.text());
     if (n < 3) {
         timeSelect();
         book.eventCount = static_cast<std::int16_t>(n + 1);
