@@ -1,0 +1,76 @@
+# A virtual desktop for trying, photographing and testing Tockmere: Xvfb with
+# jwm as window manager and notification area. Source it, then:
+#   desktop_start [WIDTHxHEIGHT]   starts both, exports DISPLAY
+#   desktop_stop                   stops what desktop_start started
+#   wait_window NAME [SECONDS]     waits for a viewable window titled NAME
+#   tray_icon                      the id of Tockmere's icon in the tray
+# Qt uses the XEmbed tray of jwm only without a session bus.
+
+desktop_dir=""
+desktop_pids=""
+
+desktop_start() {
+    desktop_dir=$(mktemp -d "${TMPDIR:-/tmp}/tockmere-desktop.XXXXXX")
+    mkfifo "$desktop_dir/displayfd"
+    Xvfb -displayfd 3 -screen 0 "${1:-800x600}x24" -nolisten tcp \
+        3>"$desktop_dir/displayfd" >"$desktop_dir/xvfb.log" 2>&1 &
+    desktop_pids="$!"
+    read -r display <"$desktop_dir/displayfd" || true
+    if [ -z "$display" ]; then
+        echo "desktop: Xvfb did not start:" >&2
+        cat "$desktop_dir/xvfb.log" >&2
+        return 1
+    fi
+    DISPLAY=":$display"
+    export DISPLAY
+    unset DBUS_SESSION_BUS_ADDRESS
+    cat >"$desktop_dir/jwmrc" <<'JWMRC'
+<?xml version="1.0"?>
+<JWM>
+  <Tray x="0" y="-1" height="32" autohide="off"><TaskList maxwidth="256"/><Dock/></Tray>
+  <WindowStyle><Font>WenQuanYi Zen Hei-10</Font></WindowStyle>
+  <TrayStyle><Font>WenQuanYi Zen Hei-10</Font></TrayStyle>
+  <MenuStyle><Font>WenQuanYi Zen Hei-10</Font></MenuStyle>
+</JWM>
+JWMRC
+    jwm -f "$desktop_dir/jwmrc" >"$desktop_dir/jwm.log" 2>&1 &
+    desktop_pids="$desktop_pids $!"
+    # The tray is there once jwm owns the tray selection.
+    for _ in $(seq 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
+}
+
+desktop_stop() {
+    for p in $desktop_pids; do kill "$p" 2>/dev/null || true; done
+    desktop_pids=""
+    [ -n "$desktop_dir" ] && rm -rf "$desktop_dir"
+    desktop_dir=""
+}
+
+wait_window() {
+    for _ in $(seq "$(( ${2:-10} * 10 ))"); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "desktop: no window titled '$1'" >&2
+    return 1
+}
+
+# The icon is a small viewable window of the program's class inside the tray.
+tray_icon() {
+    for id in $(xdotool search --class tockmere 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)" || continue
+        if [ "${WIDTH:-0}" -le 48 ] && [ "${HEIGHT:-0}" -le 48 ] &&
+            xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}

@@ -1,0 +1,73 @@
+#!/bin/sh
+# Photographs Tockmere on a virtual desktop, driven as a person would, with
+# the clock started at a fixed moment: the main window, the notice window with
+# three reminders, the tray menu, the About box and a reminder being told.
+# usage: sh scripts/screenshots.sh [FOLDER]   (default docs/)
+set -eu
+cd "$(dirname "$0")/.."
+out=${1:-docs}
+mkdir -p "$out"
+. scripts/lib/desktop.sh
+trap desktop_stop EXIT
+desktop_start 800x600
+
+# Photographs a window with its frame, and a margin around it.
+shoot() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    import -window root -crop "$((WIDTH + 24))x$((HEIGHT + 64))+$((X - 12))+$((Y - 50))" +repage "$out/$2"
+    echo "screenshots: $out/$2"
+}
+answer() {
+    id=$(wait_window "$1") && xdotool windowactivate --sync "$id" key Return
+}
+# One reminder typed into the fields: hour, minute, message.
+type_reminder() {
+    xdotool key End BackSpace BackSpace type "$1"
+    xdotool key Tab type "$2"
+    xdotool key Tab type "$3"
+    xdotool key Return
+}
+
+faketime -f "@2026-12-06 09:41:00" ./build/tockmere >/dev/null 2>&1 &
+main=$(wait_window "Tockmere Beta 1.1")
+sleep 1.2
+shoot "$main" main-window.png
+
+# The menu on the window's label, then the advanced mode with three reminders.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove "$((X + 12))" "$((Y + 12))" click 3
+sleep 0.3
+xdotool key Down Down Return
+type_reminder 9 45 "给妈妈打电话"
+xdotool key Tab space
+type_reminder 9 42 "开会"
+xdotool key Tab space
+type_reminder 9 43 "交周报"
+xdotool key space
+answer Tockmere
+
+icon=$(tray_icon)
+eval "$(xdotool getwindowgeometry --shell "$icon")"
+ix=$((X + WIDTH / 2))
+iy=$((Y + HEIGHT / 2))
+xdotool mousemove "$ix" "$iy" click 1
+shoot "$(wait_window 提醒信息)" notice.png
+xdotool key Return
+
+xdotool mousemove "$ix" "$iy" click 3
+sleep 0.4
+import -window root -crop 300x300+500+300 +repage "$out/tray-menu.png"
+echo "screenshots: $out/tray-menu.png"
+xdotool key Up Up Return
+about=$(wait_window 关于Tockmere)
+sleep 0.3
+shoot "$about" about.png
+xdotool key Escape
+
+firing=$(wait_window " 9:42:00啦!" 60)
+sleep 0.3
+# The box with the collapsed main window it stands over.
+eval "$(xdotool getwindowgeometry --shell "$firing")"
+import -window root -crop 300x200+$((X - 110))+$((Y - 70)) +repage "$out/firing.png"
+echo "screenshots: $out/firing.png"
+xdotool windowactivate --sync "$firing" key Return
