@@ -1,0 +1,221 @@
+"""Tockmere end to end: the built program on a virtual desktop, used as a person
+would use it. Each case starts its own X server, window manager and program.
+
+usage: cases.py PROGRAM CASE [PID_FILE]
+Prints nothing and exits 0 when the case passes; prints the step that failed
+and exits 1 otherwise.
+"""
+
+import signal
+import sys
+import time
+
+from desktop import MAIN_TITLE, NOTICE_TITLE, SCREEN, Desktop, StepFailed
+
+COUNT_TITLE = "Tockmere"
+
+
+def check(condition, message):
+    if not condition:
+        raise StepFailed(message)
+
+
+def firing_box(d, title, timeout):
+    """Waits for the box that tells a reminder; any other reminder box that
+    shows up first is a failure."""
+
+    def probe():
+        for w in d.program_windows():
+            if w.name == title:
+                return w
+            if w.name and w.name.endswith("啦!"):
+                raise StepFailed("waited for the reminder box %r, but %r came" % (title, w.name))
+        return None
+
+    return d.wait_for("the reminder box %r" % title, timeout, probe)
+
+
+def main_is_active(d):
+    main = d.titled(MAIN_TITLE)
+    return main is not None and d.active_window() == main.id
+
+
+def wait_main_ready(d):
+    """The main window at start: shown and holding the keyboard focus."""
+    main = d.wait_for("the main window %r" % MAIN_TITLE, 10, lambda: d.titled(MAIN_TITLE))
+    d.wait_for("the main window to take the keyboard focus", 5, lambda: main_is_active(d))
+    return main
+
+
+def type_reminder(d, hour, minute, message):
+    """Overtypes hour and minute, tabs into the message field, types the
+    message and presses Enter, which moves the focus to "确定"."""
+    d.type(hour)
+    d.key("Tab")
+    d.type(minute)
+    d.key("Tab")
+    d.type(message)
+    d.key("Return")
+
+
+def arm_one(d, minute, message):
+    type_reminder(d, "9", minute, message)
+    d.key("space")  # presses "确定"
+    box = d.wait_for("the box %r that counts the reminders" % COUNT_TITLE, 5,
+                     lambda: d.titled(COUNT_TITLE))
+    check(d.titled(MAIN_TITLE) is None,
+          "the main window is still shown after confirming: %s" % d.visible_program_windows())
+    d.answer_box(COUNT_TITLE, 1)
+    return box
+
+
+def exit_from_menu(d):
+    """"退出" from the tray menu: the program ends, its icon goes, and no
+    process of it is left."""
+    d.choose_exit()
+    status = d.await_program_end(5)
+    check(status == 0, "the program ended with status %s after 退出" % status)
+    d.wait_for("the tray icon to disappear", 3, lambda: d.tray_icon() is None,
+               program_may_end=True)
+    d.wait_for("every process of the program to end", 3,
+               lambda: not d.session_processes(), program_may_end=True)
+
+
+def one_reminder(d):
+    d.start()
+    wait_main_ready(d)
+
+    def centred_and_above():
+        main = d.titled(MAIN_TITLE)
+        if main is None:
+            return None
+        cx, cy = main.centre
+        centred = abs(cx - SCREEN[0] / 2) <= 20 and abs(cy - SCREEN[1] / 2) <= 20
+        return main if centred and d.is_above(main) else None
+
+    d.wait_for("the main window to stand centred and above other windows", 3, centred_and_above)
+
+    arm_one(d, "42", "开会")
+    check(d.titled(MAIN_TITLE) is None, "the main window came back after the count box")
+    icon = d.wait_for("the tray icon after arming", 2, d.tray_icon)
+
+    # Only the release of the left button opens the notice window.
+    d.xdotool("mousemove", icon.centre[0], icon.centre[1], "mousedown", 1)
+    d.stays_absent("the notice window on the press of the button alone", 0.7,
+                   lambda: d.titled(NOTICE_TITLE))
+    d.xdotool("mouseup", 1)
+    d.wait_for("the notice window %r after a left click on the tray icon" % NOTICE_TITLE, 3,
+               lambda: d.titled(NOTICE_TITLE))
+
+    box = firing_box(d, " 9:42:00啦!", 25)
+    elapsed = time.monotonic() - d.app_started
+    check(elapsed >= 9, "the reminder for 9:42 came %.1fs after a start at 9:41:50" % elapsed)
+    check(d.titled(NOTICE_TITLE) is None, "the notice window is still open while the reminder is told")
+    main = d.titled(MAIN_TITLE)
+    check(main is not None, "the main window is not shown behind the reminder box")
+    check(d.is_above(main), "the main window brought back is not kept above other windows")
+    d.answer_box(box.name, 1)
+
+    d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
+    check(d.tray_icon() is not None, "the tray icon is gone after the reminder")
+    # Nothing is armed any more: a left click on the icon shows nothing.
+    d.click_tray_icon(1)
+    d.stays_absent("the notice window with nothing armed", 1.0, lambda: d.titled(NOTICE_TITLE))
+
+    exit_from_menu(d)
+
+
+def three_reminders(d):
+    d.start()
+    wait_main_ready(d)
+    d.open_menu()
+    d.key("Down", "Down", "Return")  # 普通, 高级: advanced mode
+    d.wait_for("the menu to close after choosing 高级", 3, lambda: d.menu() is None)
+    d.wait_for("the main window to have the keyboard focus after 高级", 3,
+               lambda: main_is_active(d))
+
+    # Entered out of order: the confirm command sorts them by time.
+    type_reminder(d, "9", "43", "买菜")
+    d.key("Tab", "space")  # from "确定" to "还有", and press it
+    type_reminder(d, "9", "42", "开会")
+    d.key("Tab", "space")
+    type_reminder(d, "9", "42", "喝水")
+    d.key("space")  # "确定" arms all three
+    d.wait_for("the box %r after arming three" % COUNT_TITLE, 5, lambda: d.titled(COUNT_TITLE))
+    check(d.titled(MAIN_TITLE) is None, "the main window is still shown after arming three")
+    d.answer_box(COUNT_TITLE, 1)
+
+    for n in (1, 2):
+        box = firing_box(d, " 9:42:00啦!", 30)
+        check(d.titled(MAIN_TITLE) is not None,
+              "the main window is not shown behind reminder %d" % n)
+        d.answer_box(box.name, 1)
+    d.wait_for("the main window to hide again while one reminder is left", 3,
+               lambda: d.titled(MAIN_TITLE) is None)
+    check(d.tray_icon() is not None, "the tray icon is gone while one reminder is left")
+
+    box = firing_box(d, " 9:43:00啦!", 70)
+    elapsed = time.monotonic() - d.app_started
+    check(elapsed >= 74, "the reminder for 9:43 came %.1fs after a start at 9:41:45" % elapsed)
+    check(d.titled(MAIN_TITLE) is not None, "the main window is not shown behind reminder 3")
+    d.answer_box(box.name, 1)
+    d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
+
+    exit_from_menu(d)
+
+
+def menu_while_box_open(d):
+    d.start()
+    wait_main_ready(d)
+    arm_one(d, "42", "开会")
+
+    box = firing_box(d, " 9:42:00啦!", 25)
+    d.click_tray_icon(3)
+    d.wait_for("the pop-up menu after a right click on the tray icon while the reminder box is open",
+               3, d.menu)
+    time.sleep(0.2)
+    d.key("Escape")
+    d.wait_for("the menu to close on Escape", 3, lambda: d.menu() is None)
+    check(d.titled(box.name) is not None, "the reminder box went away with the menu")
+    d.answer_box(box.name, 1)
+    d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
+
+    exit_from_menu(d)
+
+
+CASES = {
+    "one_reminder": (one_reminder, "2026-12-06 09:41:50"),
+    "three_reminders_in_advanced_mode": (three_reminders, "2026-12-06 09:41:45"),
+    "menu_opens_while_a_reminder_is_told": (menu_while_box_open, "2026-12-06 09:41:50"),
+}
+
+
+def _stop(signum, frame):
+    raise StepFailed("stopped by signal %d" % signum)
+
+
+def main(argv):
+    if len(argv) < 3 or argv[2] not in CASES:
+        sys.stderr.write("usage: cases.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
+        return 2
+    signal.signal(signal.SIGTERM, _stop)
+    signal.signal(signal.SIGINT, _stop)
+    run, start_time = CASES[argv[2]]
+    d = Desktop(argv[1], start_time, argv[3] if len(argv) > 3 else None)
+    try:
+        run(d)
+    except StepFailed as failure:
+        print(failure)
+        return 1
+    except Exception as fault:  # a fault of the test itself: say where
+        import traceback
+        traceback.print_exc()
+        print("the test broke: %r" % fault)
+        return 1
+    finally:
+        d.close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,364 @@
+"""A virtual desktop for Tockmere's end-to-end tests.
+
+Starts Xvfb on a free display, jwm as window manager and tray host, and the
+built program with its clock set by libfaketime. Everything a test does to the
+program goes through xdotool, as a person at the desktop would: typing, keys,
+clicks on the tray icon. Python's Xlib only looks at windows (names, classes,
+whether they are viewable, where they are); it never sends anything.
+"""
+
+import os
+import select
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+from Xlib import X, Xatom, display, error
+
+PROGRAM_CLASS = "tockmere"
+MAIN_TITLE = "Tockmere Beta 1.1"
+NOTICE_TITLE = "提醒信息"
+SCREEN = (1024, 768)
+TRAY_HEIGHT = 32
+
+JWMRC = """<?xml version="1.0"?>
+<JWM>
+  <Tray x="0" y="-1" height="{h}" autohide="off"><TaskList maxwidth="256"/><Dock/></Tray>
+  <WindowStyle><Font>WenQuanYi Zen Hei-10</Font></WindowStyle>
+  <TrayStyle><Font>WenQuanYi Zen Hei-10</Font></TrayStyle>
+</JWM>
+""".format(h=TRAY_HEIGHT)
+
+
+TRACE = bool(os.environ.get("TOCKMERE_E2E_TRACE"))
+_T0 = time.monotonic()
+
+
+def trace(text):
+    """With TOCKMERE_E2E_TRACE set, tells on stderr what the test does and when."""
+    if TRACE:
+        sys.stderr.write("%7.2f %s\n" % (time.monotonic() - _T0, text))
+
+
+class StepFailed(Exception):
+    """A step of a test did not see what it waited for."""
+
+
+class Win:
+    """What the tests need to know of one X window, read at one moment."""
+
+    def __init__(self, wid, name, wm_class, x, y, width, height, override, toplevel, states):
+        self.id = wid
+        self.name = name
+        self.wm_class = wm_class
+        self.x, self.y, self.width, self.height = x, y, width, height
+        self.override = override
+        self.toplevel = toplevel
+        self.states = states
+
+    @property
+    def centre(self):
+        return self.x + self.width // 2, self.y + self.height // 2
+
+    def __repr__(self):
+        kind = "menu-like" if self.override and self.toplevel else "window"
+        return "%s %r %dx%d+%d+%d" % (kind, self.name, self.width, self.height, self.x, self.y)
+
+
+class Desktop:
+    """One fresh X server, window manager and program; `close` ends them all."""
+
+    def __init__(self, program, start_time, pid_file=None):
+        self.program = os.path.abspath(program)
+        self.start_time = start_time
+        self.pid_file = pid_file
+        self.work = tempfile.mkdtemp(prefix="tockmere-e2e.")
+        self.xvfb = self.wm = self.app = None
+        self.x = None
+        self.app_started = None
+        self.app_log = os.path.join(self.work, "tockmere.log")
+
+    # ---- start and stop ------------------------------------------------------
+
+    def start(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        os.close(write_end)
+        self._note_pid(self.xvfb.pid)
+        number = b""
+        deadline = time.monotonic() + 10
+        while not number.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([read_end], [], [], left)[0]:
+                break
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        if not number.strip():
+            raise StepFailed("Xvfb did not report a display number")
+        self.env = dict(os.environ)
+        for name in ("DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"):
+            self.env.pop(name, None)
+        self.env["DISPLAY"] = ":" + number.decode().strip()
+        self.env["XDG_RUNTIME_DIR"] = self.work
+        self.env["TZ"] = "UTC"
+        os.chmod(self.work, 0o700)
+        self.x = display.Display(self.env["DISPLAY"])
+        self.root = self.x.screen().root
+        self._atoms = {n: self.x.intern_atom(n) for n in (
+            "_NET_WM_NAME", "UTF8_STRING", "_NET_WM_STATE", "_NET_ACTIVE_WINDOW",
+            "_NET_SYSTEM_TRAY_S0", "_NET_WM_STATE_ABOVE")}
+
+        rc = os.path.join(self.work, "jwmrc")
+        with open(rc, "w") as f:
+            f.write(JWMRC)
+        self.wm = subprocess.Popen(["jwm", "-f", rc], env=self.env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, start_new_session=True)
+        self._note_pid(self.wm.pid)
+        self.wait_for("jwm to own the tray selection _NET_SYSTEM_TRAY_S0", 10,
+                      lambda: self.x.get_selection_owner(self._atoms["_NET_SYSTEM_TRAY_S0"]) != X.NONE)
+
+        with open(self.app_log, "wb") as log:
+            # faketime runs the program as its child: the session holds both.
+            self.app = subprocess.Popen(
+                ["faketime", "-f", "@" + self.start_time, self.program],
+                env=self.env, stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                start_new_session=True, cwd=self.work)
+        self.app_started = time.monotonic()
+        self._note_pid(self.app.pid)
+        return self
+
+    def _note_pid(self, pid):
+        if self.pid_file:
+            with open(self.pid_file, "a") as f:
+                f.write("%d\n" % pid)
+
+    def session_processes(self):
+        """Pids of the processes still alive in the program's session."""
+        alive = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open("/proc/%s/stat" % entry) as f:
+                    fields = f.read().rsplit(")", 1)[1].split()
+            except OSError:
+                continue
+            # state is fields[0], session id fields[3]; zombies have ended.
+            if int(fields[3]) == self.app.pid and fields[0] != "Z":
+                alive.append(int(entry))
+        return alive
+
+    def close(self):
+        if self.x is not None:
+            try:
+                self.x.close()
+            except Exception:
+                pass
+        if self.app is not None:
+            _end_group(self.app)
+        for proc in (self.wm, self.xvfb):
+            if proc is not None:
+                _end_group(proc)
+        subprocess.run(["rm", "-rf", self.work], check=False)
+        # Everything started here has been waited for: nothing left to end.
+        if self.pid_file and all(p is None or p.returncode is not None
+                                 for p in (self.app, self.wm, self.xvfb)):
+            open(self.pid_file, "w").close()
+
+    # ---- waiting -------------------------------------------------------------
+
+    def wait_for(self, what, timeout, probe, interval=0.05, program_may_end=False):
+        """Polls `probe` until it gives a true value and returns that value."""
+        trace("wait for " + what)
+        deadline = time.monotonic() + timeout
+        while True:
+            value = probe()
+            if value:
+                return value
+            if (not program_may_end and self.app is not None
+                    and self.app.poll() is not None):
+                raise StepFailed("waited for %s, but the program ended (status %s)%s"
+                                 % (what, self.app.returncode, self._log_tail()))
+            if time.monotonic() >= deadline:
+                raise StepFailed("waited %gs for %s; program windows on screen: %s"
+                                 % (timeout, what, self.visible_program_windows() or "none"))
+            time.sleep(interval)
+
+    def stays_absent(self, what, seconds, probe):
+        """Fails when `probe` gives a true value within `seconds`."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            found = probe()
+            if found:
+                raise StepFailed("%s appeared: %s" % (what, found))
+            time.sleep(0.05)
+
+    def _log_tail(self):
+        try:
+            with open(self.app_log, "rb") as f:
+                tail = f.read()[-400:].decode("utf-8", "replace").strip()
+        except OSError:
+            return ""
+        return "; its output ends: " + tail.replace("\n", " | ") if tail else ""
+
+    # ---- looking at windows --------------------------------------------------
+
+    def windows(self):
+        """Every viewable window of the display, parents before children."""
+        found = []
+
+        def walk(window, parent_is_root):
+            try:
+                children = window.query_tree().children
+            except error.XError:
+                return
+            for child in children:
+                try:
+                    attrs = child.get_attributes()
+                    if attrs.map_state != X.IsViewable:
+                        continue
+                    geometry = child.get_geometry()
+                    origin = self.root.translate_coords(child, 0, 0)
+                    wm_class = child.get_wm_class() or ()
+                    name = self._name(child)
+                    states = self._states(child)
+                except error.XError:
+                    continue  # gone while we looked
+                found.append(Win(child.id, name, wm_class, origin.x, origin.y,
+                                 geometry.width, geometry.height,
+                                 bool(attrs.override_redirect), parent_is_root, states))
+                walk(child, False)
+
+        walk(self.root, True)
+        return found
+
+    def _name(self, window):
+        prop = window.get_full_property(self._atoms["_NET_WM_NAME"], self._atoms["UTF8_STRING"])
+        if prop is not None and prop.value:
+            value = prop.value
+            return value.decode("utf-8", "replace") if isinstance(value, bytes) else str(value)
+        prop = window.get_full_property(Xatom.WM_NAME, X.AnyPropertyType)
+        if prop is not None and prop.value:
+            value = prop.value
+            return value.decode("latin-1") if isinstance(value, bytes) else str(value)
+        return None
+
+    def _states(self, window):
+        prop = window.get_full_property(self._atoms["_NET_WM_STATE"], Xatom.ATOM)
+        return set(prop.value) if prop is not None else set()
+
+    def program_windows(self):
+        return [w for w in self.windows() if PROGRAM_CLASS in w.wm_class]
+
+    def visible_program_windows(self):
+        return ", ".join(repr(w) for w in self.program_windows())
+
+    def titled(self, title):
+        """The viewable program window with exactly this title, or None."""
+        for w in self.program_windows():
+            if w.name == title:
+                return w
+        return None
+
+    def tray_icon(self):
+        """The program's icon: a small viewable window inside the bottom tray."""
+        for w in self.program_windows():
+            if (not w.toplevel and 12 <= w.width <= 48 and 12 <= w.height <= 48
+                    and w.y >= SCREEN[1] - TRAY_HEIGHT - 4):
+                return w
+        return None
+
+    def menu(self):
+        """The program's pop-up menu: an override-redirect top-level window."""
+        for w in self.program_windows():
+            if w.override and w.toplevel and w.width > 40 and w.height > 40:
+                return w
+        return None
+
+    def active_window(self):
+        prop = self.root.get_full_property(self._atoms["_NET_ACTIVE_WINDOW"], Xatom.WINDOW)
+        return prop.value[0] if prop is not None and len(prop.value) else None
+
+    def is_above(self, win):
+        return self._atoms["_NET_WM_STATE_ABOVE"] in win.states
+
+    # ---- acting as a person --------------------------------------------------
+
+    def xdotool(self, *args):
+        trace("xdotool " + " ".join(map(str, args)))
+        result = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=20)
+        if result.returncode != 0:
+            raise StepFailed("xdotool %s failed: %s" % (" ".join(map(str, args)),
+                                                        result.stderr.decode().strip()))
+        return result.stdout.decode().strip()
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "40", text)
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", "60", *keys)
+
+    def click(self, x, y, button=1):
+        # No --sync: it waits for a motion that never comes when the pointer
+        # is already there.
+        self.xdotool("mousemove", x, y, "click", button)
+
+    def click_tray_icon(self, button):
+        icon = self.wait_for("the tray icon", 5, self.tray_icon)
+        self.click(*icon.centre, button=button)
+        return icon
+
+    def open_menu(self):
+        """Right click on the tray icon; returns the menu once it is up."""
+        self.click_tray_icon(3)
+        menu = self.wait_for("the pop-up menu after a right click on the tray icon", 5, self.menu)
+        time.sleep(0.2)  # let the menu take the keyboard before keys go to it
+        return menu
+
+    def choose_exit(self):
+        """Chooses the last item, 退出, of the tray menu from the keyboard."""
+        self.open_menu()
+        self.key("Up", "Return")
+
+    def answer_box(self, title, timeout):
+        """Waits for the box with this title, answers it with Return, and
+        waits for it to go. Returns the box as it was seen."""
+        box = self.wait_for("a box titled %r" % title, timeout, lambda: self.titled(title))
+        self.xdotool("windowactivate", "--sync", box.id)
+        self.key("Return")
+        self.wait_for("the box %r to close after Return" % title, 5,
+                      lambda: not any(w.id == box.id for w in self.program_windows()))
+        return box
+
+    def await_program_end(self, timeout):
+        self.wait_for("the program to end", timeout, lambda: self.app.poll() is not None,
+                      program_may_end=True)
+        return self.app.returncode
+
+
+def _end_group(proc):
+    """Ends a process started in its own session, and everything in it."""
+    try:
+        if proc.poll() is None:
+            os.killpg(proc.pid, signal.SIGTERM)
+            try:
+                proc.wait(timeout=3)
+            except subprocess.TimeoutExpired:
+                pass
+        os.killpg(proc.pid, signal.SIGKILL)
+    except (ProcessLookupError, PermissionError):
+        pass
+    try:
+        proc.wait(timeout=3)
+    except subprocess.TimeoutExpired:
+        pass

@@ -1,0 +1,93 @@
+#!/bin/sh
+# End-to-end tests of the built Tockmere: each case runs the program on a
+# virtual X desktop of its own (Xvfb, with jwm as window manager and tray
+# host), its clock set with libfaketime, and drives it from outside with
+# xdotool as a person would. Builds nothing: expects build/tockmere.
+#
+# usage: tests/e2e/run.sh [CASE...]      (all cases when none is named)
+# Prints one line per case and, last, "N passed, M failed"; exits 0 only when
+# every case passed. TOCKMERE_E2E_TRACE=1 shows each step on stderr.
+set -u
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+python=/usr/bin/python3
+program="$root/build/tockmere"
+
+fail_setup() {
+    echo "e2e: $*" >&2
+    echo "0 passed, 1 failed"
+    exit 1
+}
+
+[ -x "$program" ] || fail_setup "$program is missing; build it first: cmake --preset default && cmake --build --preset default"
+for tool in Xvfb jwm xdotool faketime timeout; do
+    command -v "$tool" >/dev/null 2>&1 || fail_setup "$tool is not installed (sh scripts/setup.sh installs it)"
+done
+if ! "$python" -c 'import Xlib' 2>/dev/null; then
+    fail_setup "$python with Xlib (python3-xlib) is needed"
+fi
+fc-list 2>/dev/null | grep -q 'WenQuanYi Zen Hei' ||
+    fail_setup "the font WenQuanYi Zen Hei (fonts-wqy-zenhei) is not installed"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tockmere-e2e-run.XXXXXX")
+# Whatever a case started and did not see end is listed in its pid file;
+# each of those processes leads a session of its own, so its group goes too.
+cleanup() {
+    for list in "$work"/*.pids; do
+        [ -f "$list" ] || continue
+        while read -r pid; do
+            kill -TERM -- "-$pid" 2>/dev/null && sleep 0.2
+            kill -KILL -- "-$pid" 2>/dev/null
+        done <"$list"
+    done
+    rm -rf "$work"
+}
+# On an interrupt the running case is told to stop first; it ends what it
+# started, and the pid files catch anything it could not.
+case_pid=""
+interrupted() {
+    if [ -n "$case_pid" ]; then
+        kill -TERM "$case_pid" 2>/dev/null
+        wait "$case_pid" 2>/dev/null
+    fi
+    exit "$1"
+}
+trap cleanup EXIT
+trap 'interrupted 130' INT
+trap 'interrupted 143' TERM
+
+# A copy, so that a rebuild during the run does not change the program under test.
+cp "$program" "$work/tockmere"
+
+if [ $# -gt 0 ]; then
+    cases="$*"
+else
+    cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told"
+fi
+
+passed=0
+failed=0
+for name in $cases; do
+    started=$(date +%s)
+    # In the background, so that a signal to this script is acted on at once.
+    timeout -k 5 150 "$python" "$here/cases.py" "$work/tockmere" "$name" "$work/$name.pids" \
+        >"$work/$name.out" &
+    case_pid=$!
+    wait "$case_pid"
+    status=$?
+    case_pid=""
+    seconds=$(($(date +%s) - started))
+    if [ "$status" -eq 0 ]; then
+        passed=$((passed + 1))
+        echo "PASS $name (${seconds}s)"
+    else
+        failed=$((failed + 1))
+        reason=$(tail -n 1 "$work/$name.out")
+        [ "$status" -eq 124 ] && reason="did not finish within 150s. $reason"
+        echo "FAIL $name (${seconds}s): ${reason:-exit status $status}"
+    fi
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
