@@ -35,11 +35,28 @@ desktop_start() {
 JWMRC
     jwm -f "$desktop_dir/jwmrc" >"$desktop_dir/jwm.log" 2>&1 &
     desktop_pids="$desktop_pids $!"
-    # The tray is there once jwm owns the tray selection.
-    for _ in $(seq 50); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    # The program looks for the tray at start: wait until jwm owns it.
+    tries=0
+    until tray_owned; do
+        tries=$((tries + 1))
+        if [ "$tries" -gt 50 ]; then
+            echo "desktop: the window manager did not start:" >&2
+            cat "$desktop_dir/jwm.log" >&2
+            return 1
+        fi
         sleep 0.1
     done
+}
+
+# Debian's own Python, which has the Xlib module, whatever python3 is first on PATH.
+tray_owned() {
+    /usr/bin/python3 -c '
+import sys
+from Xlib import X, display
+d = display.Display()
+owner = d.get_selection_owner(d.intern_atom("_NET_SYSTEM_TRAY_S0"))
+sys.exit(1 if owner == X.NONE or getattr(owner, "id", owner) == X.NONE else 0)
+' 2>/dev/null
 }
 
 desktop_stop() {
