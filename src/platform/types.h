@@ -10,8 +10,9 @@ namespace platform {
 // Positions and sizes are in twips: 1/1440 inch, 15 to a pixel at 96 dpi.
 using Twips = int;
 
-// A window handle as the declared system functions see it.
-using Handle = std::int32_t;
+// A window or icon handle as the declared system functions see it: pointer
+// sized, as the system's own, whose values fit in 32 bits.
+using Handle = std::intptr_t;
 
 // Local wall-clock time to the millisecond.
 using LocalTime = std::chrono::local_time<std::chrono::milliseconds>;

@@ -50,11 +50,12 @@ std::size_t fitAnsi(const std::string& ansi, std::size_t room) {
 void notify(std::uint32_t message) {
     NOTIFYICONDATAA data{};
     data.cbSize = trayData.cbSize;
-    data.hWnd = trayData.hWnd;
+    // Handles keep their value in the record's 32-bit fields.
+    data.hWnd = static_cast<std::int32_t>(trayData.hWnd);
     data.uID = trayData.uID;
     data.uFlags = trayData.uFlags;
     data.uCallbackMessage = trayData.uCallbackMessage;
-    data.hIcon = trayData.hIcon;
+    data.hIcon = static_cast<std::int32_t>(trayData.hIcon);
     const std::string tip = toAnsi(trayData.szTip);
     std::memcpy(data.szTip, tip.data(), fitAnsi(tip, sizeof data.szTip));
     Shell_NotifyIconA(message, &data);

@@ -14,7 +14,7 @@ protected:
     std::vector<pt::NotifyCall> calls() const {
         std::vector<pt::NotifyCall> mine;
         for (const auto& c : pt::notifyCalls())
-            if (c.data.hWnd == w->form.hWnd()) mine.push_back(c);
+            if (c.data.hWnd == static_cast<std::int32_t>(w->form.hWnd())) mine.push_back(c);
         return mine;
     }
     static std::string tipBytes(const NOTIFYICONDATAA& d) {
@@ -46,7 +46,7 @@ TEST_F(Tray, StartAddsTheIconThenSetsItsTipInTheAnsiCodePage) {
     EXPECT_EQ(c[0].data.uID, 0u);
     EXPECT_EQ(c[0].data.uFlags, 3u);
     EXPECT_EQ(c[0].data.uCallbackMessage, 2025u);
-    EXPECT_EQ(c[0].data.hIcon, w->form.iconHandle());
+    EXPECT_EQ(c[0].data.hIcon, static_cast<std::int32_t>(w->form.iconHandle()));
     EXPECT_NE(c[0].data.hIcon, 0);
     EXPECT_EQ(tipBytes(c[0].data), std::string(64, ' ')) << "added without a tip";
 
