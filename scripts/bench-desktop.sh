@@ -50,7 +50,11 @@ wm_pid=""
 bench_pid=""
 # shellcheck disable=SC2317  # called through the EXIT trap
 cleanup() {
-    if [ -n "$bench_pid" ]; then kill "$bench_pid" 2>/dev/null || true; fi
+    # The runs end the program they started on their way out; X stays up till then.
+    if [ -n "$bench_pid" ]; then
+        kill "$bench_pid" 2>/dev/null || true
+        wait "$bench_pid" 2>/dev/null || true
+    fi
     # The programs the runs started, each in a session and group of its own.
     if [ -f "$work/pids" ]; then
         while read -r pid; do
