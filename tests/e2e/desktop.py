@@ -128,9 +128,11 @@ class Desktop:
 
         with open(self.app_log, "wb") as log:
             # faketime runs the program as its child: the session holds both.
+            # File times stay true, or fontconfig would think its caches stale
+            # and rebuild them, slowing every later start.
             self.app = subprocess.Popen(
                 ["faketime", "-f", "@" + self.start_time, self.program],
-                env=self.env, stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                env=dict(self.env, NO_FAKE_STAT="1"), stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                 start_new_session=True, cwd=self.work)
         self.app_started = time.monotonic()
         self._note_pid(self.app.pid)

@@ -2,7 +2,6 @@
 // program.
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "harness.h"
@@ -37,10 +36,13 @@ protected:
         ok = about->GetKeyValue(platform::HKEY_LOCAL_MACHINE, key, name, before);
         return before;
     }
-    // A program that leaves a mark beside itself when it runs.
+    // A program that leaves a mark beside itself when it runs: a copy of
+    // the one built beside the tests.
     fs::path program(const std::string& name) {
+        fs::path marker = fs::path(platform::programFolder()) / "launch_marker";
+        if (!fs::exists(marker)) marker += ".exe";
         const fs::path p = folder / name;
-        std::ofstream(p) << "#!/bin/sh\ntouch \"$0.ran\"\n";
+        fs::copy_file(marker, p, fs::copy_options::overwrite_existing);
         fs::permissions(p, fs::perms::owner_all);
         return p;
     }
@@ -86,7 +88,7 @@ TEST_F(About, ReadsANumberAndRefusesWhatIsNotThere) {
 }
 
 TEST_F(About, StartsTheProgramTheFirstLocationNames) {
-    const fs::path p = program("sysinfo");
+    const fs::path p = program("sysinfo.exe");
     pt::setRegistryValue(kInfoKey, "PATH", platform::REG_SZ, p.string() + '\0');
     pt::click(about->cmdSysInfo);
     EXPECT_TRUE(ran(p));
