@@ -49,6 +49,8 @@ void commitInputMethod(TextBox& box, const std::string& text);
 // Text put in by the context menu's paste, or dropped onto the box.
 void paste(TextBox& box, const std::string& text);
 void drop(TextBox& box, const std::string& text);
+// Whether the backend's text boxes take dropped text at all.
+bool canDropText();
 
 void click(CommandButton& button);
 void mousePress(Control& control, int button);

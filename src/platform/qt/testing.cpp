@@ -131,6 +131,8 @@ void drop(TextBox& box, const std::string& text) {
     processEvents();
 }
 
+bool canDropText() { return true; }
+
 void click(CommandButton& button) {
     auto* b = static_cast<QPushButton*>(button.impl().widget.data());
     if (!b->isEnabled()) return;
