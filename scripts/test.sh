@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs every check of Tockmere: formatting, the program and tests built and run
-# normally and under AddressSanitizer/UndefinedBehaviorSanitizer, and, where
+# normally and under AddressSanitizer/UndefinedBehaviorSanitizer, the Windows
+# build cross-compiled with MinGW-w64 with its tests run under Wine, and, where
 # present, the end-to-end tests of the built program on a virtual X desktop.
 # Exits non-zero on the first failure.
 set -eu
@@ -38,6 +39,13 @@ for preset in default sanitize; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+
+echo "== Windows build (MinGW-w64) and its tests under Wine: preset windows"
+# ctest runs each .exe through scripts/wine-run.sh, which has its own Wine
+# prefix and, without $DISPLAY, its own Xvfb.
+cmake --preset windows
+cmake --build --preset windows
+ctest --preset windows
 
 if [ -f tests/e2e/run.sh ] && [ -x tests/e2e/run.sh ]; then
     echo "== End-to-end tests"

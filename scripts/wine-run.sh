@@ -50,11 +50,15 @@ mkdir -p "$(dirname "$prefix")" || fail "cannot create $(dirname "$prefix")"
 WINEPREFIX=$prefix
 WINEARCH=win64
 WINEDEBUG=-all
-# No Mono and no Gecko: nothing is downloaded, nothing asks.
-WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
-LANG=$locale_name
-LC_ALL=$locale_name
-export WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES LANG LC_ALL
+# No Mono and no Gecko: nothing is downloaded, nothing asks. No menu entries
+# or file associations on the Linux desktop either (winemenubuilder).
+WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+export WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
+
+# Wine itself runs in the Chinese locale; this script's tools keep the caller's.
+in_chinese() {
+    env LANG="$locale_name" LC_ALL="$locale_name" "$@"
+}
 
 # One run at a time per prefix. Descriptor 9 holds the lock; every process
 # started below gets it closed, so nothing left behind can keep the lock.
@@ -137,11 +141,11 @@ fi
 if [ "$(cat "$prefix/.tockmere-prefix" 2>/dev/null)" != "$prefix_version" ]; then
     echo "wine-run: setting up the Wine prefix $prefix" >&2
     started=$(date +%s)
-    timeout 300 wineboot -i 9>&- >"$work/setup.log" 2>&1 </dev/null ||
+    in_chinese timeout 300 wineboot -i 9>&- >"$work/setup.log" 2>&1 </dev/null ||
         { cat "$work/setup.log" >&2; fail "wineboot -i failed in $prefix"; }
     timeout 120 wineserver -w 9>&- || fail "wineboot did not finish in $prefix"
     set_value() { # KEY NAME DATA
-        timeout 60 wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f 9>&- >>"$work/setup.log" 2>&1 </dev/null ||
+        in_chinese timeout 60 wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f 9>&- >>"$work/setup.log" 2>&1 </dev/null ||
             { cat "$work/setup.log" >&2; fail "cannot set $1\\$2 in $prefix"; }
     }
     # Without a window manager a managed window waits 2 s on every hide.
@@ -174,7 +178,7 @@ reader_pids="$reader_pids $!"
 # In the background, so that a signal to this script is acted on at once; the
 # program still reads this script's standard input.
 exec 8<&0
-timeout -k 10 "$run_limit" wine "$@" <&8 >"$work/out" 2>"$work/err" 8<&- 9>&- &
+in_chinese timeout -k 10 "$run_limit" wine "$@" <&8 >"$work/out" 2>"$work/err" 8<&- 9>&- &
 run_pid=$!
 wait "$run_pid"
 status=$?

@@ -17,6 +17,10 @@
 
 namespace platform::testing {
 
+// Called before the application is made: where the backend can, the
+// windows are real but drawn off screen, unless the run says otherwise.
+void useTestDisplay();
+
 // A message box while it is on screen.
 struct ShownBox {
     std::string prompt;

@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "platform/application.h"
 #include "platform/testing.h"
 
 int main(int argc, char** argv) {
-    // The windows are real but drawn off screen, unless a test run says otherwise.
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    platform::testing::useTestDisplay();
     platform::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     // Ticks come when a test asks for them, never by themselves.

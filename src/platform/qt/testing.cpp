@@ -21,6 +21,11 @@
 
 namespace platform::testing {
 
+void useTestDisplay() {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
+                                                                    : qgetenv("QT_QPA_PLATFORM"));
+}
+
 void watchMessageBoxes(BoxWatcher watcher) {
     setBoxWatcher(std::move(watcher));
 }
@@ -131,7 +136,9 @@ void drop(TextBox& box, const std::string& text) {
     processEvents();
 }
 
-bool canDropText() { return true; }
+bool canDropText() {
+    return true;
+}
 
 void click(CommandButton& button) {
     auto* b = static_cast<QPushButton*>(button.impl().widget.data());

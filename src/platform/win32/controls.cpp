@@ -1,0 +1,240 @@
+#include "platform/win32/impl.h"
+
+namespace platform {
+
+namespace {
+
+int nextControlId() {
+    static int id = 1000;
+    return ++id;
+}
+
+int mouseButton(UINT msg) {
+    switch (msg) {
+        case WM_LBUTTONDOWN:
+            return LeftButton;
+        case WM_RBUTTONDOWN:
+            return RightButton;
+        case WM_MBUTTONDOWN:
+            return MiddleButton;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+// Every child control's messages pass here first.
+LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    ControlImpl* c = ControlImpl::of(hwnd);
+    if (!c) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    Control* control = c->control;
+    if (msg == WM_SETFOCUS) {
+        const LRESULT r = CallWindowProcW(c->baseProc, hwnd, msg, wParam, lParam);
+        c->focusIn();
+        return r;
+    }
+    if (const int button = mouseButton(msg); button && control && control->onMouseDown) {
+        control->onMouseDown(button, win::shiftState(),
+                             win::toTwipsX(static_cast<short>(LOWORD(lParam))),
+                             win::toTwipsY(static_cast<short>(HIWORD(lParam))));
+        return 0;
+    }
+    if (msg == WM_NCHITTEST && control && control->onMouseDown) return HTCLIENT;
+    return textBoxMessage(*c, msg, wParam, lParam);
+}
+
+ControlImpl* ControlImpl::of(HWND hwnd) {
+    if (!hwnd || GetPropW(hwnd, L"TockmereControl") == nullptr) return nullptr;
+    return static_cast<ControlImpl*>(GetPropW(hwnd, L"TockmereControl"));
+}
+
+void ControlImpl::create(Form& owner, const wchar_t* windowClass, DWORD style, DWORD exStyle) {
+    form = &owner.impl();
+    hwnd =
+        CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,
+                        form->hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextControlId())),
+                        GetModuleHandleW(nullptr), nullptr);
+    SetPropW(hwnd, L"TockmereControl", this);
+    baseProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&controlProc)));
+    form->controls.push_back(this);
+}
+
+void ControlImpl::focusIn() {
+    if (!form || form->activeControl == hwnd) return;
+    form->activeControl = hwnd;
+    if (control && control->onGotFocus) control->onGotFocus();
+}
+
+Control::Control(std::unique_ptr<ControlImpl> impl) : d_(std::move(impl)) {
+    d_->control = this;
+}
+
+Control::~Control() {
+    d_->control = nullptr;
+    if (d_->form) std::erase(d_->form->controls, d_.get());
+    if (d_->hwnd) {
+        RemovePropW(d_->hwnd, L"TockmereControl");
+        DestroyWindow(d_->hwnd);
+    }
+    if (d_->font) DeleteObject(d_->font);
+    if (d_->picture) DestroyIcon(d_->picture);
+}
+
+void Control::move(Twips left, Twips top, Twips width, Twips height) {
+    MoveWindow(d_->hwnd, win::toPixelsX(left), win::toPixelsY(top), win::toPixelsX(width),
+               win::toPixelsY(height), TRUE);
+}
+
+namespace {
+RECT childRect(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+}  // namespace
+
+Twips Control::left() const {
+    return win::toTwipsX(childRect(d_->hwnd).left);
+}
+Twips Control::top() const {
+    return win::toTwipsY(childRect(d_->hwnd).top);
+}
+Twips Control::width() const {
+    const RECT r = childRect(d_->hwnd);
+    return win::toTwipsX(r.right - r.left);
+}
+Twips Control::height() const {
+    const RECT r = childRect(d_->hwnd);
+    return win::toTwipsY(r.bottom - r.top);
+}
+
+void Control::setFont(const Font& font) {
+    if (d_->font) DeleteObject(d_->font);
+    d_->font = win::makeFont(font);
+    SendMessageW(d_->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(d_->font), TRUE);
+}
+
+void Control::setForeColor(Color color) {
+    d_->foreColor = color;
+    d_->hasForeColor = true;
+    InvalidateRect(d_->hwnd, nullptr, TRUE);
+}
+
+void Control::setBackColor(Color) {}  // controls sit on the button face
+
+Color Control::foreColor() const {
+    return d_->foreColor;
+}
+
+std::string Control::fontName() const {
+    LOGFONTW lf{};
+    HFONT f = reinterpret_cast<HFONT>(SendMessageW(d_->hwnd, WM_GETFONT, 0, 0));
+    if (f) GetObjectW(f, sizeof lf, &lf);
+    return win::narrow(lf.lfFaceName);
+}
+
+double Control::fontPoints() const {
+    LOGFONTW lf{};
+    HFONT f = reinterpret_cast<HFONT>(SendMessageW(d_->hwnd, WM_GETFONT, 0, 0));
+    if (!f || !GetObjectW(f, sizeof lf, &lf)) return 0;
+    HDC dc = GetDC(nullptr);
+    const double points = -lf.lfHeight * 72.0 / GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return static_cast<int>(points * 2 + 0.5) / 2.0;  // to the half point
+}
+
+void Control::setEnabled(bool enabled) {
+    EnableWindow(d_->hwnd, enabled);
+}
+bool Control::enabled() const {
+    return IsWindowEnabled(d_->hwnd) != FALSE;
+}
+
+void Control::setTabIndex(int index) {
+    d_->form->tabStops.emplace_back(index, d_->hwnd);
+}
+
+void Control::setFocus() {
+    HWND top = d_->form->hwnd;
+    if (IsWindowVisible(top) && GetForegroundWindow() != top) SetForegroundWindow(top);
+    const bool active = GetActiveWindow() == top;
+    SetFocus(d_->hwnd);
+    // An inactive window gets no focus message; its control is still the
+    // one that will have the focus.
+    if (!active) d_->focusIn();
+}
+
+bool Control::hasFocus() const {
+    return GetFocus() == d_->hwnd || (GetFocus() == nullptr && d_->form->activeControl == d_->hwnd);
+}
+
+Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
+    d_->create(form, L"STATIC", SS_LEFT | SS_NOTIFY);
+}
+
+namespace {
+std::string windowText(HWND h) {
+    const int n = GetWindowTextLengthW(h);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(h, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(n));
+    return win::narrow(text);
+}
+}  // namespace
+
+void Label::setCaption(const std::string& caption) {
+    SetWindowTextW(d_->hwnd, win::wide(caption).c_str());
+}
+std::string Label::caption() const {
+    return windowText(d_->hwnd);
+}
+
+CommandButton::CommandButton(Form& form) : Control(std::make_unique<ControlImpl>()) {
+    d_->create(form, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP);
+    d_->click = [this] {
+        if (onClick) onClick();
+    };
+}
+
+void CommandButton::setCaption(const std::string& caption) {
+    SetWindowTextW(d_->hwnd, win::wide(caption).c_str());
+}
+std::string CommandButton::caption() const {
+    return windowText(d_->hwnd);
+}
+
+void CommandButton::setDefault(bool isDefault) {
+    d_->form->defaultButton = isDefault ? d_->hwnd : nullptr;
+    SendMessageW(d_->hwnd, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+void CommandButton::setCancel(bool isCancel) {
+    d_->form->cancelButton = isCancel ? d_->hwnd : nullptr;
+}
+
+PictureBox::PictureBox(Form& form) : Control(std::make_unique<ControlImpl>()) {
+    d_->create(form, L"STATIC", SS_ICON | SS_NOTIFY);
+}
+
+void PictureBox::setPicture(const assets::IndexedPicture& picture) {
+    if (d_->picture) DestroyIcon(d_->picture);
+    d_->picture = win::makeIcon(picture);
+    SendMessageW(d_->hwnd, STM_SETICON, reinterpret_cast<WPARAM>(d_->picture), 0);
+    SetWindowPos(d_->hwnd, nullptr, 0, 0, picture.width, picture.height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Line::Line(Form& form, Twips x1, Twips y1, Twips x2, Twips y2, Color color, int widthPixels)
+    : d_(std::make_unique<ControlImpl>()) {
+    d_->form = &form.impl();
+    d_->form->lines.push_back({{win::toPixelsX(x1), win::toPixelsY(y1)},
+                               {win::toPixelsX(x2), win::toPixelsY(y2)},
+                               RGB(color.red, color.green, color.blue),
+                               widthPixels});
+}
+
+Line::~Line() = default;
+
+}  // namespace platform

@@ -1,0 +1,121 @@
+#include <cmath>
+
+#include "platform/win32/impl.h"
+
+namespace platform::win {
+
+std::wstring wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string narrow(const std::wstring& utf16) {
+    if (utf16.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+namespace {
+int dpi(int axis) {
+    HDC dc = GetDC(nullptr);
+    const int d = GetDeviceCaps(dc, axis);
+    ReleaseDC(nullptr, dc);
+    return d > 0 ? d : 96;
+}
+}  // namespace
+
+int toPixelsX(Twips t) {
+    return static_cast<int>(std::lround(t * dpi(LOGPIXELSX) / 1440.0));
+}
+int toPixelsY(Twips t) {
+    return static_cast<int>(std::lround(t * dpi(LOGPIXELSY) / 1440.0));
+}
+Twips toTwipsX(int px) {
+    return static_cast<Twips>(std::lround(px * 1440.0 / dpi(LOGPIXELSX)));
+}
+Twips toTwipsY(int px) {
+    return static_cast<Twips>(std::lround(px * 1440.0 / dpi(LOGPIXELSY)));
+}
+
+HFONT makeFont(const Font& font) {
+    const int height = -static_cast<int>(std::lround(font.points * dpi(LOGPIXELSY) / 72.0));
+    return CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                       GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, wide(font.name).c_str());
+}
+
+HICON makeIcon(const assets::IndexedPicture& picture) {
+    const int w = picture.width, h = picture.height;
+    BITMAPV5HEADER header{};
+    header.bV5Size = sizeof header;
+    header.bV5Width = w;
+    header.bV5Height = -h;  // top-down
+    header.bV5Planes = 1;
+    header.bV5BitCount = 32;
+    header.bV5Compression = BI_BITFIELDS;
+    header.bV5RedMask = 0x00FF0000;
+    header.bV5GreenMask = 0x0000FF00;
+    header.bV5BlueMask = 0x000000FF;
+    header.bV5AlphaMask = 0xFF000000;
+    void* bits = nullptr;
+    HDC dc = GetDC(nullptr);
+    HBITMAP color = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
+                                     &bits, nullptr, 0);
+    ReleaseDC(nullptr, dc);
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const char c = picture.rows[y][x];
+            const int index = c >= 'a' ? c - 'a' + 10 : c - '0';
+            pixels[y * w + x] = picture.palette[static_cast<std::size_t>(index & 15)];
+        }
+    HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmColor = color;
+    info.hbmMask = mask;
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(color);
+    DeleteObject(mask);
+    return icon;
+}
+
+int shiftState() {
+    int shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= ShiftMask;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= CtrlMask;
+    if (GetKeyState(VK_MENU) < 0) shift |= AltMask;
+    return shift;
+}
+
+int characterCount(const std::wstring& s) {
+    int n = 0;
+    for (const wchar_t c : s)
+        if (c < 0xDC00 || c > 0xDFFF) ++n;
+    return n;
+}
+
+std::wstring fitting(const std::wstring& text, int room) {
+    if (room <= 0) return {};
+    if (characterCount(text) <= room) return text;
+    // CharNextW steps over a base character with its combining marks.
+    const wchar_t* start = text.c_str();
+    const wchar_t* cut = start;
+    for (const wchar_t* p = start; *p;) {
+        const wchar_t* next = CharNextW(p);
+        if (next == p) break;
+        if (characterCount(std::wstring(start, next)) > room) break;
+        cut = p = next;
+    }
+    return std::wstring(start, cut);
+}
+
+}  // namespace platform::win

@@ -1,0 +1,160 @@
+// The declared system functions are the system's own; the tray record is
+// handed over in the system's layout of its first form.
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "platform/system.h"
+#include "platform/win32/impl.h"
+#include "platform/win32/watch.h"
+
+#include <shellapi.h>
+
+namespace platform {
+
+std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int cx, int cy,
+                          std::uint32_t flags) {
+    HWND h = win::hwnd(hWnd);
+    if (FormImpl* f = FormImpl::of(h); f && (flags & SWP_SHOWWINDOW)) {
+        f->applyTabOrder();
+        f->hiddenToTaskbar = false;
+        if (IsIconic(h)) ShowWindow(h, SW_RESTORE);
+    }
+    return ::SetWindowPos(h, win::hwnd(hWndInsertAfter), x, y, cx, cy, flags);
+}
+
+LongPtr SetWindowLongA(Handle hWnd, int nIndex, LongPtr newLong) {
+    // The pointer-sized form, which holds a window procedure on 64-bit systems.
+    return ::SetWindowLongPtrA(win::hwnd(hWnd), nIndex, newLong);
+}
+
+LongPtr CallWindowProcA(LongPtr prevWndFunc, Handle hWnd, std::uint32_t uMsg, LongPtr wParam,
+                        LongPtr lParam) {
+    return ::CallWindowProcA(reinterpret_cast<WNDPROC>(prevWndFunc), win::hwnd(hWnd), uMsg,
+                             static_cast<WPARAM>(wParam), lParam);
+}
+
+LongPtr SendMessageA(Handle hWnd, std::uint32_t uMsg, LongPtr wParam, LongPtr lParam) {
+    return ::SendMessageA(win::hwnd(hWnd), uMsg, static_cast<WPARAM>(wParam), lParam);
+}
+
+namespace {
+
+struct Icon {
+    ::NOTIFYICONDATAA data;  // as last added or changed, to add again
+};
+std::map<std::pair<HWND, UINT>, Icon>& icons() {
+    static std::map<std::pair<HWND, UINT>, Icon> all;
+    return all;
+}
+std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& log() {
+    static std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>> calls;
+    return calls;
+}
+int availableOverride = -1;
+
+::NOTIFYICONDATAA systemRecord(const NOTIFYICONDATAA& r) {
+    ::NOTIFYICONDATAA d{};
+    d.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    d.hWnd = reinterpret_cast<HWND>(static_cast<LongPtr>(r.hWnd));
+    d.uID = r.uID;
+    d.uFlags = r.uFlags;
+    d.uCallbackMessage = r.uCallbackMessage;
+    d.hIcon = reinterpret_cast<HICON>(static_cast<LongPtr>(r.hIcon));
+    std::memcpy(d.szTip, r.szTip, sizeof r.szTip);
+    return d;
+}
+
+}  // namespace
+
+const std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& notifyLog() {
+    return log();
+}
+
+std::int32_t Shell_NotifyIconA(std::uint32_t message, NOTIFYICONDATAA* data) {
+    if (!data) return 0;
+    log().emplace_back(message, *data);
+    if (data->cbSize < sizeof(NOTIFYICONDATAA)) return 0;
+    ::NOTIFYICONDATAA d = systemRecord(*data);
+    const BOOL ok = ::Shell_NotifyIconA(message, &d);
+    const auto key = std::make_pair(d.hWnd, d.uID);
+    if (message == NIM_DELETE) {
+        icons().erase(key);
+    } else if (message == NIM_ADD || icons().contains(key)) {
+        ::NOTIFYICONDATAA& kept = icons()[key].data;
+        if (message == NIM_ADD) kept = d;
+        if (d.uFlags & NIF_MESSAGE) kept.uCallbackMessage = d.uCallbackMessage;
+        if (d.uFlags & NIF_ICON) kept.hIcon = d.hIcon;
+        if (d.uFlags & NIF_TIP) std::memcpy(kept.szTip, d.szTip, sizeof d.szTip);
+        kept.uFlags |= d.uFlags;
+    }
+    return ok ? 1 : 0;
+}
+
+UINT taskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
+void readdTrayIcons(HWND owner) {
+    for (auto& [key, icon] : icons())
+        if (key.first == owner) ::Shell_NotifyIconA(NIM_ADD, &icon.data);
+}
+
+void forgetTrayIcons(HWND owner) {
+    std::erase_if(icons(), [owner](const auto& e) { return e.first.first == owner; });
+}
+
+bool trayNeedsTaskbar(HWND owner) {
+    const bool available = availableOverride >= 0
+                               ? availableOverride == 1
+                               : FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+    if (available) return false;
+    for (const auto& [key, icon] : icons())
+        if (key.first == owner) return true;
+    return false;
+}
+
+void overrideTrayAvailable(int available) {
+    availableOverride = available;
+}
+
+bool sendTrayMouse(HWND owner, LongPtr mouseMessage) {
+    for (const auto& [key, icon] : icons())
+        if (key.first == owner) {
+            SendMessageW(owner, icon.data.uCallbackMessage, key.second, mouseMessage);
+            return true;
+        }
+    return false;
+}
+
+std::optional<std::string> trayTipOf(HWND owner) {
+    for (const auto& [key, icon] : icons())
+        if (key.first == owner)
+            return fromAnsi(std::string(icon.data.szTip, strnlen(icon.data.szTip, 64)));
+    return std::nullopt;
+}
+
+std::int32_t RegOpenKeyExA(HKey root, const char* subKey, std::uint32_t options,
+                           std::uint32_t access, HKey* result) {
+    HKEY key = nullptr;
+    const LONG r = ::RegOpenKeyExA(reinterpret_cast<HKEY>(root), subKey, options, access, &key);
+    if (result) *result = reinterpret_cast<HKey>(key);
+    return r;
+}
+
+std::int32_t RegQueryValueExA(HKey key, const char* valueName, std::uint32_t*, std::uint32_t* type,
+                              std::uint8_t* data, std::uint32_t* size) {
+    DWORD t = 0, n = size ? *size : 0;
+    const LONG r = ::RegQueryValueExA(reinterpret_cast<HKEY>(key), valueName, nullptr, &t, data,
+                                      size ? &n : nullptr);
+    if (type) *type = t;
+    if (size) *size = n;
+    return r;
+}
+
+std::int32_t RegCloseKey(HKey key) {
+    return ::RegCloseKey(reinterpret_cast<HKEY>(key));
+}
+
+}  // namespace platform

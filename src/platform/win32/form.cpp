@@ -1,0 +1,326 @@
+#include <algorithm>
+#include <map>
+
+#include "platform/system.h"
+#include "platform/win32/impl.h"
+
+namespace platform {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TockmereForm";
+
+void registerClass() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = formProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kFormClass;
+    RegisterClassExW(&wc);
+}
+
+DWORD styleOf(const FormStyle& s) {
+    return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN |
+           (s.dialog ? DS_MODALFRAME : 0);
+}
+
+DWORD exStyleOf(const FormStyle& s) {
+    DWORD ex = s.dialog ? WS_EX_DLGMODALFRAME : 0;
+    if (!s.showInTaskbar) ex |= WS_EX_TOOLWINDOW;
+    return ex | WS_EX_CONTROLPARENT;
+}
+
+RECT windowRect(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return r;
+}
+
+void mouseDown(Form* form, int button, LPARAM lParam) {
+    if (!form || !form->onMouseDown) return;
+    form->onMouseDown(button, win::shiftState(), win::toTwipsX(static_cast<short>(LOWORD(lParam))),
+                      win::toTwipsY(static_cast<short>(HIWORD(lParam))));
+}
+
+}  // namespace
+
+FormImpl* FormImpl::of(HWND hwnd) {
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    if (wcscmp(cls, kFormClass) != 0) return nullptr;
+    return reinterpret_cast<FormImpl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+void FormImpl::applyTabOrder() {
+    if (tabOrderSet) return;
+    tabOrderSet = true;
+    std::stable_sort(tabStops.begin(), tabStops.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    // The focus order of a window follows the z-order of its children.
+    HWND after = HWND_TOP;
+    for (const auto& [index, child] : tabStops) {
+        SetWindowPos(child, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = child;
+    }
+}
+
+void FormImpl::showWindow() {
+    applyTabOrder();
+    hiddenToTaskbar = false;
+    ShowWindow(hwnd, IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd);
+    if (activeControl && IsWindow(activeControl)) SetFocus(activeControl);
+}
+
+LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    FormImpl* f = FormImpl::of(hwnd);
+    Form* form = f ? f->form : nullptr;
+    if (f && msg == taskbarCreatedMessage()) {
+        readdTrayIcons(hwnd);
+        return 0;
+    }
+    switch (msg) {
+        case WM_CLOSE:
+            if (form) form->unload();
+            return 0;
+        case WM_ACTIVATE:
+            if (f && LOWORD(wParam) == WA_INACTIVE) {
+                // Only the window itself losing the focus counts.
+                HWND focus = GetFocus();
+                if ((focus == hwnd || focus == nullptr) && f->activeControl == nullptr && form &&
+                    form->onLostFocus)
+                    form->onLostFocus();
+            } else if (f && f->activeControl && IsWindow(f->activeControl)) {
+                SetFocus(f->activeControl);
+                return 0;
+            }
+            break;
+        case WM_SYSCOMMAND:
+            if (f && (wParam & 0xFFF0) == SC_RESTORE) f->hiddenToTaskbar = false;
+            break;
+        case WM_SIZE:
+            if (f && wParam == SIZE_RESTORED) f->hiddenToTaskbar = false;
+            break;
+        case WM_LBUTTONDOWN:
+            mouseDown(form, LeftButton, lParam);
+            return 0;
+        case WM_RBUTTONDOWN:
+            mouseDown(form, RightButton, lParam);
+            return 0;
+        case WM_MBUTTONDOWN:
+            mouseDown(form, MiddleButton, lParam);
+            return 0;
+        case WM_COMMAND: {
+            const HWND from = reinterpret_cast<HWND>(lParam);
+            if (from == nullptr && HIWORD(wParam) == 0) {
+                if (MenuItem* item = menuItemById(LOWORD(wParam))) {
+                    if (item->onClick) item->onClick();
+                    return 0;
+                }
+            }
+            // Enter and Esc, as the dialog keys give them.
+            HWND target = from;
+            if (f && from == nullptr && LOWORD(wParam) == IDOK) target = f->defaultButton;
+            if (f && from == nullptr && LOWORD(wParam) == IDCANCEL) target = f->cancelButton;
+            if (ControlImpl* c = target ? ControlImpl::of(target) : nullptr;
+                c && c->click && (from == nullptr || HIWORD(wParam) == BN_CLICKED)) {
+                if (IsWindowEnabled(target)) c->click();
+                return 0;
+            }
+            break;
+        }
+        case DM_GETDEFID:
+            if (f && f->defaultButton)
+                return MAKELRESULT(GetDlgCtrlID(f->defaultButton), DC_HASDEFID);
+            return 0;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT: {
+            ControlImpl* c = ControlImpl::of(reinterpret_cast<HWND>(lParam));
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            if (c && c->hasForeColor)
+                SetTextColor(dc, RGB(c->foreColor.red, c->foreColor.green, c->foreColor.blue));
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            if (f)
+                for (const LineShape& l : f->lines) {
+                    HPEN pen = CreatePen(PS_SOLID, l.width, l.color);
+                    HGDIOBJ old = SelectObject(dc, pen);
+                    MoveToEx(dc, l.from.x, l.from.y, nullptr);
+                    LineTo(dc, l.to.x, l.to.y);
+                    SelectObject(dc, old);
+                    DeleteObject(pen);
+                }
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+Form::Form(const FormStyle& style) : d_(std::make_unique<FormImpl>()) {
+    registerClass();
+    d_->form = this;
+    RECT r{0, 0, win::toPixelsX(style.clientWidth), win::toPixelsY(style.clientHeight)};
+    AdjustWindowRectEx(&r, styleOf(style), FALSE, exStyleOf(style));
+    d_->hwnd =
+        CreateWindowExW(exStyleOf(style), kFormClass, win::wide(style.caption).c_str(),
+                        styleOf(style), CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+                        r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(d_->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(d_.get()));
+    formLoaded(*d_);
+}
+
+Form::~Form() {
+    forgetTrayIcons(d_->hwnd);
+    if (d_->loaded) formGone(*d_);
+    d_->form = nullptr;
+    SetWindowLongPtrW(d_->hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(d_->hwnd);
+    if (d_->icon) DestroyIcon(d_->icon);
+}
+
+void Form::show() {
+    d_->showWindow();
+}
+
+void Form::showModal(Form* owner) {
+    HWND ownerWindow = owner ? owner->d_->hwnd : nullptr;
+    if (ownerWindow)
+        SetWindowLongPtrW(d_->hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(ownerWindow));
+    d_->modal = true;
+    d_->modalOwner = ownerWindow;
+    if (ownerWindow) EnableWindow(ownerWindow, FALSE);
+    show();
+    MSG msg;
+    while (d_->loaded && IsWindowVisible(d_->hwnd) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(d_->hwnd, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (ownerWindow) EnableWindow(ownerWindow, TRUE);
+    d_->modal = false;
+}
+
+void Form::hide() {
+    if (trayNeedsTaskbar(d_->hwnd)) {
+        // Without a notification area the window would be out of reach.
+        d_->hiddenToTaskbar = true;
+        ShowWindow(d_->hwnd, SW_MINIMIZE);
+        return;
+    }
+    ShowWindow(d_->hwnd, SW_HIDE);
+}
+
+void Form::unload() {
+    if (!d_->loaded || d_->unloading) return;
+    d_->unloading = true;
+    if (d_->modalOwner) EnableWindow(d_->modalOwner, TRUE);
+    ShowWindow(d_->hwnd, SW_HIDE);
+    if (onUnload) onUnload();
+    d_->unloading = false;
+    d_->loaded = false;
+    formGone(*d_);
+}
+
+bool Form::loaded() const {
+    return d_->loaded;
+}
+bool Form::visible() const {
+    return IsWindowVisible(d_->hwnd) != FALSE;
+}
+bool Form::hiddenToTaskbar() const {
+    return d_->hiddenToTaskbar;
+}
+
+void Form::setIcon(const assets::IndexedPicture& picture) {
+    if (d_->icon) DestroyIcon(d_->icon);
+    d_->icon = win::makeIcon(picture);
+    SendMessageW(d_->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(d_->icon));
+    SendMessageW(d_->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(d_->icon));
+}
+
+Handle Form::iconHandle() const {
+    return reinterpret_cast<Handle>(d_->icon);
+}
+
+std::string Form::caption() const {
+    wchar_t buffer[256] = {};
+    GetWindowTextW(d_->hwnd, buffer, 256);
+    return win::narrow(buffer);
+}
+
+Twips Form::left() const {
+    return win::toTwipsX(windowRect(d_->hwnd).left);
+}
+Twips Form::top() const {
+    return win::toTwipsY(windowRect(d_->hwnd).top);
+}
+Twips Form::width() const {
+    const RECT r = windowRect(d_->hwnd);
+    return win::toTwipsX(r.right - r.left);
+}
+Twips Form::height() const {
+    const RECT r = windowRect(d_->hwnd);
+    return win::toTwipsY(r.bottom - r.top);
+}
+
+namespace {
+void place(HWND h, int x, int y, int w, int hgt, UINT flags) {
+    SetWindowPos(h, nullptr, x, y, w, hgt, flags | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+}  // namespace
+
+void Form::setLeft(Twips v) {
+    place(d_->hwnd, win::toPixelsX(v), windowRect(d_->hwnd).top, 0, 0, SWP_NOSIZE);
+}
+void Form::setTop(Twips v) {
+    place(d_->hwnd, windowRect(d_->hwnd).left, win::toPixelsY(v), 0, 0, SWP_NOSIZE);
+}
+void Form::setWidth(Twips v) {
+    const RECT r = windowRect(d_->hwnd);
+    place(d_->hwnd, 0, 0, win::toPixelsX(v), r.bottom - r.top, SWP_NOMOVE);
+}
+void Form::setHeight(Twips v) {
+    // The system keeps at least the title bar of a window made lower.
+    const RECT r = windowRect(d_->hwnd);
+    place(d_->hwnd, 0, 0, r.right - r.left, win::toPixelsY(v), SWP_NOMOVE);
+}
+
+Form::WindowState Form::windowState() const {
+    return IsIconic(d_->hwnd) ? Minimized : Normal;
+}
+
+void Form::setWindowState(WindowState state) {
+    if (d_->hiddenToTaskbar) return;
+    if (!IsWindowVisible(d_->hwnd)) return;  // a hidden window stays hidden
+    ShowWindow(d_->hwnd, state == Minimized ? SW_MINIMIZE : SW_RESTORE);
+}
+
+Handle Form::hWnd() const {
+    return win::handle(d_->hwnd);
+}
+
+bool Form::topMost() const {
+    return (GetWindowLongPtrW(d_->hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+Twips screenWidth() {
+    return win::toTwipsX(GetSystemMetrics(SM_CXSCREEN));
+}
+Twips screenHeight() {
+    return win::toTwipsY(GetSystemMetrics(SM_CYSCREEN));
+}
+
+}  // namespace platform

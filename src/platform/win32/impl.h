@@ -1,0 +1,142 @@
+// Win32 side of the platform types: what each interface object holds, and
+// the conversions between the program's units and texts and the system's.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The program's own names first: the system header then defines the same
+// constants as macros of the same values, which is harmless after them.
+#include "assets/alarm_clock.h"
+#include "platform/controls.h"
+#include "platform/declared.h"
+#include "platform/form.h"
+#include "platform/menu.h"
+#include "platform/testing.h"
+#include "platform/timer.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace platform {
+
+namespace win {
+std::wstring wide(const std::string& utf8);
+std::string narrow(const std::wstring& utf16);
+int toPixelsX(Twips t);
+int toPixelsY(Twips t);
+Twips toTwipsX(int px);
+Twips toTwipsY(int px);
+HFONT makeFont(const Font& font);
+HICON makeIcon(const assets::IndexedPicture& picture);
+int shiftState();
+inline HWND hwnd(Handle h) {
+    return reinterpret_cast<HWND>(h);
+}
+inline Handle handle(HWND h) {
+    return reinterpret_cast<Handle>(h);
+}
+// Code points of a UTF-16 text, as the program counts characters.
+int characterCount(const std::wstring& s);
+// The longest start of `text` of at most `room` characters that ends on a
+// whole character (a base with its marks, a surrogate pair).
+std::wstring fitting(const std::wstring& text, int room);
+}  // namespace win
+
+struct LineShape {
+    POINT from, to;
+    COLORREF color;
+    int width;
+};
+
+struct FormImpl {
+    Form* form = nullptr;
+    HWND hwnd = nullptr;
+    HICON icon = nullptr;
+    bool loaded = true;
+    bool unloading = false;
+    bool modal = false;
+    HWND modalOwner = nullptr;
+    bool hiddenToTaskbar = false;
+    HWND activeControl = nullptr;  // the control that last took the focus here
+    HWND defaultButton = nullptr;
+    HWND cancelButton = nullptr;
+    std::vector<std::pair<int, HWND>> tabStops;
+    bool tabOrderSet = false;
+    std::vector<LineShape> lines;
+    std::vector<ControlImpl*> controls;
+
+    void applyTabOrder();
+    void showWindow();
+    static FormImpl* of(HWND hwnd);
+};
+
+struct ControlImpl {
+    Control* control = nullptr;
+    FormImpl* form = nullptr;
+    HWND hwnd = nullptr;
+    WNDPROC baseProc = nullptr;  // the control class's own procedure
+    HFONT font = nullptr;
+    Color foreColor{};
+    bool hasForeColor = false;
+    HBRUSH backBrush = nullptr;
+    HICON picture = nullptr;
+    int maxLength = 0;         // characters; 0 is no limit
+    bool swallowChar = false;  // a key-down handler took the key
+    TextBox* textBox = nullptr;
+    std::function<void()> click;  // BN_CLICKED
+
+    // Makes the child window and routes its messages here.
+    void create(Form& owner, const wchar_t* windowClass, DWORD style, DWORD exStyle = 0);
+    void focusIn();
+    static ControlImpl* of(HWND hwnd);
+};
+
+struct TimerImpl {
+    Timer* timer = nullptr;
+    UINT_PTR id = 0;
+    int interval = 0;
+};
+
+struct MenuImpl {
+    HMENU menu = nullptr;
+    HWND owner = nullptr;
+};
+
+struct MenuItemImpl {
+    HMENU menu = nullptr;
+    UINT id = 0;
+    std::string caption;
+    bool separator = false;
+};
+
+// Text boxes' own handling of a message (other controls: the class's own).
+LRESULT textBoxMessage(ControlImpl& c, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The menu items by command id, for WM_COMMAND and the pop-up.
+MenuItem* menuItemById(UINT id);
+
+// The window that owns message boxes when no other is active.
+HWND mainWindow();
+void formLoaded(FormImpl& form);
+void formGone(FormImpl& form);
+
+// What a form does with a message: the base of its window-procedure chain.
+LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The notification area: re-adding icons when the shell comes back, and
+// whether there is one at all.
+void readdTrayIcons(HWND owner);
+bool trayNeedsTaskbar(HWND owner);
+void forgetTrayIcons(HWND owner);
+UINT taskbarCreatedMessage();
+
+}  // namespace platform

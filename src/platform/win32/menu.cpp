@@ -1,0 +1,108 @@
+#include <map>
+
+#include "platform/win32/impl.h"
+#include "platform/win32/watch.h"
+
+namespace platform {
+
+namespace {
+std::map<UINT, MenuItem*>& itemsById() {
+    static std::map<UINT, MenuItem*> all;
+    return all;
+}
+UINT nextId() {
+    static UINT id = 0x8000;
+    return ++id;
+}
+testing::MenuWatcher& watcher() {
+    static testing::MenuWatcher w;
+    return w;
+}
+}  // namespace
+
+void setMenuWatcher(testing::MenuWatcher w) {
+    watcher() = std::move(w);
+}
+
+MenuItem* menuItemById(UINT id) {
+    const auto it = itemsById().find(id);
+    return it == itemsById().end() ? nullptr : it->second;
+}
+
+MenuItem::MenuItem(std::unique_ptr<MenuItemImpl> impl) : d_(std::move(impl)) {}
+MenuItem::~MenuItem() {
+    itemsById().erase(d_->id);
+}
+
+std::string MenuItem::caption() const {
+    return d_->caption;
+}
+
+bool MenuItem::enabled() const {
+    if (d_->separator) return true;  // a line is never greyed
+    return !(GetMenuState(d_->menu, d_->id, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED));
+}
+void MenuItem::setEnabled(bool enabled) {
+    EnableMenuItem(d_->menu, d_->id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+bool MenuItem::checked() const {
+    return (GetMenuState(d_->menu, d_->id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+void MenuItem::setChecked(bool checked) {
+    CheckMenuItem(d_->menu, d_->id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+bool MenuItem::isSeparator() const {
+    return d_->separator;
+}
+
+Menu::Menu(Form& form, const std::string&) : d_(std::make_unique<MenuImpl>()) {
+    d_->menu = CreatePopupMenu();
+    d_->owner = form.impl().hwnd;
+}
+
+Menu::~Menu() {
+    items_.clear();
+    DestroyMenu(d_->menu);
+}
+
+MenuItem& Menu::add(const std::string& caption) {
+    auto impl = std::make_unique<MenuItemImpl>();
+    impl->menu = d_->menu;
+    impl->id = nextId();
+    impl->caption = caption;
+    impl->separator = caption == "-";
+    if (impl->separator)
+        AppendMenuW(d_->menu, MF_SEPARATOR, impl->id, nullptr);
+    else
+        AppendMenuW(d_->menu, MF_STRING, impl->id, win::wide(caption).c_str());
+    const UINT id = impl->id;
+    items_.push_back(std::unique_ptr<MenuItem>(new MenuItem(std::move(impl))));
+    itemsById()[id] = items_.back().get();
+    return *items_.back();
+}
+
+void Menu::popup() {
+    if (watcher()) {
+        // The tests look at the menu as it would open and choose from it.
+        std::vector<testing::ShownMenuItem> shown;
+        for (const auto& item : items_)
+            shown.push_back({item->caption(), item->enabled(), item->checked()});
+        const std::string choice = watcher()(shown);
+        for (const auto& item : items_)
+            if (!choice.empty() && item->caption() == choice && item->enabled() && item->onClick)
+                return item->onClick();
+        return;
+    }
+    POINT at{};
+    GetCursorPos(&at);
+    // The owner must be in front, or the menu would not close when the
+    // user clicks elsewhere.
+    SetForegroundWindow(d_->owner);
+    const UINT id =
+        static_cast<UINT>(TrackPopupMenu(d_->menu, TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD,
+                                         at.x, at.y, 0, d_->owner, nullptr));
+    PostMessageW(d_->owner, WM_NULL, 0, 0);
+    if (MenuItem* item = menuItemById(id); item && item->onClick) item->onClick();
+}
+
+}  // namespace platform

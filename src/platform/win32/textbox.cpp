@@ -1,0 +1,160 @@
+#include "platform/win32/impl.h"
+
+namespace platform {
+
+namespace {
+
+std::wstring textOf(HWND h) {
+    const int n = GetWindowTextLengthW(h);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(h, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+std::pair<DWORD, DWORD> selection(HWND h) {
+    DWORD start = 0, end = 0;
+    SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {start, end};
+}
+
+// Characters that may still be added in place of the selection.
+int room(const ControlImpl& c) {
+    if (c.maxLength <= 0) return 1 << 30;
+    const std::wstring text = textOf(c.hwnd);
+    const auto [start, end] = selection(c.hwnd);
+    return c.maxLength - win::characterCount(text) +
+           win::characterCount(text.substr(start, end - start));
+}
+
+// The text the box would hold with `insert` in place of its selection.
+std::wstring withInserted(HWND h, const std::wstring& insert) {
+    std::wstring text = textOf(h);
+    const auto [start, end] = selection(h);
+    return text.replace(start, end - start, insert);
+}
+
+std::wstring clipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool passKeyPress(TextBox& box, int c) {
+    if (!box.onKeyPress) return true;
+    int keyAscii = c;
+    box.onKeyPress(keyAscii);
+    return keyAscii != 0;
+}
+
+}  // namespace
+
+LRESULT textBoxMessage(ControlImpl& c, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TextBox* box = c.textBox;
+    if (!box) return CallWindowProcW(c.baseProc, c.hwnd, msg, wParam, lParam);
+    switch (msg) {
+        case WM_GETDLGCODE: {
+            LRESULT code = CallWindowProcW(c.baseProc, c.hwnd, msg, wParam, lParam);
+            // Enter and Esc reach a box whose handlers look at them.
+            const auto* m = reinterpret_cast<const MSG*>(lParam);
+            if (m && m->message == WM_KEYDOWN &&
+                (m->wParam == VK_RETURN || m->wParam == VK_ESCAPE) &&
+                (box->onKeyDown || box->onKeyPress))
+                code |= DLGC_WANTMESSAGE;
+            // Tab moves on, also out of a box with lines.
+            if (m && m->message == WM_KEYDOWN && m->wParam == VK_TAB)
+                code &= ~(DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+            return code;
+        }
+        case WM_KEYDOWN:
+            if (box->onKeyDown) {
+                int code = static_cast<int>(wParam);
+                box->onKeyDown(code, win::shiftState());
+                if (code == 0) {
+                    c.swallowChar = true;
+                    return 0;
+                }
+            }
+            break;
+        case WM_CHAR: {
+            if (std::exchange(c.swallowChar, false)) return 0;
+            const int ch = static_cast<int>(wParam);
+            if (ch == VK_TAB) break;
+            if (!passKeyPress(*box, ch)) return 0;
+            if (ch >= 32 && room(c) < 1) return 0;
+            break;
+        }
+        case WM_KEYUP:
+            c.swallowChar = false;
+            break;
+        case WM_IME_CHAR:  // an input method's characters go the way of typed ones
+            return textBoxMessage(c, WM_CHAR, wParam, lParam);
+        case WM_PASTE: {
+            std::wstring text = clipboardText();
+            if (c.maxLength > 0 && !(GetWindowLongPtrW(c.hwnd, GWL_STYLE) & ES_MULTILINE))
+                text = text.substr(0, static_cast<std::size_t>(std::max(0, room(c))));
+            else
+                text = win::fitting(text, room(c));
+            if (box->acceptsText && !box->acceptsText(win::narrow(withInserted(c.hwnd, text))))
+                return 0;
+            SendMessageW(c.hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+            return 0;
+        }
+        default:
+            break;
+    }
+    return CallWindowProcW(c.baseProc, c.hwnd, msg, wParam, lParam);
+}
+
+TextBox::TextBox(Form& form, Lines lines) : Control(std::make_unique<ControlImpl>()) {
+    const DWORD style =
+        WS_TABSTOP | WS_BORDER | ES_LEFT |
+        (lines == SingleLine ? ES_AUTOHSCROLL : ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL);
+    d_->textBox = this;
+    d_->create(form, L"EDIT", style);
+}
+
+std::string TextBox::text() const {
+    return win::narrow(textOf(d_->hwnd));
+}
+
+void TextBox::setText(const std::string& text) {
+    std::wstring w = win::wide(text);
+    if (d_->maxLength > 0) w = win::fitting(w, d_->maxLength);
+    SetWindowTextW(d_->hwnd, w.c_str());
+}
+
+int TextBox::length() const {
+    return win::characterCount(textOf(d_->hwnd));
+}
+
+void TextBox::setMaxLength(int characters) {
+    d_->maxLength = characters;
+}
+int TextBox::maxLength() const {
+    return d_->maxLength;
+}
+
+int TextBox::selStart() const {
+    return static_cast<int>(selection(d_->hwnd).first);
+}
+int TextBox::selLength() const {
+    const auto [start, end] = selection(d_->hwnd);
+    return static_cast<int>(end - start);
+}
+void TextBox::setSelStart(int start) {
+    SendMessageW(d_->hwnd, EM_SETSEL, start, start);
+}
+void TextBox::setSelLength(int length) {
+    const int start = static_cast<int>(selection(d_->hwnd).first);
+    SendMessageW(d_->hwnd, EM_SETSEL, start, start + length);
+}
+
+}  // namespace platform
