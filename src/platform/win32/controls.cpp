@@ -115,6 +115,8 @@ void Control::setFont(const Font& font) {
     if (d_->font) DeleteObject(d_->font);
     d_->font = win::makeFont(font);
     SendMessageW(d_->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(d_->font), TRUE);
+    // Small boxes: the text gets all the room inside the border.
+    if (d_->textBox) SendMessageW(d_->hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
 }
 
 void Control::setForeColor(Color color) {
@@ -173,6 +175,8 @@ bool Control::hasFocus() const {
 
 Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
     d_->create(form, L"STATIC", SS_LEFT | SS_NOTIFY);
+    // Labels lie beneath the controls that overlap them.
+    SetWindowPos(d_->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 namespace {

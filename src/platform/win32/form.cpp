@@ -64,15 +64,25 @@ void FormImpl::applyTabOrder() {
     // The focus order of a window follows the z-order of its children.
     HWND after = HWND_TOP;
     for (const auto& [index, child] : tabStops) {
+        if (!(GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP)) continue;
         SetWindowPos(child, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = child;
     }
+    // What takes no focus (labels, pictures) lies beneath what overlaps it.
+    for (ControlImpl* c : controls)
+        if (!(GetWindowLongPtrW(c->hwnd, GWL_STYLE) & WS_TABSTOP))
+            SetWindowPos(c->hwnd, HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void FormImpl::showWindow() {
     applyTabOrder();
     hiddenToTaskbar = false;
     ShowWindow(hwnd, IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
+    // Draw every control again in its z-order, boxes over the labels
+    // under them.
+    RedrawWindow(hwnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     SetForegroundWindow(hwnd);
     if (activeControl && IsWindow(activeControl)) SetFocus(activeControl);
 }
