@@ -3,4 +3,6 @@
 #include <fstream>
 #include <string>
 
-int main(int, char** argv) { std::ofstream(std::string(argv[0]) + ".ran") << "ran\n"; }
+int main(int, char** argv) {
+    std::ofstream(std::string(argv[0]) + ".ran") << "ran\n";
+}
