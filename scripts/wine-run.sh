@@ -185,6 +185,10 @@ status=$?
 run_pid=""
 if [ "$status" -eq 124 ]; then
     echo "wine-run: $1 did not finish within $run_limit s" >&2
+elif [ "$status" -ne 0 ]; then
+    # A crash shows here only: Wine keeps quiet and the program's buffered
+    # output is lost. Windows exit codes arrive modulo 256.
+    echo "wine-run: $1 exited with status $status" >&2
 fi
 
 stop_wine

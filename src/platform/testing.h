@@ -89,6 +89,9 @@ struct NotifyCall {
     NOTIFYICONDATAA data;
 };
 std::vector<NotifyCall> notifyCalls();
+// The message the shell sends every window when it starts again (the
+// notification area is new and empty), where the system has one.
+std::optional<std::uint32_t> shellRestartMessage();
 // Any message to a form's window procedure, as the system would send it.
 std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
                           std::intptr_t lParam);

@@ -131,6 +131,20 @@ TEST_F(Tray, EveryOtherMessagePassesBeneathWithItsResult) {
     Module1::oldWndProc = saved;
 }
 
+TEST_F(Tray, TheIconComesBackWhenTheShellStartsAgain) {
+    const auto restarted = pt::shellRestartMessage();
+    if (!restarted) GTEST_SKIP() << "the toolkit docks the icon again by itself here";
+    start();
+    pt::sendMessage(w->form, *restarted, 0, 0);
+    const auto c = calls();
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_EQ(c[2].message, platform::NIM_ADD);
+    EXPECT_EQ(c[2].data.uFlags, 7u) << "icon, callback and tip at once";
+    EXPECT_EQ(c[2].data.uCallbackMessage, 2025u);
+    EXPECT_EQ(std::string(c[2].data.szTip), "Tockmere Beta 1.1 \xB0\xE6");
+    EXPECT_EQ(pt::trayTip(w->form), "Tockmere Beta 1.1 版");
+}
+
 TEST_F(Tray, ExitRemovesTheIconTwiceAndUnhooksTheWindow) {
     start();
     arm();

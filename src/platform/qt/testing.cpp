@@ -200,6 +200,11 @@ std::vector<NotifyCall> notifyCalls() {
     return calls;
 }
 
+// Qt follows the notification area itself and docks the icon again.
+std::optional<std::uint32_t> shellRestartMessage() {
+    return std::nullopt;
+}
+
 std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
                           std::intptr_t lParam) {
     return SendMessageA(form.hWnd(), message, wParam, lParam);

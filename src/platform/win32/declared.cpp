@@ -65,6 +65,19 @@ int availableOverride = -1;
     return d;
 }
 
+// The same record in the program's 88-byte form, for the log.
+NOTIFYICONDATAA programRecord(const ::NOTIFYICONDATAA& d) {
+    NOTIFYICONDATAA r{};
+    r.cbSize = sizeof r;
+    r.hWnd = static_cast<std::int32_t>(reinterpret_cast<LongPtr>(d.hWnd));
+    r.uID = d.uID;
+    r.uFlags = d.uFlags;
+    r.uCallbackMessage = d.uCallbackMessage;
+    r.hIcon = static_cast<std::int32_t>(reinterpret_cast<LongPtr>(d.hIcon));
+    std::memcpy(r.szTip, d.szTip, sizeof r.szTip);
+    return r;
+}
+
 }  // namespace
 
 const std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& notifyLog() {
@@ -98,7 +111,10 @@ UINT taskbarCreatedMessage() {
 
 void readdTrayIcons(HWND owner) {
     for (auto& [key, icon] : icons())
-        if (key.first == owner) ::Shell_NotifyIconA(NIM_ADD, &icon.data);
+        if (key.first == owner) {
+            log().emplace_back(NIM_ADD, programRecord(icon.data));
+            ::Shell_NotifyIconA(NIM_ADD, &icon.data);
+        }
 }
 
 void forgetTrayIcons(HWND owner) {

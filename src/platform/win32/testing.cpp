@@ -179,6 +179,10 @@ std::vector<NotifyCall> notifyCalls() {
     return calls;
 }
 
+std::optional<std::uint32_t> shellRestartMessage() {
+    return taskbarCreatedMessage();
+}
+
 std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
                           std::intptr_t lParam) {
     return SendMessageW(form.impl().hwnd, message, static_cast<WPARAM>(wParam), lParam);

@@ -1,0 +1,106 @@
+#!/bin/sh
+# The Windows program under Wine on a virtual desktop whose window manager is
+# also the notification area: the icon that the system puts there, clicked
+# with the mouse, must reach the program's window hook as the shell's
+# messages do (left release: the notice window while armed; right release:
+# the menu), and "退出" must end the program and take the icon away.
+# usage: sh tests/e2e/windows_tray.sh   (needs build-windows/tockmere.exe)
+set -u
+cd "$(dirname "$0")/../.."
+. scripts/lib/desktop.sh
+
+program=build-windows/tockmere.exe
+[ -f "$program" ] || { echo "FAIL windows_tray: no $program (build the windows preset)"; exit 1; }
+app=""
+cleanup() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null
+    wineserver -k 2>/dev/null
+    desktop_stop
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL windows_tray: $*"
+    echo "windows on screen:"
+    xwininfo -root -tree 2>/dev/null | grep -E '"(tockmere|explorer)\.exe"' | grep -v '1x1+' | sed 's/^ */  /'
+    echo "0 passed, 1 failed"
+    exit 1
+}
+
+# The same prefix as the Windows tests, set up by their runner.
+sh scripts/wine-run.sh build-windows/tests/reminder_tests.exe --gtest_list_tests >/dev/null ||
+    fail "Wine could not be set up"
+desktop_start 800x600 || fail "no virtual desktop"
+WINEPREFIX=${TOCKMERE_WINEPREFIX:-$HOME/.cache/tockmere/wine64}
+export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
+NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 &
+app=$!
+
+main=$(wait_window "Tockmere Beta 1.1" 30) || fail "the main window did not come up"
+# The icon: a small window in the tray, the system's own, not the program's.
+icon=""
+for _ in $(seq 50); do
+    icon=$(xwininfo -root -tree | awk '/"explorer.exe"/ && / 30x30\+| 2[0-9]x2[0-9]\+| 1[0-9]x1[0-9]\+/ {print $1; exit}')
+    [ -n "$icon" ] && break
+    sleep 0.1
+done
+[ -n "$icon" ] || fail "no tray icon in the notification area"
+eval "$(xdotool getwindowgeometry --shell "$icon")"
+ix=$((X + WIDTH / 2))
+iy=$((Y + HEIGHT / 2))
+
+# Idle: a left click does nothing.
+xdotool mousemove "$ix" "$iy" click 1
+sleep 1
+xdotool search --onlyvisible --name '^提醒信息$' >/dev/null 2>&1 && fail "the notice window opened while nothing was armed"
+
+# Arm one reminder, typed as a person would (a click gives Wine's window the focus).
+eval "$(xdotool getwindowgeometry --shell "$main")"
+box=""
+for _ in 1 2 3; do
+    xdotool windowfocus "$main" 2>/dev/null
+    xdotool mousemove "$((X + 58))" "$((Y + 38))" click 1
+    sleep 0.5
+    xdotool key End BackSpace BackSpace type 9
+    xdotool key Tab type 42
+    xdotool key Tab type x
+    xdotool key Return space
+    box=$(wait_window Tockmere 5 2>/dev/null) && break
+done
+[ -n "$box" ] || fail "no box counting the reminder"
+xdotool windowfocus "$box" 2>/dev/null
+xdotool key Return
+for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '^Tockmere$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+
+# The box's window may still be going away: a person clicks once more.
+notice=""
+for _ in 1 2 3; do
+    xdotool mousemove "$ix" "$iy" click 1
+    notice=$(wait_window 提醒信息 3 2>/dev/null) && break
+done
+[ -n "$notice" ] || fail "a left click on the icon did not open the notice window"
+
+# The right click opens the program's menu; 退出 is its last item.
+before=$(xwininfo -root -tree | grep -c '"tockmere.exe"')
+xdotool mousemove "$ix" "$iy" click 3
+opened=""
+for _ in $(seq 50); do
+    now=$(xwininfo -root -tree | grep -c '"tockmere.exe"')
+    [ "$now" -gt "$before" ] && opened=yes && break
+    sleep 0.1
+done
+[ -n "$opened" ] || fail "a right click on the icon did not open the menu"
+xdotool key Up Return
+for _ in $(seq 100); do
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$app" 2>/dev/null && fail "the program did not end after 退出"
+app=""
+sleep 0.5
+xwininfo -id "$icon" >/dev/null 2>&1 && xwininfo -id "$icon" | grep -q IsViewable &&
+    fail "the icon stayed after the program ended"
+echo "PASS windows_tray"
+echo "1 passed, 0 failed"
