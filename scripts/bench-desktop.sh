@@ -43,10 +43,9 @@ else
 fi
 case $bin in /*) ;; *) bin="$top/$bin" ;; esac
 
+. scripts/lib/desktop.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/tockmere-desk.XXXXXX")
 chmod 700 "$work"
-xvfb_pid=""
-wm_pid=""
 bench_pid=""
 # shellcheck disable=SC2317  # called through the EXIT trap
 cleanup() {
@@ -61,8 +60,7 @@ cleanup() {
             kill -- "-$pid" 2>/dev/null || true
         done <"$work/pids"
     fi
-    if [ -n "$wm_pid" ]; then kill "$wm_pid" 2>/dev/null || true; fi
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    desktop_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -89,60 +87,7 @@ fi
 
 unset QT_QPA_PLATFORM
 unset WAYLAND_DISPLAY
-# Without a session bus Qt puts its tray icon into the X tray of the window manager.
-unset DBUS_SESSION_BUS_ADDRESS
-
-# Xvfb picks a free display number and writes it to the pipe once it accepts
-# connections; if it fails to start, the pipe is closed and the read is empty.
-mkfifo "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp \
-    3>"$work/displayfd" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display_number=""
-read -r display_number <"$work/displayfd" || true
-if [ -z "$display_number" ]; then
-    echo "bench: Xvfb did not start:" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
-fi
-DISPLAY=":$display_number"
-export DISPLAY
-
-cat >"$work/jwmrc" <<'JWMRC'
-<?xml version="1.0"?>
-<JWM>
-  <Tray x="0" y="-1" height="32" autohide="off">
-    <TaskList maxwidth="256"/>
-    <Dock/>
-  </Tray>
-  <WindowStyle><Font>WenQuanYi Zen Hei-10</Font></WindowStyle>
-  <TrayStyle><Font>WenQuanYi Zen Hei-10</Font></TrayStyle>
-  <MenuStyle><Font>WenQuanYi Zen Hei-10</Font></MenuStyle>
-</JWM>
-JWMRC
-jwm -f "$work/jwmrc" >"$work/jwm.log" 2>&1 &
-wm_pid=$!
-
-# Wait until the window manager owns the tray, so the program finds it at start.
-tray_owned() {
-    "$py" -c '
-import sys
-from Xlib import X, display
-d = display.Display()
-owner = d.get_selection_owner(d.intern_atom("_NET_SYSTEM_TRAY_S0"))
-sys.exit(1 if owner == X.NONE or getattr(owner, "id", owner) == X.NONE else 0)
-' 2>/dev/null
-}
-tries=0
-while ! tray_owned; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 50 ] || ! kill -0 "$wm_pid" 2>/dev/null; then
-        echo "bench: the window manager did not start:" >&2
-        cat "$work/jwm.log" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
+desktop_start 1280x800
 
 echo "bench: $bin on display $DISPLAY with jwm; $(nproc) processors; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 mkdir "$work/runtime"
