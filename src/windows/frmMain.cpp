@@ -62,11 +62,8 @@ void frmMain::layOut() {
     Picture1.setTabIndex(10);
     Picture1.setPicture(assets::alarmClock());
 
-    for (platform::Control* c :
-         {static_cast<platform::Control*>(&Label1), static_cast<platform::Control*>(&Label2),
-          static_cast<platform::Control*>(&Label3), static_cast<platform::Control*>(&Label4),
-          static_cast<platform::Control*>(&Label5), static_cast<platform::Control*>(&Text1),
-          static_cast<platform::Control*>(&Text2), static_cast<platform::Control*>(&Text4)})
+    for (platform::Control* c : std::initializer_list<platform::Control*>{
+             &Label1, &Label2, &Label3, &Label4, &Label5, &Text1, &Text2, &Text4})
         c->setForeColor(kBlue);
 
     Label2.setCaption("系统：");
