@@ -3,9 +3,9 @@
 #include <QMenu>
 #include <QTimer>
 
+#include "platform/backend.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
-#include "platform/qt/msgbox_watch.h"
 
 namespace platform {
 
@@ -57,25 +57,14 @@ MenuItem& Menu::add(const std::string& caption) {
     return *item;
 }
 
-namespace {
-testing::MenuWatcher& watcher() {
-    static testing::MenuWatcher w;
-    return w;
-}
-}  // namespace
-
-void setMenuWatcher(testing::MenuWatcher w) {
-    watcher() = std::move(w);
-}
-
 void Menu::popup() {
     QMenu* menu = d_->menu;
-    if (watcher()) {
+    if (menuWatcher()) {
         QTimer::singleShot(0, menu, [this, menu] {
             std::vector<testing::ShownMenuItem> shown;
             for (const auto& item : items_)
                 shown.push_back({item->caption(), item->enabled(), item->checked()});
-            const std::string choice = watcher()(shown);
+            const std::string choice = menuWatcher()(shown);
             menu->close();
             for (const auto& item : items_)
                 if (!choice.empty() && item->caption() == choice && item->enabled())

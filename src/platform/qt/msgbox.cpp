@@ -4,23 +4,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "platform/backend.h"
 #include "platform/msgbox.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/loaded_forms.h"
-#include "platform/qt/msgbox_watch.h"
 
 namespace platform {
-
-namespace {
-testing::BoxWatcher& watcher() {
-    static testing::BoxWatcher w;
-    return w;
-}
-}  // namespace
-
-void setBoxWatcher(testing::BoxWatcher w) {
-    watcher() = std::move(w);
-}
 
 MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::string& title) {
     // Modal to the window it is about, not to the whole program: clicks on the
@@ -44,14 +33,14 @@ MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::strin
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? cancel : ok);
 
-    if (watcher()) {
+    if (boxWatcher()) {
         QTimer::singleShot(0, &box, [&box] {
             testing::ShownBox shown;
             shown.prompt = qt::ss(box.text());
             shown.title = qt::ss(box.windowTitle());
             shown.hasIcon = box.icon() != QMessageBox::NoIcon;
             for (QAbstractButton* b : box.buttons()) shown.buttons.push_back(qt::ss(b->text()));
-            const std::string press = watcher()(shown);
+            const std::string press = boxWatcher()(shown);
             for (QAbstractButton* b : box.buttons())
                 if (qt::ss(b->text()) == press) return b->click();
         });

@@ -5,24 +5,13 @@
 #include <chrono>
 #include <ctime>
 
-#include "platform/qt/clock_override.h"
+#include "platform/backend.h"
 #include "platform/system.h"
 
 namespace platform {
 
-namespace {
-std::function<LocalTime()>& overrideClock() {
-    static std::function<LocalTime()> clock;
-    return clock;
-}
-}  // namespace
-
-void setClockOverride(std::function<LocalTime()> clock) {
-    overrideClock() = std::move(clock);
-}
-
 LocalTime now() {
-    if (overrideClock()) return overrideClock()();
+    if (clockOverride()) return clockOverride()();
     using namespace std::chrono;
     const auto t = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(t);

@@ -10,12 +10,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "platform/qt/clock_override.h"
+#include "platform/backend.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
-#include "platform/qt/msgbox_watch.h"
 #include "platform/qt/registry.h"
-#include "platform/qt/timers.h"
 #include "platform/qt/tray.h"
 #include "platform/testing.h"
 
@@ -23,20 +21,6 @@ namespace platform::testing {
 
 void useTestDisplay() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-}
-
-void watchMessageBoxes(BoxWatcher watcher) {
-    setBoxWatcher(std::move(watcher));
-}
-void setClock(std::function<LocalTime()> clock) {
-    setClockOverride(std::move(clock));
-}
-void holdTimers(bool hold) {
-    holdAllTimers(hold);
-}
-
-void fireTimer(Timer& timer) {
-    if (timer.onTimer) timer.onTimer();
 }
 
 void processEvents() {
@@ -165,38 +149,6 @@ void chooseMenuItem(MenuItem& item) {
 void closeByCloseBox(Form& form) {
     form.impl().widget->close();
     processEvents();
-}
-
-void watchMenus(MenuWatcher watcher) {
-    setMenuWatcher(std::move(watcher));
-}
-
-void setTrayAvailable(bool available) {
-    overrideTrayAvailable(available ? 1 : 0);
-}
-
-std::optional<std::string> trayTip(const Form& owner) {
-    return trayTipOf(owner.hWnd());
-}
-
-void trayClick(const Form& owner, int button) {
-    const LongPtr press = button == RightButton ? WM_RBUTTONDOWN : WM_LBUTTONDOWN;
-    sendTrayMouse(owner.hWnd(), press);
-    sendTrayMouse(owner.hWnd(), press + 1);
-    processEvents();
-}
-
-void trayDoubleClick(const Form& owner) {
-    trayClick(owner, LeftButton);
-    sendTrayMouse(owner.hWnd(), WM_LBUTTONDBLCLK);
-    sendTrayMouse(owner.hWnd(), WM_LBUTTONUP);
-    processEvents();
-}
-
-std::vector<NotifyCall> notifyCalls() {
-    std::vector<NotifyCall> calls;
-    for (const auto& [message, data] : notifyLog()) calls.push_back({message, data});
-    return calls;
 }
 
 // Qt follows the notification area itself and docks the icon again.

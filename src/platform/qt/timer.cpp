@@ -1,8 +1,8 @@
 #include <chrono>
 #include <set>
 
+#include "platform/backend.h"
 #include "platform/qt/impl.h"
-#include "platform/qt/timers.h"
 #include "platform/system.h"
 
 namespace platform {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/backend.h"
 #include "platform/declared.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/tray.h"

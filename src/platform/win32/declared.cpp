@@ -4,9 +4,9 @@
 #include <cstring>
 #include <map>
 
+#include "platform/backend.h"
 #include "platform/system.h"
 #include "platform/win32/impl.h"
-#include "platform/win32/watch.h"
 
 #include <shellapi.h>
 
@@ -135,7 +135,8 @@ void overrideTrayAvailable(int available) {
     availableOverride = available;
 }
 
-bool sendTrayMouse(HWND owner, LongPtr mouseMessage) {
+bool sendTrayMouse(Handle ownerHandle, LongPtr mouseMessage) {
+    HWND owner = win::hwnd(ownerHandle);
     for (const auto& [key, icon] : icons())
         if (key.first == owner) {
             SendMessageW(owner, icon.data.uCallbackMessage, key.second, mouseMessage);
@@ -144,7 +145,8 @@ bool sendTrayMouse(HWND owner, LongPtr mouseMessage) {
     return false;
 }
 
-std::optional<std::string> trayTipOf(HWND owner) {
+std::optional<std::string> trayTipOf(Handle ownerHandle) {
+    HWND owner = win::hwnd(ownerHandle);
     for (const auto& [key, icon] : icons())
         if (key.first == owner)
             return fromAnsi(std::string(icon.data.szTip, strnlen(icon.data.szTip, 64)));

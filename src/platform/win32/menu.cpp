@@ -1,7 +1,7 @@
 #include <map>
 
+#include "platform/backend.h"
 #include "platform/win32/impl.h"
-#include "platform/win32/watch.h"
 
 namespace platform {
 
@@ -14,15 +14,7 @@ UINT nextId() {
     static UINT id = 0x8000;
     return ++id;
 }
-testing::MenuWatcher& watcher() {
-    static testing::MenuWatcher w;
-    return w;
-}
 }  // namespace
-
-void setMenuWatcher(testing::MenuWatcher w) {
-    watcher() = std::move(w);
-}
 
 MenuItem* menuItemById(UINT id) {
     const auto it = itemsById().find(id);
@@ -82,12 +74,12 @@ MenuItem& Menu::add(const std::string& caption) {
 }
 
 void Menu::popup() {
-    if (watcher()) {
+    if (menuWatcher()) {
         // The tests look at the menu as it would open and choose from it.
         std::vector<testing::ShownMenuItem> shown;
         for (const auto& item : items_)
             shown.push_back({item->caption(), item->enabled(), item->checked()});
-        const std::string choice = watcher()(shown);
+        const std::string choice = menuWatcher()(shown);
         for (const auto& item : items_)
             if (!choice.empty() && item->caption() == choice && item->enabled() && item->onClick)
                 return item->onClick();

@@ -1,15 +1,11 @@
 #include "platform/msgbox.h"
+#include "platform/backend.h"
 #include "platform/win32/impl.h"
-#include "platform/win32/watch.h"
 
 namespace platform {
 
 namespace {
 
-testing::BoxWatcher& watcher() {
-    static testing::BoxWatcher w;
-    return w;
-}
 HHOOK hook = nullptr;
 
 std::string itemText(HWND dlg, int id) {
@@ -20,7 +16,7 @@ std::string itemText(HWND dlg, int id) {
 
 // Reads a box the moment it is activated, and presses what the watcher says.
 LRESULT CALLBACK watchBoxes(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && watcher()) {
+    if (code == HCBT_ACTIVATE && boxWatcher()) {
         HWND dlg = reinterpret_cast<HWND>(wParam);
         wchar_t cls[16] = {};
         GetClassNameW(dlg, cls, 16);
@@ -51,7 +47,7 @@ LRESULT CALLBACK watchBoxes(int code, WPARAM wParam, LPARAM lParam) {
                 KillTimer(d, id);
                 auto* q = static_cast<Pending*>(RemovePropW(d, L"TockmerePending"));
                 if (!q) return;
-                const std::string press = watcher() ? watcher()(q->shown) : std::string();
+                const std::string press = boxWatcher() ? boxWatcher()(q->shown) : std::string();
                 for (int i = 0; i < q->n; ++i)
                     if (q->shown.buttons[static_cast<std::size_t>(i)] == press)
                         PostMessageW(d, WM_COMMAND, q->ids[i], 0);
@@ -64,13 +60,10 @@ LRESULT CALLBACK watchBoxes(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void setBoxWatcher(testing::BoxWatcher w) {
-    watcher() = std::move(w);
-    if (watcher() && !hook)
-        hook = SetWindowsHookExW(WH_CBT, &watchBoxes, nullptr, GetCurrentThreadId());
-}
-
 MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::string& title) {
+    // A test watching: it reads the box as it is activated.
+    if (boxWatcher() && !hook)
+        hook = SetWindowsHookExW(WH_CBT, &watchBoxes, nullptr, GetCurrentThreadId());
     // Modal to the window it is about; the tray's messages still reach the
     // main window while it is open.
     HWND owner = GetActiveWindow();

@@ -2,25 +2,14 @@
 
 #include <chrono>
 
+#include "platform/backend.h"
 #include "platform/system.h"
 #include "platform/win32/impl.h"
-#include "platform/win32/watch.h"
 
 namespace platform {
 
-namespace {
-std::function<LocalTime()>& overrideClock() {
-    static std::function<LocalTime()> clock;
-    return clock;
-}
-}  // namespace
-
-void setClockOverride(std::function<LocalTime()> clock) {
-    overrideClock() = std::move(clock);
-}
-
 LocalTime now() {
-    if (overrideClock()) return overrideClock()();
+    if (clockOverride()) return clockOverride()();
     SYSTEMTIME st;
     GetLocalTime(&st);
     using namespace std::chrono;

@@ -2,30 +2,13 @@
 
 #include <cstring>
 
+#include "platform/backend.h"
 #include "platform/system.h"
 #include "platform/win32/impl.h"
-#include "platform/win32/watch.h"
 
 namespace platform::testing {
 
 void useTestDisplay() {}  // real windows on the display there is
-
-void watchMessageBoxes(BoxWatcher watcher) {
-    setBoxWatcher(std::move(watcher));
-}
-void watchMenus(MenuWatcher watcher) {
-    setMenuWatcher(std::move(watcher));
-}
-void setClock(std::function<LocalTime()> clock) {
-    setClockOverride(std::move(clock));
-}
-void holdTimers(bool hold) {
-    holdAllTimers(hold);
-}
-
-void fireTimer(Timer& timer) {
-    if (timer.onTimer) timer.onTimer();
-}
 
 void processEvents() {
     MSG msg;
@@ -149,34 +132,6 @@ bool hasFocus(const Control& control) {
 }
 bool isTopMost(const Form& form) {
     return form.topMost();
-}
-
-void setTrayAvailable(bool available) {
-    overrideTrayAvailable(available ? 1 : 0);
-}
-
-std::optional<std::string> trayTip(const Form& owner) {
-    return trayTipOf(owner.impl().hwnd);
-}
-
-void trayClick(const Form& owner, int button) {
-    const LongPtr press = button == RightButton ? WM_RBUTTONDOWN : WM_LBUTTONDOWN;
-    sendTrayMouse(owner.impl().hwnd, press);
-    sendTrayMouse(owner.impl().hwnd, press + 1);
-    processEvents();
-}
-
-void trayDoubleClick(const Form& owner) {
-    trayClick(owner, LeftButton);
-    sendTrayMouse(owner.impl().hwnd, WM_LBUTTONDBLCLK);
-    sendTrayMouse(owner.impl().hwnd, WM_LBUTTONUP);
-    processEvents();
-}
-
-std::vector<NotifyCall> notifyCalls() {
-    std::vector<NotifyCall> calls;
-    for (const auto& [message, data] : notifyLog()) calls.push_back({message, data});
-    return calls;
 }
 
 std::optional<std::uint32_t> shellRestartMessage() {

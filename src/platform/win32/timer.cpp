@@ -1,6 +1,7 @@
 #include <chrono>
 #include <map>
 
+#include "platform/backend.h"
 #include "platform/system.h"
 #include "platform/win32/impl.h"
 

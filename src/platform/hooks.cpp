@@ -1,0 +1,20 @@
+#include "platform/backend.h"
+
+namespace platform {
+
+std::function<LocalTime()>& clockOverride() {
+    static std::function<LocalTime()> clock;
+    return clock;
+}
+
+testing::BoxWatcher& boxWatcher() {
+    static testing::BoxWatcher watcher;
+    return watcher;
+}
+
+testing::MenuWatcher& menuWatcher() {
+    static testing::MenuWatcher watcher;
+    return watcher;
+}
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+// The parts of testing.h that are the same on every backend.
+#include "platform/backend.h"
+#include "platform/testing.h"
+
+namespace platform::testing {
+
+void watchMessageBoxes(BoxWatcher watcher) {
+    boxWatcher() = std::move(watcher);
+}
+void watchMenus(MenuWatcher watcher) {
+    menuWatcher() = std::move(watcher);
+}
+void setClock(std::function<LocalTime()> clock) {
+    clockOverride() = std::move(clock);
+}
+void holdTimers(bool hold) {
+    holdAllTimers(hold);
+}
+
+void fireTimer(Timer& timer) {
+    if (timer.onTimer) timer.onTimer();
+}
+
+void setTrayAvailable(bool available) {
+    overrideTrayAvailable(available ? 1 : 0);
+}
+
+std::optional<std::string> trayTip(const Form& owner) {
+    return trayTipOf(owner.hWnd());
+}
+
+void trayClick(const Form& owner, int button) {
+    const LongPtr press = button == RightButton ? WM_RBUTTONDOWN : WM_LBUTTONDOWN;
+    sendTrayMouse(owner.hWnd(), press);
+    sendTrayMouse(owner.hWnd(), press + 1);
+    processEvents();
+}
+
+void trayDoubleClick(const Form& owner) {
+    trayClick(owner, LeftButton);
+    sendTrayMouse(owner.hWnd(), WM_LBUTTONDBLCLK);
+    sendTrayMouse(owner.hWnd(), WM_LBUTTONUP);
+    processEvents();
+}
+
+std::vector<NotifyCall> notifyCalls() {
+    std::vector<NotifyCall> calls;
+    for (const auto& [message, data] : notifyLog()) calls.push_back({message, data});
+    return calls;
+}
+
+}  // namespace platform::testing
