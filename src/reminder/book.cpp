@@ -43,4 +43,14 @@ void Book::orderSlots(int k, LocalTime now) {
     }
 }
 
+int Book::closeUp(int k) {
+    int filled = 0;
+    for (int n = 1; n <= 3; ++n) {
+        if (n > k || slot(n).time.empty()) continue;
+        if (++filled != n) swap(filled, n);
+    }
+    for (int n = filled + 1; n <= 3; ++n) clear(n);
+    return filled;
+}
+
 }  // namespace reminder

@@ -31,6 +31,15 @@ public:
     // compare-and-swap steps; equal moments never swap within a step.
     void orderSlots(int k, LocalTime now);
 
+    // Moves the filled slots among 1..k, in their order, to the front and
+    // empties the rest of the book; gives how many are filled. A slot told
+    // during the entry is empty and so is neither armed nor counted.
+    int closeUp(int k);
+
+    // The slots the tick watches: 1 to eventCount, and all three while the
+    // third entered reminder waits for the confirm command.
+    int watched() const { return eventCount == 4 ? 3 : eventCount; }
+
     std::int16_t eventCount = 1;  // reminder being entered (1-4), or number armed (1-3)
     bool advancedMode = false;
     bool noneArmed = true;

@@ -15,6 +15,15 @@ TimeFields prefill(LocalTime now) {
     return {std::to_string(hour), std::to_string(minute)};
 }
 
+std::optional<TimeFields> fieldsOf(std::string_view dueText) {
+    const auto first = dueText.find(':');
+    if (first == std::string_view::npos || first == 0) return std::nullopt;
+    const auto second = dueText.find(':', first + 1);
+    if (second == std::string_view::npos || second == first + 1) return std::nullopt;
+    return TimeFields{std::string{dueText.substr(0, first)},
+                      std::string{dueText.substr(first + 1, second - first - 1)}};
+}
+
 TimeCheck timeCheck(std::string_view hourText, std::string_view minuteText) {
     const int hour = fieldValue(hourText);
     const int minute = fieldValue(minuteText);

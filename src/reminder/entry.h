@@ -2,6 +2,7 @@
 // minute and the check that both commands begin with.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ struct TimeFields {
 // The next minute after `now`: 9:41 gives 9 and 42, 9:59 gives 10 and 0,
 // 23:59 gives 0 and 0.
 TimeFields prefill(LocalTime now);
+
+// The hour and minute texts a due-time text was made of ("9:05:00" gives 9
+// and 05); nothing for a text that has no hour and minute.
+std::optional<TimeFields> fieldsOf(std::string_view dueText);
 
 // The time check. Not valid when the hour or the minute field is empty, holds
 // anything but one or two ASCII digits, or reads above 23 or 59. When valid,

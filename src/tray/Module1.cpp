@@ -68,6 +68,7 @@ void addTrayIcon(TrayOwner& form, Menu& menu) {
     trayMenu = &menu;
     const Handle window = form.trayWindow().hWnd();
     oldWndProc = SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LongPtr>(&trayWndProc));
+    trayData = TrayRecord{};  // a new icon has no tip until it is given one
     trayData.uID = 0;
     trayData.cbSize = sizeof(NOTIFYICONDATAA);
     trayData.hWnd = window;

@@ -99,10 +99,11 @@ private:
     void takeReminder(int n);
     void resetAdvanced();
     void fire(int k);
+    void backToEntry();
     void backToIdle();
 
     std::unique_ptr<frmInfo> info_;
     std::unique_ptr<frmAbout> about_;
     reminder::LocalTime lastTick_{};  // the clock as the last tick read it
-    bool ticking_ = false;            // a tick is telling a reminder
+    bool telling_ = false;            // a reminder's box is open
 };

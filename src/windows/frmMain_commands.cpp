@@ -2,6 +2,7 @@
 #include "platform/msgbox.h"
 #include "platform/system.h"
 #include "reminder/clock_text.h"
+#include "reminder/entry.h"
 #include "windows/frmMain.h"
 #include "windows/texts.h"
 
@@ -42,12 +43,14 @@ void frmMain::Command2_Click() {
     const auto due = enteredDueTime(kConfirmNoMessage[k]);
     if (!due) return;
     book.write(k, *due, Text4.text());
-    if (k > 1) book.orderSlots(k, platform::now());
+    // Reminders told while the entry went on are not armed again.
+    const int armed = book.closeUp(k);
+    if (armed > 1) book.orderSlots(armed, platform::now());
     form.hide();
     book.noneArmed = false;
-    book.eventCount = static_cast<std::int16_t>(k);
+    book.eventCount = static_cast<std::int16_t>(armed);
     runMnuEnable();
-    MsgBox(kArmed[k], MsgButtons::OK, texts::kProduct);
+    MsgBox(kArmed[armed], MsgButtons::OK, texts::kProduct);
 }
 
 void frmMain::Command1_Click() {
@@ -96,6 +99,11 @@ void frmMain::mnuTrayNormal_Click() {
     book.clear(2);
     book.clear(3);
     Text4.setText(book.slot(1).event);
+    // Reminder 1 is offered whole: its time with its message.
+    if (const auto fields = reminder::fieldsOf(book.slot(1).time)) {
+        Text1.setText(fields->hour);
+        Text2.setText(fields->minute);
+    }
     book.eventCount = 1;
     book.advancedMode = false;
     if (!mnuTrayNormal.checked()) {

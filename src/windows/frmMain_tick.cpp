@@ -12,21 +12,23 @@ void frmMain::Timer1_Timer() {
     // A tick that comes while a reminder is being told only shows the time.
     // The interval it saw is checked by the next tick after the box, so a
     // reminder is told once, in its order, and none is lost.
-    if (ticking_) return;
+    if (telling_) return;
     const reminder::LocalTime previous = std::exchange(lastTick_, now);
-    const int count = book.eventCount;
-    if (count < 1 || count > 3) return;
-    ticking_ = true;
+    const int count = book.watched();
+    telling_ = true;
     for (int k = 1; k <= count; ++k) {
         if (!reminder::dueCrossed(book.slot(k).time, previous, now)) continue;
         fire(k);
-        if (k == count) {
+        if (book.noneArmed) {
+            backToEntry();
+        } else if (k == count) {
             backToIdle();
             break;
+        } else {
+            form.hide();
         }
-        form.hide();
     }
-    ticking_ = false;
+    telling_ = false;
 }
 
 void frmMain::fire(int k) {
@@ -36,6 +38,12 @@ void frmMain::fire(int k) {
     const reminder::Slot slot = book.slot(k);
     platform::MsgBox("应该" + slot.event, platform::MsgButtons::OK, " " + slot.time + "啦!");
     book.clear(k);
+}
+
+// A reminder taken during an entry was told: the entry goes on where it was.
+void frmMain::backToEntry() {
+    frmFirst();
+    showMnuEnable();
 }
 
 void frmMain::backToIdle() {

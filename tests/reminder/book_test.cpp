@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,36 @@ TEST(Book, EmptiedSlotSortsAsMidnight) {
 TEST(Book, OrderingTwoLeavesSlotThreeAlone) {
     EXPECT_EQ(ordered(2, {{{"11:00:00", "b"}, {"10:00:00", "a"}, {"1:00:00", "early"}}}),
               (Slots{{{"10:00:00", "a"}, {"11:00:00", "b"}, {"1:00:00", "early"}}}));
+}
+
+TEST(Book, CloseUpKeepsTheFilledSlotsInOrderAndEmptiesTheRest) {
+    const auto closed = [](int k, const Slots& slots) {
+        Book book = bookWith(slots);
+        const int filled = book.closeUp(k);
+        return std::pair{filled, contents(book)};
+    };
+    // A slot told during the entry leaves a gap that closes.
+    EXPECT_EQ(closed(3, {{{"", ""}, {"10:00:00", "b"}, {"9:00:00", "c"}}}),
+              (std::pair{2, Slots{{{"10:00:00", "b"}, {"9:00:00", "c"}, {"", ""}}}}));
+    EXPECT_EQ(closed(3, {{{"8:00:00", "a"}, {"", ""}, {"9:00:00", "c"}}}),
+              (std::pair{2, Slots{{{"8:00:00", "a"}, {"9:00:00", "c"}, {"", ""}}}}));
+    EXPECT_EQ(closed(3, {{{"", ""}, {"", ""}, {"9:00:00", "c"}}}),
+              (std::pair{1, Slots{{{"9:00:00", "c"}, {"", ""}, {"", ""}}}}));
+    // Slots beyond the reminders being armed are left from an earlier entry.
+    EXPECT_EQ(closed(1, {{{"8:00:00", "a"}, {"9:00:00", "b"}, {"10:00:00", "c"}}}),
+              (std::pair{1, Slots{{{"8:00:00", "a"}, {"", ""}, {"", ""}}}}));
+    const Slots full{{{"8:00:00", "a"}, {"7:00:00", "b"}, {"9:00:00", "c"}}};
+    EXPECT_EQ(closed(3, full), (std::pair{3, full})) << "nothing moves, nothing is ordered";
+}
+
+TEST(Book, TheTickWatchesTheTakenRemindersAndAllThreeWhenTheEntryIsFull) {
+    Book book;
+    std::vector<int> watched;
+    for (std::int16_t count : {1, 2, 3, 4}) {
+        book.eventCount = count;
+        watched.push_back(book.watched());
+    }
+    EXPECT_EQ(watched, (std::vector<int>{1, 2, 3, 3}));
 }
 
 }  // namespace

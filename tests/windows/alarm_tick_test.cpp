@@ -162,33 +162,6 @@ TEST_F(AlarmTick, AnHourTypedWithALeadingZeroFires) {
     EXPECT_EQ(told(takeBoxes()), (Told{" 07:05:00啦!应该吃药"}));
 }
 
-TEST_F(AlarmTick, WhatIsWatchedFollowsTheCountNotTheArmedFlag) {
-    start();
-    pt::chooseMenuItem(w->mnuTrayHigh);
-    enter("9", "45", "一");
-    pt::click(w->Command1);
-    enter("9", "46", "二");
-    pt::click(w->Command1);
-    enter("9", "47", "三");
-    pt::click(w->Command1);
-    takeBoxes();
-    ASSERT_EQ(w->book.eventCount, 4);
-    ticksFrom(9, 44, 59, 9, 48, 0);
-    EXPECT_TRUE(takeBoxes().empty()) << "three entered, none confirmed: nothing is watched";
-    EXPECT_EQ(w->Label1.caption(), "9:48:00");
-
-    // Reminders taken during the entry are watched before they are confirmed.
-    pt::chooseMenuItem(w->mnuTrayHigh);
-    enter("9", "50", "早");
-    pt::click(w->Command1);
-    ASSERT_EQ(w->book.eventCount, 2);
-    ticksFrom(9, 49, 59, 9, 50, 1);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该早"}));
-    EXPECT_FALSE(w->form.visible()) << "an earlier slot hides the window";
-    EXPECT_TRUE(w->book.noneArmed);
-    EXPECT_FALSE(w->mnuTrayRestore.enabled());
-}
-
 TEST_F(AlarmTick, TheNoticeWindowClosesBeforeAReminderIsTold) {
     start();
     arm({{"9", "45", "一"}, {"9", "46", "二"}});

@@ -167,6 +167,44 @@ TEST_F(EntryFields, MessageTakesFiftyCharactersByEveryRoute) {
     EXPECT_TRUE(takeBoxes().empty());
 }
 
+TEST_F(EntryFields, AFullMessageSelectedOnEntryIsReplacedByWhatComesNext) {
+    start();
+    const auto repeat = [](const std::string& s, int n) {
+        std::string r;
+        for (int i = 0; i < n; ++i) r += s;
+        return r;
+    };
+    // Focus selects the whole message, characters outside the BMP included.
+    for (const std::string& full : {repeat("满", 50), repeat("\U00020000", 50)}) {
+        w->Text4.setText(full);
+        w->Text2.setFocus();
+        w->Text4.setFocus();
+        EXPECT_EQ(w->Text4.selStart(), 0);
+        EXPECT_EQ(w->Text4.selLength(), 50);
+        pt::typeText(w->Text4, "a");
+        EXPECT_EQ(w->Text4.text(), "a") << "typing replaces the selection";
+
+        w->Text4.setText(full);
+        w->Text2.setFocus();
+        w->Text4.setFocus();
+        pt::commitInputMethod(w->Text4, "新事");
+        EXPECT_EQ(w->Text4.text(), "新事") << "so does an input method";
+
+        w->Text4.setText(full);
+        w->Text2.setFocus();
+        w->Text4.setFocus();
+        pt::paste(w->Text4, repeat("贴", 60));
+        EXPECT_EQ(w->Text4.text(), repeat("贴", 50)) << "a paste takes what fits in its place";
+    }
+    // Part of a full message selected: what replaces it fits that room only.
+    w->Text4.setText(repeat("满", 50));
+    w->Text4.setSelStart(48);
+    w->Text4.setSelLength(2);
+    pt::commitInputMethod(w->Text4, "一二三");
+    EXPECT_EQ(w->Text4.text(), repeat("满", 48) + "一二");
+    EXPECT_TRUE(takeBoxes().empty());
+}
+
 TEST_F(EntryFields, DroppedTextFollowsTheRulesOfPastedText) {
     if (!pt::canDropText()) GTEST_SKIP() << "text boxes of this system take no dropped text";
     start();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -42,12 +43,19 @@ protected:
         pt::setClock([this] { return clock; });
         pt::watchMessageBoxes([this](const pt::ShownBox& shown) {
             EXPECT_FALSE(shown.hasIcon) << shown.prompt;
-            boxes.push_back({shown.prompt, shown.title, shown.buttons});
-            if (whileBoxOpen) whileBoxOpen(boxes.back());
+            // A copy: a box opened behind this one adds to the list.
+            const Box box{shown.prompt, shown.title, shown.buttons};
+            boxes.push_back(box);
+            if (whileBoxOpen) whileBoxOpen(box);
             std::string answer = "确定";
             if (!answers.empty()) {
                 answer = answers.front();
                 answers.pop_front();
+            }
+            // A box without that button would wait for ever.
+            if (std::find(box.buttons.begin(), box.buttons.end(), answer) == box.buttons.end()) {
+                ADD_FAILURE() << "no button " << answer << " on " << box;
+                answer = box.buttons.empty() ? answer : box.buttons.front();
             }
             return answer;
         });
@@ -116,6 +124,14 @@ protected:
         for (const Box& b : shown)
             if (b.prompt.rfind("应该", 0) == 0) out.push_back(b.title + b.prompt);
         return out;
+    }
+
+    // The menu's enabled states in its order: 普通 高级 查询 恢复 隐藏 关于 - 退出,
+    // written as E and D ("EEDDEEEE" is the idle menu).
+    std::string menuStates() const {
+        std::string states;
+        for (const auto& item : w->mnuTray.items()) states += item->enabled() ? 'E' : 'D';
+        return states;
     }
 
     std::unique_ptr<frmMain> w;

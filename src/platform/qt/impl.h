@@ -40,6 +40,8 @@ int buttonCode(Qt::MouseButton button);
 const std::vector<std::pair<int, int>>& keyCodes();
 // Characters as the handlers count them: code points.
 int characterCount(const QString& s);
+// The index in `s` of the character at position `characters`, or its end.
+qsizetype unitIndex(const QString& s, int characters);
 // Outer size less client size: the frame and title bar the window manager adds.
 QSize frameExtra(const QWidget* w);
 // Icons by handle, as the tray record carries them.

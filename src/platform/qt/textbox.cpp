@@ -208,41 +208,47 @@ int TextBox::maxLength() const {
     return multi(*d_)->maxLength;
 }
 
+// Selections count characters as the handlers do; the widgets count UTF-16
+// units, so a character outside the BMP is two of theirs.
 int TextBox::selStart() const {
-    if (auto* l = line(*d_))
-        return l->hasSelectedText() ? l->selectionStart() : l->cursorPosition();
+    if (auto* l = line(*d_)) {
+        const int at = l->hasSelectedText() ? l->selectionStart() : l->cursorPosition();
+        return qt::characterCount(l->text().left(at));
+    }
     const QTextCursor c = multi(*d_)->textCursor();
-    return c.selectionStart();
+    return qt::characterCount(multi(*d_)->toPlainText().left(c.selectionStart()));
 }
 
 int TextBox::selLength() const {
-    if (auto* l = line(*d_)) return l->hasSelectedText() ? l->selectionLength() : 0;
-    const QTextCursor c = multi(*d_)->textCursor();
-    return c.selectionEnd() - c.selectionStart();
+    if (auto* l = line(*d_)) return qt::characterCount(l->selectedText());
+    return qt::characterCount(multi(*d_)->textCursor().selectedText());
 }
 
 void TextBox::setSelStart(int start) {
     if (auto* l = line(*d_)) {
         l->deselect();
-        return l->setCursorPosition(std::min<int>(start, l->text().size()));
+        return l->setCursorPosition(static_cast<int>(qt::unitIndex(l->text(), start)));
     }
     MultiLineBox* m = multi(*d_);
     QTextCursor c = m->textCursor();
-    c.setPosition(std::min(start, m->document()->characterCount() - 1));
+    c.setPosition(static_cast<int>(qt::unitIndex(m->toPlainText(), start)));
     m->setTextCursor(c);
 }
 
 void TextBox::setSelLength(int length) {
     if (auto* l = line(*d_)) {
-        const int start = l->cursorPosition();
-        return l->setSelection(start, std::min<int>(length, l->text().size() - start));
+        const QString text = l->text();
+        const int from = l->cursorPosition();
+        const int start = qt::characterCount(text.left(from));
+        return l->setSelection(from, static_cast<int>(qt::unitIndex(text, start + length)) - from);
     }
     MultiLineBox* m = multi(*d_);
+    const QString text = m->toPlainText();
     QTextCursor c = m->textCursor();
-    const int start = c.selectionStart();
-    c.setPosition(start);
-    c.setPosition(std::min(start + length, m->document()->characterCount() - 1),
-                  QTextCursor::KeepAnchor);
+    const int from = c.selectionStart();
+    const int start = qt::characterCount(text.left(from));
+    c.setPosition(from);
+    c.setPosition(static_cast<int>(qt::unitIndex(text, start + length)), QTextCursor::KeepAnchor);
     m->setTextCursor(c);
 }
 

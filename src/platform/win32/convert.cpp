@@ -103,6 +103,16 @@ int characterCount(const std::wstring& s) {
     return n;
 }
 
+std::size_t unitIndex(const std::wstring& s, int characters) {
+    std::size_t i = 0;
+    for (int n = 0; n < characters && i < s.size(); ++n) {
+        const bool pair = s[i] >= 0xD800 && s[i] <= 0xDBFF && i + 1 < s.size() &&
+                          s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF;
+        i += pair ? 2 : 1;
+    }
+    return i;
+}
+
 std::wstring fitting(const std::wstring& text, int room) {
     if (room <= 0) return {};
     if (characterCount(text) <= room) return text;

@@ -46,6 +46,8 @@ inline Handle handle(HWND h) {
 }
 // Code points of a UTF-16 text, as the program counts characters.
 int characterCount(const std::wstring& s);
+// The index in `s` of the character at position `characters`, or its end.
+std::size_t unitIndex(const std::wstring& s, int characters);
 // The longest start of `text` of at most `room` characters that ends on a
 // whole character (a base with its marks, a surrogate pair).
 std::wstring fitting(const std::wstring& text, int room);

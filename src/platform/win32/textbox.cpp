@@ -142,19 +142,27 @@ int TextBox::maxLength() const {
     return d_->maxLength;
 }
 
+// Selections count characters as the handlers do; the edit control counts
+// UTF-16 units, so a character outside the BMP is two of its own.
 int TextBox::selStart() const {
-    return static_cast<int>(selection(d_->hwnd).first);
+    const std::wstring text = textOf(d_->hwnd);
+    return win::characterCount(text.substr(0, selection(d_->hwnd).first));
 }
 int TextBox::selLength() const {
+    const std::wstring text = textOf(d_->hwnd);
     const auto [start, end] = selection(d_->hwnd);
-    return static_cast<int>(end - start);
+    return win::characterCount(text.substr(start, end - start));
 }
 void TextBox::setSelStart(int start) {
-    SendMessageW(d_->hwnd, EM_SETSEL, start, start);
+    const auto at = static_cast<WPARAM>(win::unitIndex(textOf(d_->hwnd), start));
+    SendMessageW(d_->hwnd, EM_SETSEL, at, static_cast<LPARAM>(at));
 }
 void TextBox::setSelLength(int length) {
-    const int start = static_cast<int>(selection(d_->hwnd).first);
-    SendMessageW(d_->hwnd, EM_SETSEL, start, start + length);
+    const std::wstring text = textOf(d_->hwnd);
+    const DWORD from = selection(d_->hwnd).first;
+    const int start = win::characterCount(text.substr(0, from));
+    SendMessageW(d_->hwnd, EM_SETSEL, from,
+                 static_cast<LPARAM>(win::unitIndex(text, start + length)));
 }
 
 }  // namespace platform

@@ -1,0 +1,257 @@
+// Reminders taken with "还有" are told at their time even before "确定", and
+// telling one leaves the entry as the user left it; "确定" then arms exactly
+// what is still to come.
+#include "harness.h"
+
+namespace {
+
+using Told = std::vector<std::string>;
+using Slots = std::vector<std::pair<std::string, std::string>>;
+
+Box product(std::string prompt) {
+    return okBox(std::move(prompt), "Tockmere");
+}
+
+class EntryTold : public MainWindowTest {
+protected:
+    void advanced() { pt::chooseMenuItem(w->mnuTrayHigh); }
+    void more() { pt::click(w->Command1); }
+    void confirm() { pt::click(w->Command2); }
+    // Takes reminders one after another with "还有".
+    void take(const std::vector<std::array<std::string, 3>>& reminders) {
+        for (const auto& [hour, minute, message] : reminders) {
+            enter(hour, minute, message);
+            more();
+        }
+    }
+    void ticksFrom(int h1, int m1, int s1, int h2, int m2, int s2) {
+        const auto end = reminder::makeLocalTime(2026, 12, 6, h2, m2, s2);
+        for (setTime(h1, m1, s1); clock <= end; clock += std::chrono::milliseconds{500})
+            pt::fireTimer(w->Timer1);
+    }
+    Slots slots() const {
+        Slots s;
+        for (int k = 1; k <= 3; ++k) s.emplace_back(w->book.slot(k).time, w->book.slot(k).event);
+        return s;
+    }
+    // What the notice window lists: its rows and its count line.
+    std::vector<std::string> notice() {
+        pt::chooseMenuItem(w->mnuTrayQuery);
+        std::vector<std::string> out;
+        if (!w->info()) return out;
+        for (int i = 0; i < 3; ++i)
+            if (!w->info()->Label1[i].caption().empty())
+                out.push_back(w->info()->Label1[i].caption() + w->info()->Label2[i].caption());
+        out.push_back(w->info()->Label3.caption());
+        w->unloadInfo();
+        return out;
+    }
+    // The entry as the user sees it: the fields, the titles and the mode.
+    std::vector<std::string> entry() const {
+        return {w->Text1.text(),
+                w->Text2.text(),
+                w->Text4.text(),
+                w->Label5.caption(),
+                w->Command1.caption(),
+                w->mnuTrayHigh.checked() ? "高级" : "普通",
+                std::to_string(w->book.eventCount)};
+    }
+};
+
+TEST_F(EntryTold, AReminderToldWhileTheNextIsTypedLeavesTheEntryAsItWas) {
+    start();
+    advanced();
+    take({{"9", "45", "一"}});
+    enter("9", "50", "二还没写完");
+    const auto before = entry();
+
+    ticksFrom(9, 44, 59, 9, 45, 1);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
+    EXPECT_TRUE(w->form.visible()) << "the entry is not hidden behind the tray";
+    EXPECT_NEAR(w->form.height(), 2500, 15);
+    EXPECT_EQ(entry(), before);
+    EXPECT_TRUE(w->book.noneArmed);
+    EXPECT_EQ(menuStates(), "EEDDEEEE");
+
+    // Confirm arms only the reminder still to come, and everything agrees.
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"9:50:00", "二还没写完"}, {"", ""}, {"", ""}}));
+    EXPECT_EQ(w->book.eventCount, 1);
+    EXPECT_EQ(notice(), (std::vector<std::string>{"时间：9:50:00事件：二还没写完",
+                                                  "Tockmere提醒您： 有一件事要做"}));
+    ticksFrom(9, 45, 1, 9, 51, 0);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该二还没写完"}));
+    EXPECT_TRUE(w->book.noneArmed);
+    EXPECT_TRUE(w->form.visible());
+}
+
+TEST_F(EntryTold, ThreeTakenAndHiddenAreToldAndTheWindowComesBack) {
+    start();
+    advanced();
+    take({{"9", "45", "一"}, {"9", "47", "二"}, {"9", "49", "三"}});
+    ASSERT_EQ(w->book.eventCount, 4);
+    takeBoxes();
+    pt::chooseMenuItem(w->mnuTrayHide);
+    ASSERT_FALSE(w->form.visible());
+
+    ticksFrom(9, 44, 59, 9, 45, 1);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
+    EXPECT_TRUE(w->form.visible()) << "reachable again";
+    EXPECT_EQ(menuStates(), "EEDDEEEE") << "restore is not left offered for a shown window";
+    EXPECT_EQ(w->book.eventCount, 4);
+
+    // Confirm now arms the two still to come, in order, and tells each once.
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有两件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"9:47:00", "二"}, {"9:49:00", "三"}, {"", ""}}));
+    EXPECT_EQ(w->book.eventCount, 2);
+    std::vector<bool> shownDuringBox;
+    whileBoxOpen = [&](const Box&) { shownDuringBox.push_back(w->form.visible()); };
+    ticksFrom(9, 45, 1, 9, 47, 1);
+    EXPECT_FALSE(w->form.visible()) << "hidden again between the two";
+    ticksFrom(9, 47, 1, 9, 50, 0);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:47:00啦!应该二", " 9:49:00啦!应该三"}));
+    EXPECT_EQ(shownDuringBox, (std::vector<bool>{true, true}));
+    EXPECT_TRUE(w->book.noneArmed);
+    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
+}
+
+TEST_F(EntryTold, EveryReminderTakenIsToldOnceEvenIfNoneIsEverConfirmed) {
+    start();
+    advanced();
+    take({{"9", "45", "一"}, {"9", "45", "二"}, {"9", "49", "三"}});
+    takeBoxes();
+    pt::chooseMenuItem(w->mnuTrayHide);
+    ticksFrom(9, 44, 59, 9, 55, 0);
+    EXPECT_EQ(told(takeBoxes()),
+              (Told{" 9:45:00啦!应该一", " 9:45:00啦!应该二", " 9:49:00啦!应该三"}));
+    EXPECT_TRUE(w->form.visible());
+    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
+    // The third reminder is still in the fields, its time passed: "确定"
+    // says so rather than arming it again.
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{errorBox("你设置的时间已经过去啦!")});
+    EXPECT_TRUE(w->book.noneArmed);
+}
+
+TEST_F(EntryTold, HiddenMidEntryTheToldReminderRaisesNoErrorOfItsOwn) {
+    start();
+    advanced();
+    take({{"9", "45", "一"}});
+    pt::chooseMenuItem(w->mnuTrayHide);
+    // The fields' prefill (9:42) passes while the window is hidden.
+    ticksFrom(9, 44, 59, 9, 46, 0);
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{okBox("应该一", " 9:45:00啦!")}));
+    EXPECT_TRUE(w->form.visible());
+    EXPECT_EQ(w->book.eventCount, 2);
+    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件二）");
+    EXPECT_EQ(menuStates(), "EEDDEEEE");
+}
+
+TEST_F(EntryTold, NormalOffersReminderOneWholeAndConfirmArmsIt) {
+    start();
+    advanced();
+    take({{"10", "5", "一"}});
+    enter("11", "30", "二");
+    pt::chooseMenuItem(w->mnuTrayNormal);
+    EXPECT_EQ(entry(), (std::vector<std::string>{"10", "05", "一", "提醒信息 (最多五十字)", "重设",
+                                                 "普通", "1"}));
+    w->Text4.setFocus();
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"10:05:00", "一"}, {"", ""}, {"", ""}}));
+}
+
+TEST_F(EntryTold, ReminderOneKeptByNormalIsToldWithoutWipingWhatIsTyped) {
+    start();
+    advanced();
+    take({{"9", "45", "一"}});
+    pt::chooseMenuItem(w->mnuTrayNormal);
+    enter("10", "0", "新的一件");
+    const auto before = entry();
+    ticksFrom(9, 44, 59, 9, 46, 0);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
+    EXPECT_EQ(entry(), before);
+    EXPECT_TRUE(w->form.visible());
+    confirm();
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "新的一件"}, {"", ""}, {"", ""}}));
+}
+
+TEST_F(EntryTold, AdvancedAgainStartsOverAndConfirmDropsWhatWasLeftBehind) {
+    start();
+    advanced();
+    take({{"10", "0", "一"}, {"11", "0", "二"}});
+    advanced();
+    enter("12", "0", "重来");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"12:00:00", "重来"}, {"", ""}, {"", ""}}));
+    EXPECT_EQ(notice(), (std::vector<std::string>{"时间：12:00:00事件：重来",
+                                                  "Tockmere提醒您： 有一件事要做"}));
+}
+
+TEST_F(EntryTold, TicksBehindTheEntrysOwnBoxesTellEachReminderOnce) {
+    start();
+    advanced();
+    take({{"9", "45", "一"}, {"9", "46", "二"}});
+    enter("9", "50", "三");
+    // The full box stays open across reminder 1's time.
+    whileBoxOpen = [&](const Box& b) {
+        if (b.prompt == "就这些吧?我记不下了!") ticksFrom(9, 44, 59, 9, 45, 30);
+        if (b.prompt == "真的要重设吗?") ticksFrom(9, 45, 30, 9, 46, 1);
+    };
+    more();
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
+    EXPECT_EQ(w->book.eventCount, 4);
+
+    // The reset question stays open across reminder 2's time; Cancel keeps 3.
+    answers = {"确定", "取消"};  // the firing box, then the question
+    more();
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:46:00啦!应该二"}));
+    whileBoxOpen = nullptr;
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"9:50:00", "三"}, {"", ""}, {"", ""}}));
+    ticksFrom(9, 46, 1, 9, 51, 0);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该三"}));
+}
+
+TEST_F(EntryTold, TwoEnteredLaterFirstAreSortedAndToldInOrder) {
+    start();
+    advanced();
+    take({{"9", "50", "后"}});
+    enter("9", "45", "先");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有两件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"9:45:00", "先"}, {"9:50:00", "后"}, {"", ""}}));
+    ticksFrom(9, 44, 59, 9, 45, 1);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该先"}));
+    EXPECT_FALSE(w->form.visible()) << "hidden again: one is still armed";
+    ticksFrom(9, 45, 1, 9, 50, 1);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该后"}));
+    EXPECT_TRUE(w->form.visible());
+}
+
+TEST_F(EntryTold, EachReminderNumberHasItsOwnEmptyMessagePrompt) {
+    start();
+    advanced();
+    enter("10", "0", "");
+    more();
+    take({{"10", "0", "一"}});
+    enter("10", "1", "");
+    confirm();
+    more();
+    take({{"10", "1", "二"}});
+    enter("10", "2", "");
+    confirm();
+    more();
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{
+                               product("你还没有输入第一件事!"), product("你还没有输入第二件事呢!"),
+                               product("你还没有输入第二件事!"), product("你还没有输入第三件事呢!"),
+                               product("你还没有输入第三件事!")}));
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"10:01:00", "二"}, {"", ""}}));
+    EXPECT_TRUE(w->book.noneArmed);
+}
+
+}  // namespace
