@@ -128,11 +128,7 @@ def one_reminder(d):
 def three_reminders(d):
     d.start()
     wait_main_ready(d)
-    d.open_menu()
-    d.key("Down", "Down", "Return")  # 普通, 高级: advanced mode
-    d.wait_for("the menu to close after choosing 高级", 3, lambda: d.menu() is None)
-    d.wait_for("the main window to have the keyboard focus after 高级", 3,
-               lambda: main_is_active(d))
+    choose_advanced(d)
 
     # Entered out of order: the confirm command sorts them by time.
     type_reminder(d, "9", "43", "买菜")
@@ -183,10 +179,92 @@ def menu_while_box_open(d):
     exit_from_menu(d)
 
 
+def no_error_box(d, seconds):
+    """No box of the entry's own checks comes up by itself."""
+    d.stays_absent("an error box the user did not ask for", seconds,
+                   lambda: d.titled("出错啦!"))
+
+
+def choose_hide(d):
+    """"隐藏" from the idle tray menu: the third item from the bottom."""
+    d.open_menu()
+    d.key("Up", "Up", "Up", "Return")
+    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
+
+
+def choose_advanced(d):
+    d.open_menu()
+    d.key("Down", "Down", "Return")  # 普通, 高级: advanced mode
+    d.wait_for("the menu to close after choosing 高级", 3, lambda: d.menu() is None)
+    d.wait_for("the main window to have the keyboard focus after 高级", 3,
+               lambda: main_is_active(d))
+
+
+def told_while_typing_the_next(d):
+    """Reminder 1 taken with "还有" comes due while reminder 2 is being typed:
+    it is told, and the entry stays on screen to be finished."""
+    d.start()
+    wait_main_ready(d)
+    choose_advanced(d)
+    type_reminder(d, "9", "42", "开会")
+    d.key("Tab", "space")  # "还有"
+    d.type("9")
+    d.key("Tab")
+    d.type("43")
+    d.key("Tab")
+    d.type("写报")
+
+    box = firing_box(d, " 9:42:00啦!", 25)
+    d.answer_box(box.name, 1)
+    d.stays_absent("the main window hiding in the middle of the entry", 1.0,
+                   lambda: d.titled(MAIN_TITLE) is None)
+    no_error_box(d, 0.5)
+    d.wait_for("the main window to have the keyboard focus again", 3, lambda: main_is_active(d))
+
+    d.type("告")
+    d.key("Return", "space")  # on to "确定", and press it
+    d.wait_for("the box %r after confirming" % COUNT_TITLE, 5, lambda: d.titled(COUNT_TITLE))
+    d.answer_box(COUNT_TITLE, 1)
+    check(d.titled(MAIN_TITLE) is None, "the main window is shown after confirming")
+    box = firing_box(d, " 9:43:00啦!", 70)
+    d.answer_box(box.name, 1)
+    d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
+    exit_from_menu(d)
+
+
+def three_taken_then_hidden(d):
+    """Three reminders taken, the window hidden without "确定": each is told
+    at its time, and the window stays reachable."""
+    d.start()
+    wait_main_ready(d)
+    choose_advanced(d)
+    for minute, message in (("42", "一"), ("42", "二"), ("43", "三")):
+        type_reminder(d, "9", minute, message)
+        d.key("Tab", "space")  # "还有"
+    d.answer_box(COUNT_TITLE, 5)  # "就这些吧?我记不下了!"
+    choose_hide(d)
+
+    for n in (1, 2):
+        box = firing_box(d, " 9:42:00啦!", 30)
+        check(d.titled(MAIN_TITLE) is not None, "the main window is not shown behind reminder %d" % n)
+        d.answer_box(box.name, 1)
+    d.stays_absent("the main window hiding again", 1.0, lambda: d.titled(MAIN_TITLE) is None)
+    no_error_box(d, 0.5)
+    box = firing_box(d, " 9:43:00啦!", 70)
+    d.answer_box(box.name, 1)
+    d.wait_for("the main window to be shown after the last", 3, lambda: d.titled(MAIN_TITLE))
+    d.stays_absent("a reminder told twice", 1.5,
+                   lambda: next((w for w in d.program_windows()
+                                 if w.name and w.name.endswith("啦!")), None))
+    exit_from_menu(d)
+
+
 CASES = {
     "one_reminder": (one_reminder, "2026-12-06 09:41:50"),
     "three_reminders_in_advanced_mode": (three_reminders, "2026-12-06 09:41:45"),
     "menu_opens_while_a_reminder_is_told": (menu_while_box_open, "2026-12-06 09:41:50"),
+    "told_while_typing_the_next": (told_while_typing_the_next, "2026-12-06 09:41:50"),
+    "three_taken_then_hidden": (three_taken_then_hidden, "2026-12-06 09:41:45"),
 }
 
 

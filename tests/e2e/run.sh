@@ -63,7 +63,8 @@ cp "$program" "$work/tockmere"
 if [ $# -gt 0 ]; then
     cases="$*"
 else
-    cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told"
+    cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
+        told_while_typing_the_next three_taken_then_hidden"
 fi
 
 passed=0
