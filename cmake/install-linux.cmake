@@ -41,8 +41,16 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/changelog.gz
   COMMAND gzip -9 -n -k -f ${PROJECT_BINARY_DIR}/doc/changelog
   DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog
   VERBATIM)
-add_custom_target(changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+# The manual page, compressed too.
+configure_file(${PROJECT_SOURCE_DIR}/data/tockmere.1 ${PROJECT_BINARY_DIR}/doc/tockmere.1 COPYONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/tockmere.1.gz
+  COMMAND gzip -9 -n -k -f ${PROJECT_BINARY_DIR}/doc/tockmere.1
+  DEPENDS ${PROJECT_BINARY_DIR}/doc/tockmere.1
+  VERBATIM)
+add_custom_target(docs ALL DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.gz
+                               ${PROJECT_BINARY_DIR}/doc/tockmere.1.gz)
 install(FILES ${PROJECT_BINARY_DIR}/doc/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tockmere)
+install(FILES ${PROJECT_BINARY_DIR}/doc/tockmere.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # --- The Debian package ------------------------------------------------------
 set(CPACK_GENERATOR DEB)
