@@ -34,7 +34,7 @@ for stage in "$@"; do
     case "$stage" in
         format) groups="$groups format" ;;
         unit | sanitize) groups="$groups unit" ;;
-        windows) groups="$groups unit windows" ;;
+        windows) groups="$groups windows" ;;
         e2e) groups="$groups unit e2e" ;;
         package) groups="$groups unit windows package" ;;
     esac

@@ -35,6 +35,23 @@ for group in $groups; do
     done
 done
 
+# Every package of a test stage's list that start.sh installs too must be one
+# that running on a virtual X server needs as well.
+shared_with_running=' xvfb xauth jwm python3 python3-xlib '
+start_packages=$(for group in $groups; do
+    [ -f "scripts/packages/$group.txt" ] && sed 's/#.*//' "scripts/packages/$group.txt"
+done | tr -s ' \n' '\n\n' | sort -u)
+for stage in format unit e2e windows package; do
+    for pkg in $(sed 's/#.*//' "scripts/packages/$stage.txt"); do
+        if echo "$start_packages" | grep -qx "$pkg"; then
+            case "$shared_with_running" in
+                *" $pkg "*) ;;
+                *) fail "$pkg, from the $stage stage's list, is installed by scripts/start.sh" ;;
+            esac
+        fi
+    done
+done
+
 # What running needs is there.
 for pkg in qt6-base-dev cmake fonts-wqy-zenhei; do
     grep -qx "$pkg" scripts/packages/run.txt || fail "scripts/packages/run.txt lacks $pkg"
