@@ -8,7 +8,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 [ $# -gt 0 ] || set -- deb windows
-groups="run unit package"
+groups="run unit deb"
 for kind in "$@"; do
     case "$kind" in
         deb) ;;

@@ -41,7 +41,7 @@ shared_with_running=' xvfb xauth jwm python3 python3-xlib '
 start_packages=$(for group in $groups; do
     [ -f "scripts/packages/$group.txt" ] && sed 's/#.*//' "scripts/packages/$group.txt"
 done | tr -s ' \n' '\n\n' | sort -u)
-for stage in format unit e2e windows package; do
+for stage in format unit e2e windows deb package; do
     for pkg in $(sed 's/#.*//' "scripts/packages/$stage.txt"); do
         if echo "$start_packages" | grep -qx "$pkg"; then
             case "$shared_with_running" in
