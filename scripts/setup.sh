@@ -1,37 +1,47 @@
 #!/bin/sh
-# Installs the Debian 12 packages needed to build Tockmere, run it and run its
-# tests (including the end-to-end tests on a virtual X desktop, and the Windows
-# build under Wine), and generates the zh_CN.UTF-8 locale Wine runs in.
-# Installs only what is missing; prints a single line when everything is
-# already present.
+# Installs the Debian 12 packages of the named groups, each listed in
+# scripts/packages/GROUP.txt (one package a line, # for comments):
+#   run       building and running Tockmere (what scripts/start.sh needs)
+#   xvfb      running it on a virtual X server (TOCKMERE_XVFB=1)
+#   deb       making the Debian package (scripts/package.sh)
+#   format unit e2e windows package    the stages of scripts/test.sh
+#   extras    screenshots and benchmarks
+# With no group named, installs every group. The windows group also generates
+# the zh_CN.UTF-8 locale Wine runs in. Installs only what is missing, and says
+# what it installs; prints a single line when everything is already present.
+#
+# usage: sh scripts/setup.sh [GROUP...]
 set -eu
 
-# Build: compiler, CMake with Ninja, Qt 6 Widgets, GoogleTest, clang-format.
-build_packages="cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev googletest clang-format"
-# Desktop for running and end-to-end testing under Xvfb: window manager and
-# tray host, X tools, screenshots, a CJK font, a settable clock, Python with Xlib.
-desktop_packages="xvfb xauth xdotool x11-utils imagemagick fonts-wqy-zenhei jwm faketime python3 python3-xlib"
-# Windows build: the MinGW-w64 cross compiler with POSIX threads, its binutils
-# (windres), and Wine with its fonts to run the programs; GoogleTest comes from
-# the sources of the googletest package above. locales generates zh_CN.UTF-8.
-windows_packages="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine locales"
+lists=$(cd "$(dirname "$0")/packages" && pwd)
+if [ $# -eq 0 ]; then
+    set -- $(cd "$lists" && ls *.txt | sed 's/\.txt$//')
+fi
+
+packages=""
+wants_locale=no
+for group in "$@"; do
+    [ -f "$lists/$group.txt" ] || { echo "setup: no package group '$group' (see $lists)" >&2; exit 2; }
+    packages="$packages $(sed 's/#.*//' "$lists/$group.txt")"
+    [ "$group" = windows ] && wants_locale=yes
+done
 
 # Wine's ANSI code page follows the locale: 936 needs zh_CN.UTF-8.
 wine_locale=zh_CN.UTF-8
-has_wine_locale() {
-    locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\{0,1\}8'
+locale_missing() {
+    [ "$wants_locale" = yes ] && ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\{0,1\}8'
 }
 
 missing=""
-for pkg in $build_packages $desktop_packages $windows_packages; do
+for pkg in $(printf '%s\n' $packages | sort -u); do
     status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
     if [ "$status" != "install ok installed" ]; then
         missing="$missing $pkg"
     fi
 done
 
-if [ -z "$missing" ] && has_wine_locale; then
-    echo "setup: all required packages are installed."
+if [ -z "$missing" ] && ! locale_missing; then
+    echo "setup: the packages for $* are installed."
     exit 0
 fi
 
@@ -43,7 +53,7 @@ else
     if [ -n "$missing" ]; then
         echo "setup: these packages are missing:$missing" >&2
     fi
-    if ! has_wine_locale; then
+    if locale_missing; then
         echo "setup: the $wine_locale locale is missing." >&2
     fi
     echo "setup: installing them needs root; run this script as root or install sudo." >&2
@@ -51,7 +61,7 @@ else
 fi
 
 if [ -n "$missing" ]; then
-    echo "setup: installing missing packages:$missing"
+    echo "setup: installing for $*:$missing"
     # $missing and $as_root are deliberately unquoted: they are word lists.
     # shellcheck disable=SC2086
     $as_root apt-get update
@@ -59,7 +69,7 @@ if [ -n "$missing" ]; then
     $as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
 fi
 
-if ! has_wine_locale; then
+if locale_missing; then
     echo "setup: generating the $wine_locale locale"
     # Enabled in /etc/locale.gen too, so that a later locale-gen keeps it.
     if [ -f /etc/locale.gen ]; then
@@ -68,5 +78,8 @@ if ! has_wine_locale; then
     fi
     # shellcheck disable=SC2086
     $as_root localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
-    has_wine_locale || { echo "setup: the $wine_locale locale could not be generated." >&2; exit 1; }
+    if locale_missing; then
+        echo "setup: the $wine_locale locale could not be generated." >&2
+        exit 1
+    fi
 fi

@@ -1,60 +1,108 @@
 #!/bin/sh
-# Runs every check of Tockmere: formatting, the program and tests built and run
-# normally and under AddressSanitizer/UndefinedBehaviorSanitizer, the Windows
-# build cross-compiled with MinGW-w64 with its tests run under Wine, and, where
-# present, the end-to-end tests of the built program on a virtual X desktop.
-# Exits non-zero on the first failure.
+# Runs the checks of Tockmere, stage by stage:
+#   format    the C++ sources against .clang-format
+#   unit      the program and its tests built (preset default) and run by ctest
+#   sanitize  the same tests under AddressSanitizer/UndefinedBehaviorSanitizer
+#   windows   the Windows build cross-compiled with MinGW-w64, its tests run
+#             under Wine, and its tray icon clicked on a virtual desktop
+#   e2e       the built program on a virtual X desktop, driven with xdotool
+#   package   the Debian package installed, started and removed; the Windows
+#             zip built and started under Wine
+#
+# usage: sh scripts/test.sh [STAGE...]    (every stage when none is named)
+# Installs the packages the named stages need first. Exits non-zero on the
+# first failure.
 set -eu
 
 cd "$(dirname "$0")/.."
 
-sh scripts/setup.sh
+all_stages="format unit sanitize windows e2e package"
+if [ $# -eq 0 ]; then
+    set -- $all_stages
+fi
 
-echo "== Formatting (clang-format)"
-# Every C++ source under src/ and tests/ that git tracks or would track.
-list_sources() {
-    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-        git ls-files --cached --others --exclude-standard -- \
-            'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h'
-    else
-        find src tests -type f \( -name '*.cpp' -o -name '*.h' \)
+# The package groups of scripts/packages/ that each stage needs.
+groups="run"
+for stage in "$@"; do
+    case " $all_stages " in
+        *" $stage "*) ;;
+        *)
+            echo "test: no stage '$stage'; the stages are: $all_stages" >&2
+            exit 2
+            ;;
+    esac
+    case "$stage" in
+        format) groups="$groups format" ;;
+        unit | sanitize) groups="$groups unit" ;;
+        windows) groups="$groups windows" ;;
+        e2e) groups="$groups unit e2e" ;;
+        package) groups="$groups unit windows deb package" ;;
+    esac
+done
+# shellcheck disable=SC2086
+sh scripts/setup.sh $(printf '%s\n' $groups | awk '!seen[$0]++')
+
+stage_format() {
+    # Every C++ source under src/ and tests/ that git tracks or would track.
+    list_sources() {
+        if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+            git ls-files --cached --others --exclude-standard -- \
+                'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h'
+        else
+            find src tests -type f \( -name '*.cpp' -o -name '*.h' \)
+        fi
+    }
+    # Skip tracked files that have been deleted from the working tree.
+    if ! list_sources | while IFS= read -r file; do
+        if [ -f "$file" ]; then printf '%s\0' "$file"; fi
+    done | xargs -0 -r clang-format --dry-run --Werror; then
+        echo "test: formatting differs from .clang-format in the files above;" >&2
+        echo "test: fix with: clang-format -i FILE..." >&2
+        return 1
     fi
 }
-# Skip tracked files that have been deleted from the working tree.
-if ! list_sources | while IFS= read -r file; do
-    if [ -f "$file" ]; then printf '%s\0' "$file"; fi
-done | xargs -0 -r clang-format --dry-run --Werror; then
-    echo "test: formatting differs from .clang-format in the files above;" >&2
-    echo "test: fix with: clang-format -i FILE..." >&2
-    exit 1
-fi
+
+# Configures and builds a preset with its tests (scripts/start.sh may have
+# configured the default one without them).
+build_preset() {
+    cmake --preset "$1" -DTOCKMERE_TESTS=ON
+    cmake --build --preset "$1"
+}
 
 # The window tests run on Qt's offscreen platform: no X server needed.
-QT_QPA_PLATFORM=offscreen
-export QT_QPA_PLATFORM
+stage_unit() {
+    build_preset default
+    QT_QPA_PLATFORM=offscreen ctest --preset default
+}
 
-for preset in default sanitize; do
-    echo "== Build and unit tests: preset $preset"
-    cmake --preset "$preset"
-    cmake --build --preset "$preset"
-    ctest --preset "$preset"
+stage_sanitize() {
+    build_preset sanitize
+    QT_QPA_PLATFORM=offscreen ctest --preset sanitize
+}
+
+stage_windows() {
+    # ctest runs each .exe through scripts/wine-run.sh, which has its own Wine
+    # prefix and, without $DISPLAY, its own Xvfb.
+    build_preset windows
+    ctest --preset windows
+    # The Windows program's tray icon, clicked on a real notification area. A
+    # desktop under Wine can be slow to take the first input: one more try.
+    sh tests/e2e/windows_tray.sh || sh tests/e2e/windows_tray.sh
+}
+
+stage_e2e() {
+    # These drive the real program on an X display of their own.
+    build_preset default
+    tests/e2e/run.sh
+}
+
+stage_package() {
+    sh tests/package/run.sh
+}
+
+for stage in "$@"; do
+    echo "== Stage $stage"
+    "stage_$stage"
 done
 
-echo "== Windows build (MinGW-w64) and its tests under Wine: preset windows"
-# ctest runs each .exe through scripts/wine-run.sh, which has its own Wine
-# prefix and, without $DISPLAY, its own Xvfb.
-cmake --preset windows
-cmake --build --preset windows
-ctest --preset windows
-# The Windows program's tray icon, clicked on a real notification area. A
-# desktop under Wine can be slow to take the first input: one more try.
-sh tests/e2e/windows_tray.sh || sh tests/e2e/windows_tray.sh
-
-if [ -f tests/e2e/run.sh ] && [ -x tests/e2e/run.sh ]; then
-    echo "== End-to-end tests"
-    # These drive the real program on an X display of their own.
-    unset QT_QPA_PLATFORM
-    tests/e2e/run.sh
-fi
-
-echo "test: all checks passed."
+echo "test: passed: $*"
