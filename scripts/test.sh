@@ -69,15 +69,32 @@ build_preset() {
     cmake --build --preset "$1"
 }
 
+# ctest runs one test per process; each test program is also run whole, in
+# an order shuffled anew each time (the seed is printed), so that no test
+# leans on another having run before it or leaves state behind for the next.
+run_whole() {
+    build_dir=$1
+    shift
+    for program in reminder_tests windows/window_tests; do
+        exe=$build_dir/tests/$program
+        [ -f "$exe.exe" ] && exe=$exe.exe
+        echo "-- $exe whole, shuffled"
+        "$@" "$exe" --gtest_shuffle --gtest_brief=1
+    done
+}
+
 # The window tests run on Qt's offscreen platform: no X server needed.
 stage_unit() {
     build_preset default
     QT_QPA_PLATFORM=offscreen ctest --preset default
+    run_whole build env QT_QPA_PLATFORM=offscreen
 }
 
 stage_sanitize() {
     build_preset sanitize
     QT_QPA_PLATFORM=offscreen ctest --preset sanitize
+    run_whole build-sanitize env QT_QPA_PLATFORM=offscreen \
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 }
 
 stage_windows() {
@@ -85,6 +102,7 @@ stage_windows() {
     # prefix and, without $DISPLAY, its own Xvfb.
     build_preset windows
     ctest --preset windows
+    run_whole build-windows sh scripts/wine-run.sh
     # The Windows program's tray icon, clicked on a real notification area. A
     # desktop under Wine can be slow to take the first input: one more try.
     sh tests/e2e/windows_tray.sh || sh tests/e2e/windows_tray.sh
