@@ -19,12 +19,6 @@ protected:
         ASSERT_FALSE(w->book.noneArmed);
         takeBoxes();
     }
-    // Ticks every 500 ms from one time of day to another, both included.
-    void ticksFrom(int h1, int m1, int s1, int h2, int m2, int s2) {
-        const auto end = reminder::makeLocalTime(2026, 12, 6, h2, m2, s2);
-        for (setTime(h1, m1, s1); clock <= end; clock += std::chrono::milliseconds{500})
-            pt::fireTimer(w->Timer1);
-    }
     bool idle() const {
         const reminder::Book& b = w->book;
         return b.noneArmed && b.eventCount == 1 && !b.advancedMode && b.slot(1).empty() &&

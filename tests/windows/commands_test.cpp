@@ -5,23 +5,8 @@ namespace {
 
 const Box kBadTime = errorBox("时间设置不正确!");
 const Box kPassed = errorBox("你设置的时间已经过去啦!");
-Box product(std::string prompt) {
-    return okBox(std::move(prompt), "Tockmere");
-}
 
-using Slots = std::vector<std::pair<std::string, std::string>>;
-
-class Commands : public MainWindowTest {
-protected:
-    Slots slots() const {
-        Slots s;
-        for (int k = 1; k <= 3; ++k) s.emplace_back(w->book.slot(k).time, w->book.slot(k).event);
-        return s;
-    }
-    void advanced() { pt::chooseMenuItem(w->mnuTrayHigh); }
-    void more() { pt::click(w->Command1); }
-    void confirm() { pt::click(w->Command2); }
-};
+using Commands = MainWindowTest;
 
 TEST_F(Commands, ConfirmArmsOneReminderAndHidesTheWindow) {
     start();

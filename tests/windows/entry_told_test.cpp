@@ -6,33 +6,15 @@
 namespace {
 
 using Told = std::vector<std::string>;
-using Slots = std::vector<std::pair<std::string, std::string>>;
-
-Box product(std::string prompt) {
-    return okBox(std::move(prompt), "Tockmere");
-}
 
 class EntryTold : public MainWindowTest {
 protected:
-    void advanced() { pt::chooseMenuItem(w->mnuTrayHigh); }
-    void more() { pt::click(w->Command1); }
-    void confirm() { pt::click(w->Command2); }
     // Takes reminders one after another with "还有".
     void take(const std::vector<std::array<std::string, 3>>& reminders) {
         for (const auto& [hour, minute, message] : reminders) {
             enter(hour, minute, message);
             more();
         }
-    }
-    void ticksFrom(int h1, int m1, int s1, int h2, int m2, int s2) {
-        const auto end = reminder::makeLocalTime(2026, 12, 6, h2, m2, s2);
-        for (setTime(h1, m1, s1); clock <= end; clock += std::chrono::milliseconds{500})
-            pt::fireTimer(w->Timer1);
-    }
-    Slots slots() const {
-        Slots s;
-        for (int k = 1; k <= 3; ++k) s.emplace_back(w->book.slot(k).time, w->book.slot(k).event);
-        return s;
     }
     // What the notice window lists: its rows and its count line.
     std::vector<std::string> notice() {

@@ -36,6 +36,10 @@ inline Box okBox(std::string prompt, std::string title) {
 inline Box errorBox(std::string prompt) {
     return okBox(std::move(prompt), "出错啦!");
 }
+// A box that reports, informs or asks: titled with the product's name.
+inline Box product(std::string prompt) {
+    return okBox(std::move(prompt), "Tockmere");
+}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -116,6 +120,26 @@ protected:
     void tickAt(int hour, int minute, int second, int ms = 0) {
         setTime(hour, minute, second, ms);
         pt::fireTimer(w->Timer1);
+    }
+
+    // The menu's entry modes and the two command buttons.
+    void advanced() { pt::chooseMenuItem(w->mnuTrayHigh); }
+    void more() { pt::click(w->Command1); }
+    void confirm() { pt::click(w->Command2); }
+
+    // Ticks every 500 ms from one time of day to another, both included.
+    void ticksFrom(int h1, int m1, int s1, int h2, int m2, int s2) {
+        const auto end = reminder::makeLocalTime(2026, 12, 6, h2, m2, s2);
+        for (setTime(h1, m1, s1); clock <= end; clock += std::chrono::milliseconds{500})
+            pt::fireTimer(w->Timer1);
+    }
+
+    // The three slots of the book: due-time text and message.
+    using Slots = std::vector<std::pair<std::string, std::string>>;
+    Slots slots() const {
+        Slots s;
+        for (int k = 1; k <= 3; ++k) s.emplace_back(w->book.slot(k).time, w->book.slot(k).event);
+        return s;
     }
 
     // The prompts and titles of the firing boxes among the boxes shown.
