@@ -125,6 +125,21 @@ void FormImpl::showWindow() {
     widget->activateWindow();
 }
 
+void FormImpl::trayGone() {
+    if (!loaded || hiddenToTaskbar || widget->isVisible()) return;
+    hiddenToTaskbar = true;
+    widget->showMinimized();
+}
+
+void FormImpl::trayBack() {
+    // Only a window still waiting in the task bar goes back to the tray; one
+    // the user brought up from there stays in use.
+    if (!hiddenToTaskbar || !(widget->windowState() & Qt::WindowMinimized)) return;
+    hiddenToTaskbar = false;
+    widget->hide();
+    widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
+}
+
 void Form::show() {
     d_->showWindow();
 }

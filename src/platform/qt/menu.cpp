@@ -33,9 +33,11 @@ bool MenuItem::isSeparator() const {
     return d_->action->isSeparator();
 }
 
-Menu::Menu(Form&, const std::string& caption) : d_(std::make_unique<MenuImpl>()) {
+Menu::Menu(Form& form, const std::string& caption) : d_(std::make_unique<MenuImpl>()) {
     // No parent window: a window-modal message box must not block the menu.
     d_->menu = new QMenu(qt::qs(caption));
+    d_->owner = &form.impl();
+    if (!d_->owner->trayMenu) d_->owner->trayMenu = d_->menu;
 }
 
 Menu::~Menu() {

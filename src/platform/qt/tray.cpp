@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -35,6 +36,7 @@ std::vector<std::unique_ptr<TrayEntry>>& entries() {
 }
 
 int availableOverride = -1;
+bool lastAvailable = true;
 
 // A handful of calls in a program's life: add, tip, and the removals.
 std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& log() {
@@ -113,6 +115,32 @@ void apply(TrayEntry& e, const NOTIFYICONDATAA& data) {
     }
 }
 
+// Hosts come and go (a panel crashes, is replaced, starts again); nothing
+// tells the program, so it asks now and then while it has an icon.
+void checkTray() {
+    const bool available = trayAvailable();
+    if (available == lastAvailable) return;
+    lastAvailable = available;
+    for (const auto& e : entries()) {
+        FormImpl* form = FormImpl::fromHandle(e->owner);
+        if (!form) continue;
+        if (available)
+            form->trayBack();
+        else
+            form->trayGone();
+    }
+}
+
+void watchTray() {
+    static QTimer* timer = nullptr;
+    if (timer) return;
+    lastAvailable = trayAvailable();
+    timer = new QTimer(qApp);
+    timer->setInterval(1000);
+    QObject::connect(timer, &QTimer::timeout, checkTray);
+    timer->start();
+}
+
 }  // namespace
 
 bool trayAvailable() {
@@ -128,10 +156,17 @@ bool trayNeedsTaskbar(Handle owner) {
 
 void overrideTrayAvailable(int available) {
     availableOverride = available;
+    checkTray();
 }
 
 void forgetTrayIcons(Handle owner) {
     std::erase_if(entries(), [owner](const auto& e) { return e->owner == owner; });
+}
+
+QMenu* hostTrayMenuOf(Handle owner) {
+    for (const auto& e : entries())
+        if (e->owner == owner) return e->icon->contextMenu();
+    return nullptr;
 }
 
 bool sendTrayMouse(Handle owner, LongPtr mouseMessage) {
@@ -165,8 +200,15 @@ std::int32_t Shell_NotifyIconA(std::uint32_t message, NOTIFYICONDATAA* data) {
             entry->id = data->uID;
             entry->icon = std::make_unique<QSystemTrayIcon>();
             connectSignals(*entry);
+            // A desktop that draws the icon itself shows this menu on a right
+            // click and reports the item chosen; the item's handler runs as
+            // from our own pop-up. Where our icon window takes the clicks
+            // (an X11 tray), the press never reaches Qt, so Qt opens no menu
+            // of its own there.
+            entry->icon->setContextMenu(FormImpl::fromHandle(data->hWnd)->trayMenu);
             apply(*entry, *data);
             watchIconMouse();
+            watchTray();
             entry->icon->show();
             entries().push_back(std::move(entry));
             return 1;
