@@ -11,6 +11,10 @@ build_packages="cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev google
 # Desktop for running and end-to-end testing under Xvfb: window manager and
 # tray host, X tools, screenshots, a CJK font, a settable clock, Python with Xlib.
 desktop_packages="xvfb xauth xdotool x11-utils imagemagick fonts-wqy-zenhei jwm faketime python3 python3-xlib"
+# Other Linux desktops in the end-to-end tests: a private session bus,
+# xfce4-panel as StatusNotifierItem tray host, Python's D-Bus to look at the
+# item, and dbus-launch, which the program must never start.
+sni_packages="dbus-daemon dbus-x11 xfce4-panel python3-dbus"
 # Windows build: the MinGW-w64 cross compiler with POSIX threads, its binutils
 # (windres), and Wine with its fonts to run the programs; GoogleTest comes from
 # the sources of the googletest package above. locales generates zh_CN.UTF-8.
@@ -23,7 +27,7 @@ has_wine_locale() {
 }
 
 missing=""
-for pkg in $build_packages $desktop_packages $windows_packages; do
+for pkg in $build_packages $desktop_packages $sni_packages $windows_packages; do
     status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
     if [ "$status" != "install ok installed" ]; then
         missing="$missing $pkg"

@@ -132,12 +132,15 @@ void FormImpl::trayGone() {
 }
 
 void FormImpl::trayBack() {
-    // Only a window still waiting in the task bar goes back to the tray; one
-    // the user brought up from there stays in use.
-    if (!hiddenToTaskbar || !(widget->windowState() & Qt::WindowMinimized)) return;
+    // A window the program has shown again since (restore, a reminder) is in
+    // use and stays. One still parked goes back to the tray, even when the
+    // window manager that went away left it shown.
+    if (!hiddenToTaskbar) return;
     hiddenToTaskbar = false;
-    widget->hide();
+    // Out of the minimised state first: on X11, leaving it maps the window,
+    // which would bring a window already hidden back on the screen.
     widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
+    widget->hide();
 }
 
 void Form::show() {
