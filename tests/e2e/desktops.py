@@ -162,6 +162,33 @@ def tray_goes_away_from_the_panel(d):
     check(d.await_program_end(5) == 0, "the program did not end well after 退出")
 
 
+# ---- jwm's X11 tray: our own menu, once per click --------------------------
+
+
+def menus(d):
+    return [w for w in d.program_windows() if w.override and w.toplevel and w.width > 40
+            and w.height > 40]
+
+
+def xembed_one_menu_per_right_click(d):
+    """The icon also hands its menu to desktops that draw it themselves; on
+    an X11 tray only the program's own pop-up opens, on the release."""
+    d.start()
+    wait_main_ready(d)
+    icon = d.wait_for("the icon in jwm's tray", 5, d.tray_icon)
+    for _ in range(2):
+        d.xdotool("mousemove", icon.centre[0], icon.centre[1], "mousedown", 3)
+        d.stays_absent("a menu on the press of the right button alone", 0.7, d.menu)
+        d.xdotool("mouseup", 3)
+        d.wait_for("the menu on the release of the right button", 3, d.menu)
+        time.sleep(0.5)
+        check(len(menus(d)) == 1, "more than one menu is open: %s" % menus(d))
+        d.key("Escape")
+        d.wait_for("the menu to close on Escape", 3, lambda: d.menu() is None)
+        d.stays_absent("a second menu after the first closed", 0.7, d.menu)
+    exit_from_menu(d)
+
+
 # ---- no session bus ------------------------------------------------------
 
 
@@ -202,6 +229,8 @@ CASES = {
                                          "2026-12-06 09:41:30"),
     "tray_goes_away_while_hidden": (tray_goes_away_while_hidden, Desktop, "2026-12-06 09:41:30"),
     "no_session_bus": (no_session_bus, Desktop, "2026-12-06 09:41:30"),
+    "xembed_one_menu_per_right_click": (xembed_one_menu_per_right_click, Desktop,
+                                        "2026-12-06 09:41:30"),
 }
 
 

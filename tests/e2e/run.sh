@@ -69,13 +69,14 @@ if [ $# -gt 0 ]; then
     cases="$*"
 else
     cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
-        sni_menu sni_panel_goes_away_while_hidden tray_goes_away_while_hidden no_session_bus"
+        xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
+        tray_goes_away_while_hidden no_session_bus"
 fi
 
 # The cases on other desktops than jwm's tray are in desktops.py.
 driver_of() {
     case "$1" in
-    sni_* | tray_* | no_session_bus) echo "$here/desktops.py" ;;
+    sni_* | tray_* | xembed_* | no_session_bus) echo "$here/desktops.py" ;;
     *) echo "$here/cases.py" ;;
     esac
 }

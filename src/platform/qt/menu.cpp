@@ -1,7 +1,9 @@
 #include <QAction>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/backend.h"
 #include "platform/qt/form_widget.h"
@@ -61,6 +63,15 @@ MenuItem& Menu::add(const std::string& caption) {
 
 void Menu::popup() {
     QMenu* menu = d_->menu;
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // A Wayland pop-up opens from a window of the program's own, at a
+        // place within it; with the window hidden there is none, and the
+        // desktop shows the tray icon's menu itself.
+        QWidget* owner = d_->owner ? d_->owner->widget.data() : nullptr;
+        if (!owner || !owner->isVisible()) return;
+        menu->winId();
+        menu->windowHandle()->setTransientParent(owner->windowHandle());
+    }
     if (menuWatcher()) {
         QTimer::singleShot(0, menu, [this, menu] {
             std::vector<testing::ShownMenuItem> shown;
