@@ -13,8 +13,9 @@ build_packages="cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev google
 desktop_packages="xvfb xauth xdotool x11-utils imagemagick fonts-wqy-zenhei jwm faketime python3 python3-xlib"
 # Other Linux desktops in the end-to-end tests: a private session bus,
 # xfce4-panel as StatusNotifierItem tray host, Python's D-Bus to look at the
-# item, and dbus-launch, which the program must never start.
-sni_packages="dbus-daemon dbus-x11 xfce4-panel python3-dbus"
+# item, dbus-launch, which the program must never start, and a Wayland desktop
+# (sway with Xwayland, waybar) with Qt's Wayland platform.
+sni_packages="dbus-daemon dbus-x11 xfce4-panel python3-dbus sway waybar xwayland qt6-wayland"
 # Windows build: the MinGW-w64 cross compiler with POSIX threads, its binutils
 # (windres), and Wine with its fonts to run the programs; GoogleTest comes from
 # the sources of the googletest package above. locales generates zh_CN.UTF-8.

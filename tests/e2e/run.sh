@@ -2,7 +2,8 @@
 # End-to-end tests of the built Tockmere: each case runs the program on a
 # virtual X desktop of its own (Xvfb, with jwm as window manager and tray
 # host; for the cases of desktops.py a private session bus and xfce4-panel as
-# StatusNotifierItem host, or a tray that goes away), its clock set with
+# StatusNotifierItem host, or a tray that goes away; for sway.py a headless
+# sway with Xwayland and waybar, run as a user made for it), its clock set with
 # libfaketime, and drives it from outside with xdotool as a person would.
 # Builds nothing: expects build/tockmere.
 #
@@ -23,7 +24,7 @@ fail_setup() {
 }
 
 [ -x "$program" ] || fail_setup "$program is missing; build it first: cmake --preset default && cmake --build --preset default"
-for tool in Xvfb jwm xdotool faketime timeout dbus-daemon xfce4-panel; do
+for tool in Xvfb jwm xdotool faketime timeout dbus-daemon xfce4-panel sway waybar Xwayland; do
     command -v "$tool" >/dev/null 2>&1 || fail_setup "$tool is not installed (sh scripts/setup.sh installs it)"
 done
 if ! "$python" -c 'import Xlib' 2>/dev/null; then
@@ -70,13 +71,15 @@ if [ $# -gt 0 ]; then
 else
     cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
         xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
-        tray_goes_away_while_hidden no_session_bus"
+        tray_goes_away_while_hidden no_session_bus wayland_session"
 fi
 
-# The cases on other desktops than jwm's tray are in desktops.py.
+# The cases on other desktops than jwm's tray are in desktops.py, the one on
+# sway (run as a user of its own) in sway.py.
 driver_of() {
     case "$1" in
     sni_* | tray_* | xembed_* | no_session_bus) echo "$here/desktops.py" ;;
+    wayland_*) echo "$here/sway.py" ;;
     *) echo "$here/cases.py" ;;
     esac
 }
