@@ -192,11 +192,12 @@ def xembed_one_menu_per_right_click(d):
 # ---- no session bus ------------------------------------------------------
 
 
-def processes_on_display(d):
-    """Pids of live processes that carry this desktop's DISPLAY, other than
-    the X server and the window manager."""
-    wanted = ("DISPLAY=" + d.env["DISPLAY"]).encode()
-    own = {d.xvfb.pid, d.wm.pid}
+def processes_of_desktop(d):
+    """Live processes started within this desktop (they carry its private
+    XDG_RUNTIME_DIR), other than the X server and the window manager, with
+    their command lines."""
+    wanted = ("XDG_RUNTIME_DIR=" + d.env["XDG_RUNTIME_DIR"]).encode()
+    own = {d.xvfb.pid, d.wm.pid, os.getpid()}
     found = []
     for entry in os.listdir("/proc"):
         if not entry.isdigit() or int(entry) in own:
@@ -206,10 +207,12 @@ def processes_on_display(d):
                 environ = f.read().split(b"\0")
             with open("/proc/%s/stat" % entry) as f:
                 state = f.read().rsplit(")", 1)[1].split()[0]
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                command = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
         except OSError:
             continue
         if wanted in environ and state != "Z":
-            found.append(int(entry))
+            found.append("%s (%s)" % (entry, command))
     return found
 
 
@@ -219,8 +222,11 @@ def no_session_bus(d):
     wait_main_ready(d)
     d.wait_for("the icon in jwm's tray", 5, d.tray_icon)
     exit_from_menu(d)
-    d.wait_for("no process but the desktop's own on the display", 3,
-               lambda: not processes_on_display(d), program_may_end=True)
+    try:
+        d.wait_for("no process started by the program to be left", 3,
+                   lambda: not processes_of_desktop(d), program_may_end=True)
+    except StepFailed:
+        raise StepFailed("processes are left after 退出: %s" % ", ".join(processes_of_desktop(d)))
 
 
 CASES = {
