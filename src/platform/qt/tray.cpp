@@ -3,6 +3,7 @@
 // as lParam, as the shell sends them: press, release and double click.
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstring>
@@ -132,7 +133,7 @@ void checkTray() {
 }
 
 void watchTray() {
-    static QTimer* timer = nullptr;
+    static QPointer<QTimer> timer;
     if (timer) return;
     lastAvailable = trayAvailable();
     timer = new QTimer(qApp);
