@@ -71,7 +71,7 @@ if [ $# -gt 0 ]; then
 else
     cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
         xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
-        tray_goes_away_while_hidden no_session_bus wayland_session"
+        tray_goes_away_while_hidden no_session_bus wayland_session wayland_native"
 fi
 
 # The cases on other desktops than jwm's tray are in desktops.py, the one on

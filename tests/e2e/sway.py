@@ -6,7 +6,9 @@ root, so the desktop and the program run as a user made for the test.
 The program is started as sway starts programs, with the variables of a
 Wayland session (XDG_SESSION_TYPE=wayland, WAYLAND_DISPLAY, DISPLAY) and no
 QT_QPA_PLATFORM: it must come up on X11 (Xwayland), export its menu to
-waybar, tell a reminder, and end on "退出" chosen in the exported menu.
+waybar, tell a reminder, and end on "退出" chosen in the exported menu
+(wayland_session). With QT_QPA_PLATFORM=wayland chosen it runs natively and
+its own menu opens from its window (wayland_native).
 
 usage: sway.py PROGRAM CASE [PID_FILE]      (as root)
 Prints nothing and exits 0 when the case passes; prints the step that failed
@@ -94,7 +96,7 @@ def main_user(work, case):
             self.sway = None
             self.app_pid = None
 
-        def start(self):
+        def start(self, platform=None):
             self.env = {"PATH": "/usr/bin:/bin", "HOME": os.path.join(work, "home"),
                         "XDG_RUNTIME_DIR": os.path.join(work, "run"), "TZ": "UTC",
                         "LANG": os.environ.get("LANG", "C.UTF-8"),
@@ -114,8 +116,10 @@ def main_user(work, case):
             self.env["SWAYSOCK"] = sockets[0]
             self.wait_for("waybar to register as StatusNotifierHost", 20, self.host_registered)
             log = os.path.join(work, "tockmere.log")
-            self.swaymsg("exec", "faketime -f @'%s' %s >%s 2>&1"
-                         % (self.start_time, self.program, log))
+            chosen = "env QT_QPA_PLATFORM=%s " % platform if platform else ""
+            self.swaymsg("exec", "%sfaketime -f @'%s' %s >%s 2>&1"
+                         % (chosen, self.start_time, self.program, log))
+            self.log = log
             self.app_pid = self.wait_for("the program to start", 10, self.find_program)
             self.app_started = time.monotonic()
             return self
@@ -149,6 +153,20 @@ def main_user(work, case):
 
             walk(json.loads(self.swaymsg("-t", "get_tree", "-r")))
             return found
+
+        def rect(self, name):
+            """The window's place on the output: x, y, width, height."""
+            found = []
+
+            def walk(node):
+                if node.get("name") == name and not node.get("nodes"):
+                    r = node["rect"]
+                    found.append((r["x"], r["y"], r["width"], r["height"]))
+                for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                    walk(child)
+
+            walk(json.loads(self.swaymsg("-t", "get_tree", "-r")))
+            return found[0] if found else None
 
         def view(self, name):
             for v in self.views():
@@ -255,7 +273,39 @@ def wayland_session(d):
     d.wait_for("the item to leave the watcher", 5, lambda: not d.items())
 
 
-CASES = {"wayland_session": wayland_session}
+def wayland_native(d):
+    """Natively on Wayland, when the user chose it: the window's own menu opens
+    from the window, the tray menu is waybar's, and 退出 there ends it."""
+    from cases import check
+    d.start(platform="wayland")
+    main = d.wait_for("the main window", 15, lambda: d.view(MAIN_TITLE))
+    check(main[1] == "xdg_shell", "the main window is a %s window, not a Wayland one" % main[1])
+    d.wait_for("the item registered with waybar's watcher", 10, d.item)
+    labels = [label for _, label, _, _ in d.menu_entries()]
+    check(labels == ["普通", "高级", "查询", "恢复", "隐藏", "关于", "-", "退出"],
+          "the exported menu is %r" % labels)
+    rect = d.wait_for("the main window's place", 5, lambda: d.rect(MAIN_TITLE))
+    # A right press on the window's background, below the buttons.
+    d.swaymsg("seat", "-", "cursor", "set", str(rect[0] + rect[2] // 2), str(rect[1] + rect[3] - 12))
+    d.swaymsg("seat", "-", "cursor", "press", "button3")
+    d.swaymsg("seat", "-", "cursor", "release", "button3")
+    time.sleep(1.5)
+    # Closed again by a click on the desktop beside the window.
+    d.swaymsg("seat", "-", "cursor", "set", "5", "5")
+    d.swaymsg("seat", "-", "cursor", "press", "button1")
+    d.swaymsg("seat", "-", "cursor", "release", "button1")
+    time.sleep(0.5)
+    check(d.running(), "the program ended after its menu was opened")
+    log = _read(d.log)
+    # Qt tells on its output when a Wayland pop-up has no window to open from.
+    check("popup" not in log.lower(), "the pop-up menu was refused: %s" % log.strip()[-300:])
+
+    d.choose("退出")
+    d.wait_for("the program to end after 退出", 5, lambda: not d.running())
+    d.wait_for("the item to leave the watcher", 5, lambda: not d.items())
+
+
+CASES = {"wayland_session": wayland_session, "wayland_native": wayland_native}
 
 
 def main(argv):
