@@ -76,6 +76,9 @@ def sni_menu(d):
     d.choose("隐藏")
     d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
     expect_layout(d, HIDDEN, "while hidden")
+    # Watching for the tray to go away costs the bus nothing.
+    changes = d.bus_names_changing(3)
+    check(changes == 0, "names changed owner %d times on the bus in 3 s in the tray" % changes)
     d.choose("恢复")
     d.wait_for("the main window back after 恢复", 3, lambda: d.titled(MAIN_TITLE))
     expect_layout(d, IDLE, "after 恢复")

@@ -146,6 +146,15 @@ class SniDesktop(Desktop):
                 return
         raise StepFailed("the exported menu has no entry %r" % label)
 
+    def bus_names_changing(self, seconds):
+        """How many times a name on the bus changed owner within `seconds`: a
+        program that keeps its one connection changes none."""
+        watch = subprocess.run(
+            ["timeout", str(seconds), "dbus-monitor", "--address",
+             self.env["DBUS_SESSION_BUS_ADDRESS"], "type='signal',member='NameOwnerChanged'"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        return watch.stdout.decode().count("member=NameOwnerChanged")
+
     def close(self):
         if self.bus is not None:
             try:

@@ -2,6 +2,9 @@
 // owner's window procedure as its callback message with the mouse message
 // as lParam, as the shell sends them: press, release and double click.
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -116,8 +119,7 @@ void apply(TrayEntry& e, const NOTIFYICONDATAA& data) {
     }
 }
 
-// Hosts come and go (a panel crashes, is replaced, starts again); nothing
-// tells the program, so it asks now and then while it has an icon.
+// Hosts come and go (a panel crashes, is replaced, starts again).
 void checkTray() {
     const bool available = trayAvailable();
     if (available == lastAvailable) return;
@@ -132,21 +134,71 @@ void checkTray() {
     }
 }
 
+const QString kItemWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+// Where a StatusNotifierItem watcher is on the session bus, Qt's icon is an
+// item that it registers there, and the tray is there while the watcher is;
+// the bus tells when it comes and goes. Elsewhere the icon sits in the X11
+// notification area, which nothing announces: the program asks now and then.
+struct TrayWatch {
+    QPointer<QObject> watching;
+    bool onBus = false;
+    bool watcherThere = false;
+};
+
+TrayWatch& trayWatch() {
+    static TrayWatch watch;
+    return watch;
+}
+
+// The item's watcher on the session bus, told of its coming and going; none
+// where the bus has no watcher (or there is no bus address: asking for the
+// bus then could launch one).
+QDBusServiceWatcher* watchItemWatcher() {
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return nullptr;
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() ||
+        !bus.interface()->isServiceRegistered(kItemWatcher).value())
+        return nullptr;
+    auto* watcher = new QDBusServiceWatcher(
+        kItemWatcher, bus,
+        QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
+        qApp);
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, [] {
+        trayWatch().watcherThere = true;
+        checkTray();
+    });
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceUnregistered, [] {
+        trayWatch().watcherThere = false;
+        checkTray();
+    });
+    return watcher;
+}
+
 void watchTray() {
-    static QPointer<QTimer> timer;
-    if (timer) return;
+    TrayWatch& watch = trayWatch();
+    if (watch.watching) return;
+    if (QDBusServiceWatcher* watcher = watchItemWatcher()) {
+        watch.onBus = watch.watcherThere = true;
+        watch.watching = watcher;
+    } else {
+        watch.onBus = false;
+        auto* timer = new QTimer(qApp);
+        timer->setInterval(1000);
+        QObject::connect(timer, &QTimer::timeout, checkTray);
+        timer->start();
+        watch.watching = timer;
+    }
     lastAvailable = trayAvailable();
-    timer = new QTimer(qApp);
-    timer->setInterval(1000);
-    QObject::connect(timer, &QTimer::timeout, checkTray);
-    timer->start();
 }
 
 }  // namespace
 
 bool trayAvailable() {
-    return availableOverride >= 0 ? availableOverride == 1
-                                  : QSystemTrayIcon::isSystemTrayAvailable();
+    if (availableOverride >= 0) return availableOverride == 1;
+    const TrayWatch& watch = trayWatch();
+    if (watch.watching && watch.onBus) return watch.watcherThere;
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool trayNeedsTaskbar(Handle owner) {
