@@ -15,7 +15,7 @@ desktop_packages="xvfb xauth xdotool x11-utils imagemagick fonts-wqy-zenhei jwm 
 # xfce4-panel as StatusNotifierItem tray host, Python's D-Bus to look at the
 # item, dbus-launch, which the program must never start, and a Wayland desktop
 # (sway with Xwayland, waybar) with Qt's Wayland platform.
-sni_packages="dbus-daemon dbus-bin dbus-x11 xfce4-panel python3-dbus sway waybar xwayland qt6-wayland"
+sni_packages="dbus-daemon dbus-bin dbus-x11 xfce4-panel python3-dbus sway waybar xwayland wtype qt6-wayland"
 # Windows build: the MinGW-w64 cross compiler with POSIX threads, its binutils
 # (windres), and Wine with its fonts to run the programs; GoogleTest comes from
 # the sources of the googletest package above. locales generates zh_CN.UTF-8.

@@ -120,7 +120,11 @@ def main_user(work, case):
             self.swaymsg("exec", "%sfaketime -f @'%s' %s >%s 2>&1"
                          % (chosen, self.start_time, self.program, log))
             self.log = log
-            self.app_pid = self.wait_for("the program to start", 10, self.find_program)
+            try:
+                self.app_pid = self.wait_for("the program to start", 20, self.find_program)
+            except StepFailed as failure:
+                raise StepFailed("%s; sway's log ends: %s; the program's: %s" % (
+                    failure, _read(os.path.join(work, "sway.log"))[-300:], _read(log)[-300:]))
             self.app_started = time.monotonic()
             return self
 
@@ -168,6 +172,10 @@ def main_user(work, case):
             walk(json.loads(self.swaymsg("-t", "get_tree", "-r")))
             return found[0] if found else None
 
+        def visible_program_windows(self):
+            return ", ".join("%r (%s%s)" % (v[0], v[1], ", focused" if v[3] else "")
+                             for v in self.views() if v[2])
+
         def view(self, name):
             for v in self.views():
                 if v[0] == name:
@@ -185,6 +193,17 @@ def main_user(work, case):
                     return f.read().rsplit(")", 1)[1].split()[0] != "Z"
             except OSError:
                 return False
+
+        def wtype(self, *args):
+            # A virtual keyboard is new to the program at each run: pauses
+            # around the keys let its key map arrive first.
+            result = subprocess.run(["wtype", "-s", "300"] + list(args) + ["-s", "300"],
+                                    env=dict(self.env, WAYLAND_DISPLAY=self.wayland),
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=20)
+            if result.returncode != 0:
+                raise StepFailed("wtype %s failed: %s" % (" ".join(args),
+                                                          result.stderr.decode().strip()))
+            time.sleep(0.05)
 
         def xdotool(self, *args):
             result = subprocess.run(["xdotool"] + [str(a) for a in args],
@@ -278,6 +297,7 @@ def wayland_native(d):
     from the window, the tray menu is waybar's, and 退出 there ends it."""
     from cases import check
     d.start(platform="wayland")
+    d.wayland = d.program_env()["WAYLAND_DISPLAY"]
     main = d.wait_for("the main window", 15, lambda: d.view(MAIN_TITLE))
     check(main[1] == "xdg_shell", "the main window is a %s window, not a Wayland one" % main[1])
     d.wait_for("the item registered with waybar's watcher", 10, d.item)
@@ -299,6 +319,21 @@ def wayland_native(d):
     log = _read(d.log)
     # Qt tells on its output when a Wayland pop-up has no window to open from.
     check("popup" not in log.lower(), "the pop-up menu was refused: %s" % log.strip()[-300:])
+
+    # A reminder typed on Wayland's virtual keyboard; at its time the box
+    # comes up with the window and has the keyboard.
+    d.swaymsg("[title=\"^%s$\"]" % MAIN_TITLE, "focus")
+    d.wait_for("the main window to have the focus", 5, lambda: d.view(MAIN_TITLE)[3])
+    time.sleep(0.5)
+    d.wtype("-d", "40", "9", "-k", "Tab", "42", "-k", "Tab", "tea", "-k", "Return", "-k", "space")
+    d.wait_for("the box 'Tockmere' that counts the reminders", 5, lambda: d.view("Tockmere"))
+    d.wtype("-k", "Return")
+    d.wait_for("the main window to hide", 5, lambda: not d.view(MAIN_TITLE))
+    box = d.wait_for("the reminder told at 9:42", 30, lambda: d.view(" 9:42:00啦!"))
+    check(d.view(MAIN_TITLE) is not None, "the main window is not shown behind the reminder")
+    d.wait_for("the reminder box to have the keyboard", 3, lambda: d.view(box[0])[3])
+    d.wtype("-k", "Return")
+    d.wait_for("the reminder box to close", 5, lambda: not d.view(box[0]))
 
     d.choose("退出")
     d.wait_for("the program to end after 退出", 5, lambda: not d.running())
