@@ -82,6 +82,14 @@ void setTrayAvailable(bool available);
 std::optional<std::string> trayTip(const Form& owner);
 void trayClick(const Form& owner, int button);
 void trayDoubleClick(const Form& owner);
+// The icon's menu as a desktop that draws the icon itself shows it, and the
+// choice of one of its items there. None where the icon's menu is only ever
+// the program's own pop-up.
+std::optional<std::vector<ShownMenuItem>> hostTrayMenu(const Form& owner);
+void chooseInHostTrayMenu(const Form& owner, const std::string& caption);
+// Whether the program notices the notification area going away and coming
+// back while it runs (setTrayAvailable then stands for that).
+bool trayLossNoticed();
 // Every call the program made to Shell_NotifyIconA, with the record as it
 // was handed over.
 struct NotifyCall {

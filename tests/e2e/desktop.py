@@ -76,6 +76,7 @@ class Desktop:
         self.pid_file = pid_file
         self.work = tempfile.mkdtemp(prefix="tockmere-e2e.")
         self.xvfb = self.wm = self.app = None
+        self.others = []  # further processes of the desktop: bus, panel
         self.x = None
         self.app_started = None
         self.app_log = os.path.join(self.work, "tockmere.log")
@@ -83,6 +84,12 @@ class Desktop:
     # ---- start and stop ------------------------------------------------------
 
     def start(self):
+        """Xvfb, jwm as window manager and tray host, then the program."""
+        self.start_display()
+        self.start_wm()
+        return self.start_program()
+
+    def start_display(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
@@ -117,26 +124,44 @@ class Desktop:
             "_NET_WM_NAME", "UTF8_STRING", "_NET_WM_STATE", "_NET_ACTIVE_WINDOW",
             "_NET_SYSTEM_TRAY_S0", "_NET_WM_STATE_ABOVE")}
 
+    def start_wm(self, rc_text=JWMRC, with_tray=True):
+        """jwm; with `with_tray` it is the tray host and this waits for it to
+        take the tray selection."""
         rc = os.path.join(self.work, "jwmrc")
         with open(rc, "w") as f:
-            f.write(JWMRC)
+            f.write(rc_text)
         self.wm = subprocess.Popen(["jwm", "-f", rc], env=self.env, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL, start_new_session=True)
         self._note_pid(self.wm.pid)
-        self.wait_for("jwm to own the tray selection _NET_SYSTEM_TRAY_S0", 10,
-                      lambda: self.x.get_selection_owner(self._atoms["_NET_SYSTEM_TRAY_S0"]) != X.NONE)
+        if with_tray:
+            self.wait_for("jwm to own the tray selection _NET_SYSTEM_TRAY_S0", 10, self.has_xembed_tray)
 
+    def has_xembed_tray(self):
+        return self.x.get_selection_owner(self._atoms["_NET_SYSTEM_TRAY_S0"]) != X.NONE
+
+    def start_program(self, env=None):
         with open(self.app_log, "wb") as log:
             # faketime runs the program as its child: the session holds both.
             # File times stay true, or fontconfig would think its caches stale
             # and rebuild them, slowing every later start.
             self.app = subprocess.Popen(
                 ["faketime", "-f", "@" + self.start_time, self.program],
-                env=dict(self.env, NO_FAKE_STAT="1"), stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-                start_new_session=True, cwd=self.work)
+                env=dict(env or self.env, NO_FAKE_STAT="1"), stdout=log, stderr=subprocess.STDOUT,
+                stdin=subprocess.DEVNULL, start_new_session=True, cwd=self.work)
         self.app_started = time.monotonic()
         self._note_pid(self.app.pid)
         return self
+
+    def spawn(self, argv, env=None, **kwargs):
+        """Starts a further process of the desktop in a session of its own;
+        `close` ends it."""
+        kwargs.setdefault("stdout", subprocess.DEVNULL)
+        kwargs.setdefault("stderr", subprocess.DEVNULL)
+        proc = subprocess.Popen(argv, env=env or self.env, stdin=subprocess.DEVNULL,
+                                start_new_session=True, **kwargs)
+        self._note_pid(proc.pid)
+        self.others.append(proc)
+        return proc
 
     def _note_pid(self, pid):
         if self.pid_file:
@@ -167,13 +192,15 @@ class Desktop:
                 pass
         if self.app is not None:
             _end_group(self.app)
+        for proc in reversed(self.others):
+            _end_group(proc)
         for proc in (self.wm, self.xvfb):
             if proc is not None:
                 _end_group(proc)
         subprocess.run(["rm", "-rf", self.work], check=False)
         # Everything started here has been waited for: nothing left to end.
         if self.pid_file and all(p is None or p.returncode is not None
-                                 for p in (self.app, self.wm, self.xvfb)):
+                                 for p in [self.app, self.wm, self.xvfb] + self.others):
             open(self.pid_file, "w").close()
 
     # ---- waiting -------------------------------------------------------------

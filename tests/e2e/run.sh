@@ -1,8 +1,11 @@
 #!/bin/sh
 # End-to-end tests of the built Tockmere: each case runs the program on a
 # virtual X desktop of its own (Xvfb, with jwm as window manager and tray
-# host), its clock set with libfaketime, and drives it from outside with
-# xdotool as a person would. Builds nothing: expects build/tockmere.
+# host; for the cases of desktops.py a private session bus and xfce4-panel as
+# StatusNotifierItem host, or a tray that goes away; for sway.py a headless
+# sway with Xwayland and waybar, run as a user made for it), its clock set with
+# libfaketime, and drives it from outside with xdotool as a person would.
+# Builds nothing: expects build/tockmere.
 #
 # usage: tests/e2e/run.sh [CASE...]      (all cases when none is named)
 # Prints one line per case and, last, "N passed, M failed"; exits 0 only when
@@ -21,11 +24,14 @@ fail_setup() {
 }
 
 [ -x "$program" ] || fail_setup "$program is missing; build it first: cmake --preset default && cmake --build --preset default"
-for tool in Xvfb jwm xdotool faketime timeout; do
+for tool in Xvfb jwm xdotool faketime timeout dbus-daemon xfce4-panel sway waybar Xwayland wtype; do
     command -v "$tool" >/dev/null 2>&1 || fail_setup "$tool is not installed (sh scripts/setup.sh installs it)"
 done
 if ! "$python" -c 'import Xlib' 2>/dev/null; then
     fail_setup "$python with Xlib (python3-xlib) is needed"
+fi
+if ! "$python" -c 'import dbus' 2>/dev/null; then
+    fail_setup "$python with D-Bus (python3-dbus) is needed"
 fi
 fc-list 2>/dev/null | grep -q 'WenQuanYi Zen Hei' ||
     fail_setup "the font WenQuanYi Zen Hei (fonts-wqy-zenhei) is not installed"
@@ -64,15 +70,27 @@ if [ $# -gt 0 ]; then
     cases="$*"
 else
     cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
-        told_while_typing_the_next three_taken_then_hidden"
+        told_while_typing_the_next three_taken_then_hidden
+        xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
+        tray_goes_away_while_hidden no_session_bus wayland_session wayland_native"
 fi
+
+# The cases on other desktops than jwm's tray are in desktops.py, the one on
+# sway (run as a user of its own) in sway.py.
+driver_of() {
+    case "$1" in
+    sni_* | tray_* | xembed_* | no_session_bus) echo "$here/desktops.py" ;;
+    wayland_*) echo "$here/sway.py" ;;
+    *) echo "$here/cases.py" ;;
+    esac
+}
 
 passed=0
 failed=0
 for name in $cases; do
     started=$(date +%s)
     # In the background, so that a signal to this script is acted on at once.
-    timeout -k 5 150 "$python" "$here/cases.py" "$work/tockmere" "$name" "$work/$name.pids" \
+    timeout -k 5 150 "$python" "$(driver_of "$name")" "$work/tockmere" "$name" "$work/$name.pids" \
         >"$work/$name.out" &
     case_pid=$!
     wait "$case_pid"

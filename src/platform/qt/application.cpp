@@ -5,6 +5,7 @@
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/loaded_forms.h"
+#include "platform/qt/session.h"
 
 namespace platform {
 
@@ -28,7 +29,13 @@ QWidget* mainWindow() {
     return loadedForms().empty() ? nullptr : loadedForms().front()->widget;
 }
 
+// Settles the session before QApplication is made.
+struct PreparedSession {
+    PreparedSession() { prepareSession(); }
+};
+
 struct ApplicationImpl {
+    PreparedSession session;
     QApplication app;
     ApplicationImpl(int& argc, char** argv) : app(argc, argv) {}
 };

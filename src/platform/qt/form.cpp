@@ -125,6 +125,24 @@ void FormImpl::showWindow() {
     widget->activateWindow();
 }
 
+void FormImpl::trayGone() {
+    if (!loaded || hiddenToTaskbar || widget->isVisible()) return;
+    hiddenToTaskbar = true;
+    widget->showMinimized();
+}
+
+void FormImpl::trayBack() {
+    // A window the program has shown again since (restore, a reminder) is in
+    // use and stays. One still parked goes back to the tray, even when the
+    // window manager that went away left it shown.
+    if (!hiddenToTaskbar) return;
+    hiddenToTaskbar = false;
+    // Out of the minimised state first: on X11, leaving it maps the window,
+    // which would bring a window already hidden back on the screen.
+    widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
+    widget->hide();
+}
+
 void Form::show() {
     d_->showWindow();
 }

@@ -76,6 +76,9 @@ struct FormImpl {
     LongPtr wndProc = 0;  // the window procedure messages go to first
     Handle icon = 0;      // the window's icon, as the tray record names it
     bool hiddenToTaskbar = false;
+    // The window's first pop-up menu: the one its tray icon offers where the
+    // desktop draws the icon's menu itself.
+    QPointer<QMenu> trayMenu;
     QPointer<QWidget> defaultButton;  // Enter
     QPointer<QWidget> cancelButton;   // Esc
     std::vector<std::pair<int, QPointer<QWidget>>> tabStops;
@@ -87,6 +90,10 @@ struct FormImpl {
     void applyTabOrder();
     // Shows the window in its normal state, in front, active.
     void showWindow();
+    // The notification area went away or came back: a window hidden to the
+    // tray is kept in the task bar meanwhile.
+    void trayGone();
+    void trayBack();
     static FormImpl* fromHandle(Handle h);
 };
 
@@ -113,6 +120,7 @@ struct TimerImpl {
 
 struct MenuImpl {
     QPointer<QMenu> menu;
+    FormImpl* owner = nullptr;
 };
 
 struct MenuItemImpl {

@@ -1,7 +1,9 @@
 #include <QAction>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/backend.h"
 #include "platform/qt/form_widget.h"
@@ -33,9 +35,11 @@ bool MenuItem::isSeparator() const {
     return d_->action->isSeparator();
 }
 
-Menu::Menu(Form&, const std::string& caption) : d_(std::make_unique<MenuImpl>()) {
+Menu::Menu(Form& form, const std::string& caption) : d_(std::make_unique<MenuImpl>()) {
     // No parent window: a window-modal message box must not block the menu.
     d_->menu = new QMenu(qt::qs(caption));
+    d_->owner = &form.impl();
+    if (!d_->owner->trayMenu) d_->owner->trayMenu = d_->menu;
 }
 
 Menu::~Menu() {
@@ -59,6 +63,15 @@ MenuItem& Menu::add(const std::string& caption) {
 
 void Menu::popup() {
     QMenu* menu = d_->menu;
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // A Wayland pop-up opens from a window of the program's own, at a
+        // place within it; with the window hidden there is none, and the
+        // desktop shows the tray icon's menu itself.
+        QWidget* owner = d_->owner ? d_->owner->widget.data() : nullptr;
+        if (!owner || !owner->isVisible()) return;
+        menu->winId();
+        menu->windowHandle()->setTransientParent(owner->windowHandle());
+    }
     if (menuWatcher()) {
         QTimer::singleShot(0, menu, [this, menu] {
             std::vector<testing::ShownMenuItem> shown;

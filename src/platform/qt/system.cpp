@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/backend.h"
+#include "platform/qt/session.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -46,8 +47,12 @@ bool fileExists(const std::string& path) {
 }
 
 bool launchProgram(const std::string& path) {
-    // Its own process, started directly: no shell ever sees the path.
-    return QProcess::startDetached(localPath(path), {});
+    // Its own process, started directly: no shell ever sees the path. It
+    // gets the environment the program was started with.
+    QProcess process;
+    process.setProgram(localPath(path));
+    process.setProcessEnvironment(startingEnvironment());
+    return process.startDetached();
 }
 
 }  // namespace platform

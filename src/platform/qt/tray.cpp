@@ -2,8 +2,13 @@
 // owner's window procedure as its callback message with the mouse message
 // as lParam, as the shell sends them: press, release and double click.
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -35,6 +40,7 @@ std::vector<std::unique_ptr<TrayEntry>>& entries() {
 }
 
 int availableOverride = -1;
+bool lastAvailable = true;
 
 // A handful of calls in a program's life: add, tip, and the removals.
 std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& log() {
@@ -113,11 +119,86 @@ void apply(TrayEntry& e, const NOTIFYICONDATAA& data) {
     }
 }
 
+// Hosts come and go (a panel crashes, is replaced, starts again).
+void checkTray() {
+    const bool available = trayAvailable();
+    if (available == lastAvailable) return;
+    lastAvailable = available;
+    for (const auto& e : entries()) {
+        FormImpl* form = FormImpl::fromHandle(e->owner);
+        if (!form) continue;
+        if (available)
+            form->trayBack();
+        else
+            form->trayGone();
+    }
+}
+
+const QString kItemWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+// Where a StatusNotifierItem watcher is on the session bus, Qt's icon is an
+// item that it registers there, and the tray is there while the watcher is;
+// the bus tells when it comes and goes. Elsewhere the icon sits in the X11
+// notification area, which nothing announces: the program asks now and then.
+struct TrayWatch {
+    QPointer<QObject> watching;
+    bool onBus = false;
+    bool watcherThere = false;
+};
+
+TrayWatch& trayWatch() {
+    static TrayWatch watch;
+    return watch;
+}
+
+// The item's watcher on the session bus, told of its coming and going; none
+// where the bus has no watcher (or there is no bus address: asking for the
+// bus then could launch one).
+QDBusServiceWatcher* watchItemWatcher() {
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return nullptr;
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() ||
+        !bus.interface()->isServiceRegistered(kItemWatcher).value())
+        return nullptr;
+    auto* watcher = new QDBusServiceWatcher(
+        kItemWatcher, bus,
+        QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
+        qApp);
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, [] {
+        trayWatch().watcherThere = true;
+        checkTray();
+    });
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceUnregistered, [] {
+        trayWatch().watcherThere = false;
+        checkTray();
+    });
+    return watcher;
+}
+
+void watchTray() {
+    TrayWatch& watch = trayWatch();
+    if (watch.watching) return;
+    if (QDBusServiceWatcher* watcher = watchItemWatcher()) {
+        watch.onBus = watch.watcherThere = true;
+        watch.watching = watcher;
+    } else {
+        watch.onBus = false;
+        auto* timer = new QTimer(qApp);
+        timer->setInterval(1000);
+        QObject::connect(timer, &QTimer::timeout, checkTray);
+        timer->start();
+        watch.watching = timer;
+    }
+    lastAvailable = trayAvailable();
+}
+
 }  // namespace
 
 bool trayAvailable() {
-    return availableOverride >= 0 ? availableOverride == 1
-                                  : QSystemTrayIcon::isSystemTrayAvailable();
+    if (availableOverride >= 0) return availableOverride == 1;
+    const TrayWatch& watch = trayWatch();
+    if (watch.watching && watch.onBus) return watch.watcherThere;
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool trayNeedsTaskbar(Handle owner) {
@@ -128,10 +209,17 @@ bool trayNeedsTaskbar(Handle owner) {
 
 void overrideTrayAvailable(int available) {
     availableOverride = available;
+    checkTray();
 }
 
 void forgetTrayIcons(Handle owner) {
     std::erase_if(entries(), [owner](const auto& e) { return e->owner == owner; });
+}
+
+QMenu* hostTrayMenuOf(Handle owner) {
+    for (const auto& e : entries())
+        if (e->owner == owner) return e->icon->contextMenu();
+    return nullptr;
 }
 
 bool sendTrayMouse(Handle owner, LongPtr mouseMessage) {
@@ -165,8 +253,15 @@ std::int32_t Shell_NotifyIconA(std::uint32_t message, NOTIFYICONDATAA* data) {
             entry->id = data->uID;
             entry->icon = std::make_unique<QSystemTrayIcon>();
             connectSignals(*entry);
+            // A desktop that draws the icon itself shows this menu on a right
+            // click and reports the item chosen; the item's handler runs as
+            // from our own pop-up. Where our icon window takes the clicks
+            // (an X11 tray), the press never reaches Qt, so Qt opens no menu
+            // of its own there.
+            entry->icon->setContextMenu(FormImpl::fromHandle(data->hWnd)->trayMenu);
             apply(*entry, *data);
             watchIconMouse();
+            watchTray();
             entry->icon->show();
             entries().push_back(std::move(entry));
             return 1;

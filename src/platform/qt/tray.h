@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMenu>
+
 #include "platform/types.h"
 
 namespace platform {
@@ -10,5 +12,7 @@ bool trayNeedsTaskbar(Handle owner);
 bool trayAvailable();
 // The icons of a window that goes away go with it.
 void forgetTrayIcons(Handle owner);
+// The menu the icon hands to a desktop that draws the icon itself.
+QMenu* hostTrayMenuOf(Handle owner);
 
 }  // namespace platform

@@ -97,6 +97,17 @@ void paste(TextBox& box, const std::string& text) {
 bool canDropText() {
     return false;
 }
+
+// The shell draws the icon's menu as the program pops it up; there is no
+// menu of the shell's own.
+std::optional<std::vector<ShownMenuItem>> hostTrayMenu(const Form&) {
+    return std::nullopt;
+}
+void chooseInHostTrayMenu(const Form&, const std::string&) {}
+
+bool trayLossNoticed() {
+    return false;
+}
 void drop(TextBox&, const std::string&) {}
 
 void click(CommandButton& button) {

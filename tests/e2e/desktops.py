@@ -1,0 +1,274 @@
+"""Tockmere end to end on other kinds of desktop than jwm's X11 tray: a
+StatusNotifierItem tray (xfce4-panel) on a private session bus, a tray that
+goes away while the window is hidden, and a desktop without a session bus.
+
+usage: desktops.py PROGRAM CASE [PID_FILE]
+Prints nothing and exits 0 when the case passes; prints the step that failed
+and exits 1 otherwise.
+"""
+
+import os
+import signal
+import sys
+import time
+
+from Xlib import Xatom
+
+import cases
+from cases import arm_one, check, exit_from_menu, wait_main_ready
+from desktop import JWMRC, MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed, _end_group
+from sni import JWMRC_NO_TRAY, SniDesktop
+
+IDLE = [("普通", True, True), ("高级", True, False), ("查询", False, False),
+        ("恢复", False, False), ("隐藏", True, False), ("关于", True, False),
+        ("-", True, False), ("退出", True, False)]
+ARMED = [("普通", False, True), ("高级", False, False), ("查询", True, False),
+         ("恢复", False, False), ("隐藏", False, False), ("关于", True, False),
+         ("-", True, False), ("退出", True, False)]
+HIDDEN = [("普通", False, True), ("高级", False, False), ("查询", False, False),
+          ("恢复", True, False), ("隐藏", False, False), ("关于", True, False),
+          ("-", True, False), ("退出", True, False)]
+
+
+def layout(d):
+    return [(label, enabled, checked) for _, label, enabled, checked in d.menu_entries()]
+
+
+def expect_layout(d, expected, situation):
+    """The host's menu reaches the expected layout (changes travel over the bus)."""
+    try:
+        d.wait_for("the exported menu %s" % situation, 3, lambda: layout(d) == expected)
+    except StepFailed:
+        raise StepFailed("the exported menu %s is %r, not %r" % (situation, layout(d), expected))
+
+
+def sni_menu(d):
+    d.start()
+    wait_main_ready(d)
+    d.wait_for("the item registered with the watcher", 10, d.item)
+    tip = d.item_property("ToolTip")
+    check(str(tip[2]) == "Tockmere Beta 1.1 版", "the item's tooltip is %r" % (tip,))
+    check(d.tray_icon() is None, "an X11 tray icon was shown beside the item")
+    expect_layout(d, IDLE, "at start")
+
+    d.choose("高级")
+    d.wait_for("the check mark on 高级", 3,
+               lambda: [(l, c) for l, _, c in layout(d)[:2]] == [("普通", False), ("高级", True)])
+    d.choose("普通")
+    d.wait_for("the check mark back on 普通", 3,
+               lambda: [(l, c) for l, _, c in layout(d)[:2]] == [("普通", True), ("高级", False)])
+
+    arm_one(d, "42", "开会")
+    expect_layout(d, ARMED, "while armed")
+    d.item_call("Activate", 0, 0)
+    d.wait_for("the notice window %r after Activate" % NOTICE_TITLE, 3,
+               lambda: d.titled(NOTICE_TITLE))
+    d.answer_box(NOTICE_TITLE, 1)
+    d.choose("查询")
+    d.wait_for("the notice window %r after 查询" % NOTICE_TITLE, 3,
+               lambda: d.titled(NOTICE_TITLE))
+
+    box = cases.firing_box(d, " 9:42:00啦!", 25)
+    d.answer_box(box.name, 1)
+    d.wait_for("the main window back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
+    expect_layout(d, IDLE, "idle again after the reminder")
+
+    d.choose("隐藏")
+    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
+    expect_layout(d, HIDDEN, "while hidden")
+    # Watching for the tray to go away costs the bus nothing.
+    changes = d.bus_names_changing(3)
+    check(changes == 0, "names changed owner %d times on the bus in 3 s in the tray" % changes)
+    d.choose("恢复")
+    d.wait_for("the main window back after 恢复", 3, lambda: d.titled(MAIN_TITLE))
+    expect_layout(d, IDLE, "after 恢复")
+
+    d.choose("退出")
+    status = d.await_program_end(5)
+    check(status == 0, "the program ended with status %s after 退出" % status)
+    d.wait_for("the item to leave the watcher", 3, lambda: not d.items(), program_may_end=True)
+    check(not d.session_processes(), "processes of the program are left: %s" % d.session_processes())
+
+
+# ---- the tray goes away --------------------------------------------------
+
+
+def client_state(d, title):
+    """WM_STATE of the program's top-level window with this title, as the
+    window manager keeps it (1 normal, 3 minimised), or None when no window
+    manager lists it as a client or it is withdrawn."""
+    wm_state = d.x.intern_atom("WM_STATE")
+    clients = d.root.get_full_property(d.x.intern_atom("_NET_CLIENT_LIST"), Xatom.WINDOW)
+    for wid in (clients.value if clients is not None else []):
+        window = d.x.create_resource_object("window", wid)
+        if d._name(window) == title:
+            prop = window.get_full_property(wm_state, wm_state)
+            state = int(prop.value[0]) if prop is not None else 0
+            return state or None  # withdrawn
+    return None
+
+
+def left_task_bar(d, when):
+    try:
+        d.wait_for("the window to leave the task bar " + when, 10,
+                   lambda: client_state(d, MAIN_TITLE) is None)
+    except StepFailed:
+        raise StepFailed("the window is still in the task bar %s (WM_STATE %s)"
+                         % (when, client_state(d, MAIN_TITLE)))
+
+
+def replace_wm(d, rc, with_tray):
+    _end_group(d.wm)
+    d.start_wm(rc, with_tray=with_tray)
+
+
+def tray_goes_away_while_hidden(d):
+    d.start()
+    wait_main_ready(d)
+    d.open_menu()
+    d.key("Down", "Down", "Down", "Return")  # 普通, 高级, 隐藏: the disabled ones are passed over
+    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
+    check(client_state(d, MAIN_TITLE) is None, "the hidden window is still in the task bar")
+
+    # jwm gives way to a jwm with a task bar but no notification area.
+    replace_wm(d, JWMRC_NO_TRAY, with_tray=False)
+    d.wait_for("the window to wait minimised in the task bar once the tray is gone", 10,
+               lambda: client_state(d, MAIN_TITLE) == 3)
+    check(d.titled(MAIN_TITLE) is None, "the window came up in full, not minimised")
+
+    # A tray again: the window goes back to it, and its icon brings it up.
+    replace_wm(d, JWMRC, with_tray=True)
+    left_task_bar(d, "once a tray is back")
+    d.open_menu()
+    d.key("Down", "Return")  # 恢复, the first one enabled while hidden
+    d.wait_for("the main window back after 恢复 from the icon", 5, lambda: d.titled(MAIN_TITLE))
+    exit_from_menu(d)
+
+
+def tray_goes_away_from_the_panel(d):
+    """The SNI host dies while the window is hidden: the window comes to the
+    task bar (jwm's), and the item is registered again when the panel is back."""
+    d.start()
+    wait_main_ready(d)
+    d.wait_for("the item registered with the watcher", 10, d.item)
+    d.choose("隐藏")
+    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
+    _end_group(d.panel)
+    d.wait_for("the window to wait minimised in the task bar once the panel is gone", 10,
+               lambda: client_state(d, MAIN_TITLE) == 3)
+    d.start_panel()
+    d.wait_for("the item registered again with the new panel", 10, d.item)
+    left_task_bar(d, "once the panel is back")
+    d.choose("恢复")
+    d.wait_for("the main window back after 恢复", 5, lambda: d.titled(MAIN_TITLE))
+    d.choose("退出")
+    check(d.await_program_end(5) == 0, "the program did not end well after 退出")
+
+
+# ---- jwm's X11 tray: our own menu, once per click --------------------------
+
+
+def menus(d):
+    return [w for w in d.program_windows() if w.override and w.toplevel and w.width > 40
+            and w.height > 40]
+
+
+def xembed_one_menu_per_right_click(d):
+    """The icon also hands its menu to desktops that draw it themselves; on
+    an X11 tray only the program's own pop-up opens, on the release."""
+    d.start()
+    wait_main_ready(d)
+    icon = d.wait_for("the icon in jwm's tray", 5, d.tray_icon)
+    for _ in range(2):
+        d.xdotool("mousemove", icon.centre[0], icon.centre[1], "mousedown", 3)
+        d.stays_absent("a menu on the press of the right button alone", 0.7, d.menu)
+        d.xdotool("mouseup", 3)
+        d.wait_for("the menu on the release of the right button", 3, d.menu)
+        time.sleep(0.5)
+        check(len(menus(d)) == 1, "more than one menu is open: %s" % menus(d))
+        d.key("Escape")
+        d.wait_for("the menu to close on Escape", 3, lambda: d.menu() is None)
+        d.stays_absent("a second menu after the first closed", 0.7, d.menu)
+    exit_from_menu(d)
+
+
+# ---- no session bus ------------------------------------------------------
+
+
+def processes_of_desktop(d):
+    """Live processes started within this desktop (they carry its private
+    XDG_RUNTIME_DIR), other than the X server and the window manager, with
+    their command lines."""
+    wanted = ("XDG_RUNTIME_DIR=" + d.env["XDG_RUNTIME_DIR"]).encode()
+    own = {d.xvfb.pid, d.wm.pid, os.getpid()}
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) in own:
+            continue
+        try:
+            with open("/proc/%s/environ" % entry, "rb") as f:
+                environ = f.read().split(b"\0")
+            with open("/proc/%s/stat" % entry) as f:
+                state = f.read().rsplit(")", 1)[1].split()[0]
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                command = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+        except OSError:
+            continue
+        if wanted in environ and state != "Z":
+            found.append("%s (%s)" % (entry, command))
+    return found
+
+
+def no_session_bus(d):
+    d.start()
+    check("DBUS_SESSION_BUS_ADDRESS" not in d.env, "the desktop has a session bus")
+    wait_main_ready(d)
+    d.wait_for("the icon in jwm's tray", 5, d.tray_icon)
+    exit_from_menu(d)
+    try:
+        d.wait_for("no process started by the program to be left", 3,
+                   lambda: not processes_of_desktop(d), program_may_end=True)
+    except StepFailed:
+        raise StepFailed("processes are left after 退出: %s" % ", ".join(processes_of_desktop(d)))
+
+
+CASES = {
+    "sni_menu": (sni_menu, SniDesktop, "2026-12-06 09:41:40"),
+    "sni_panel_goes_away_while_hidden": (tray_goes_away_from_the_panel, SniDesktop,
+                                         "2026-12-06 09:41:30"),
+    "tray_goes_away_while_hidden": (tray_goes_away_while_hidden, Desktop, "2026-12-06 09:41:30"),
+    "no_session_bus": (no_session_bus, Desktop, "2026-12-06 09:41:30"),
+    "xembed_one_menu_per_right_click": (xembed_one_menu_per_right_click, Desktop,
+                                        "2026-12-06 09:41:30"),
+}
+
+
+def _stop(signum, frame):
+    raise StepFailed("stopped by signal %d" % signum)
+
+
+def main(argv):
+    if len(argv) < 3 or argv[2] not in CASES:
+        sys.stderr.write("usage: desktops.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
+        return 2
+    signal.signal(signal.SIGTERM, _stop)
+    signal.signal(signal.SIGINT, _stop)
+    run, kind, start_time = CASES[argv[2]]
+    d = kind(argv[1], start_time, argv[3] if len(argv) > 3 else None)
+    try:
+        run(d)
+    except StepFailed as failure:
+        print(failure)
+        return 1
+    except Exception as fault:  # a fault of the test itself: say where
+        import traceback
+        traceback.print_exc()
+        print("the test broke: %r" % fault)
+        return 1
+    finally:
+        d.close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
