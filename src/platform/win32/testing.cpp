@@ -161,3 +161,63 @@ void clearRegistry() {
 }
 
 }  // namespace platform::testing
+
+namespace platform::testing {
+
+namespace {
+std::wstring shownText(HWND h) {
+    const int n = GetWindowTextLengthW(h);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(h, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+int lineHeight(HWND h) {
+    return win::textSize(h, L"时", DT_SINGLELINE, 0).cy;
+}
+}  // namespace
+
+TextFit textFit(const Control& control) {
+    HWND h = control.impl().hwnd;
+    RECT client{};
+    GetClientRect(h, &client);
+    wchar_t cls[16] = {};
+    GetClassNameW(h, cls, 16);
+    const std::wstring text = shownText(h);
+    TextFit fit;
+    fit.roomWidth = client.right;
+    fit.roomHeight = client.bottom;
+    SIZE size{};
+    if (_wcsicmp(cls, L"BUTTON") == 0) {
+        // Inside the raised edge and the focus rectangle; '&' marks the
+        // access key and takes no room.
+        fit.roomWidth -= 2 * (GetSystemMetrics(SM_CXEDGE) + 1);
+        fit.roomHeight -= 2 * GetSystemMetrics(SM_CYEDGE);
+        size = win::textSize(h, text, DT_SINGLELINE, 0);
+    } else if (_wcsicmp(cls, L"EDIT") == 0) {
+        const DWORD margins = static_cast<DWORD>(SendMessageW(h, EM_GETMARGINS, 0, 0));
+        fit.roomWidth -= LOWORD(margins) + HIWORD(margins);
+        size = win::textSize(h, text, DT_SINGLELINE | DT_NOPREFIX, 0);
+    } else {
+        size = win::textSize(h, text, win::kLabelDrawing, fit.roomWidth);
+    }
+    fit.width = size.cx;
+    fit.height = size.cy;
+    fit.lines = text.empty() ? 0 : (size.cy + lineHeight(h) / 2) / lineHeight(h);
+    return fit;
+}
+
+int textWidth(const Control& control, const std::string& prefix) {
+    return win::textSize(control.impl().hwnd, win::wide(prefix), DT_SINGLELINE | DT_NOPREFIX, 0).cx;
+}
+
+PixelRect pixelRect(const Control& control) {
+    HWND h = control.impl().hwnd;
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+}  // namespace platform::testing
