@@ -134,8 +134,10 @@ void Control::setTabIndex(int index) {
 
 void Control::setFocus() {
     QWidget* w = d_->widget;
-    if (QWidget* window = w->window(); window->isVisible() && !window->isActiveWindow())
+    if (QWidget* window = w->window(); window->isVisible() && !window->isActiveWindow()) {
+        d_->form->askedForeground = true;
         window->activateWindow();
+    }
     w->setFocus(Qt::OtherFocusReason);
 }
 

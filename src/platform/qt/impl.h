@@ -81,6 +81,7 @@ struct FormImpl {
     LongPtr wndProc = 0;  // the window procedure messages go to first
     Handle icon = 0;      // the window's icon, as the tray record names it
     bool hiddenToTaskbar = false;
+    bool askedForeground = false;     // activateWindow was called for it
     QPointer<QWidget> defaultButton;  // Enter
     QPointer<QWidget> cancelButton;   // Esc
     std::vector<std::pair<int, QPointer<QWidget>>> tabStops;

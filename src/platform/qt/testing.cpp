@@ -233,4 +233,15 @@ PixelRect pixelRect(const Control& control) {
     return {r.x(), r.y(), r.width(), r.height()};
 }
 
+bool askedForeground(const Form& form) {
+    return form.impl().askedForeground;
+}
+bool isForeground(const Form& form) {
+    return form.impl().widget->isActiveWindow();
+}
+bool holdsKeyboardFocus(const Control& control) {
+    QWidget* w = control.impl().widget;
+    return QApplication::focusWidget() == w && w->window()->isActiveWindow();
+}
+
 }  // namespace platform::testing

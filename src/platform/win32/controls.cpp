@@ -176,7 +176,10 @@ void Control::setTabIndex(int index) {
 
 void Control::setFocus() {
     HWND top = d_->form->hwnd;
-    if (IsWindowVisible(top) && GetForegroundWindow() != top) SetForegroundWindow(top);
+    if (IsWindowVisible(top) && GetForegroundWindow() != top) {
+        d_->form->askedForeground = true;
+        SetForegroundWindow(top);
+    }
     const bool active = GetActiveWindow() == top;
     SetFocus(d_->hwnd);
     // An inactive window gets no focus message; its control is still the

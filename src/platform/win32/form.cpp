@@ -83,6 +83,7 @@ void FormImpl::showWindow() {
     // under them.
     RedrawWindow(hwnd, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    askedForeground = true;
     SetForegroundWindow(hwnd);
     if (activeControl && IsWindow(activeControl)) SetFocus(activeControl);
 }
