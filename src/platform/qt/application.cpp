@@ -28,7 +28,19 @@ QWidget* mainWindow() {
     return loadedForms().empty() ? nullptr : loadedForms().front()->widget;
 }
 
+namespace {
+// Whole device pixels: at 150 % the windows are laid out at 144 dots per
+// inch rather than stretched by 1.5, which would let one-pixel borders and
+// lines fall between pixels and vanish.
+int wholePixels() {
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
+    return 0;
+}
+}  // namespace
+
 struct ApplicationImpl {
+    int policy = wholePixels();
     QApplication app;
     ApplicationImpl(int& argc, char** argv) : app(argc, argv) {}
 };
