@@ -139,6 +139,15 @@ bool askedForeground(const Form& form);
 bool isForeground(const Form& form);
 bool holdsKeyboardFocus(const Control& control);
 
+// The window's client area as it is drawn, one 0xRRGGBB value a pixel,
+// row by row.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb;
+    std::uint32_t at(int x, int y) const { return rgb[static_cast<std::size_t>(y * width + x)]; }
+};
+Pixels capture(const Form& form);
+
 // Which control of the program has the keyboard focus, if any.
 bool hasFocus(const Control& control);
 bool isTopMost(const Form& form);

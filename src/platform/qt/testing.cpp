@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -242,6 +243,16 @@ bool isForeground(const Form& form) {
 bool holdsKeyboardFocus(const Control& control) {
     QWidget* w = control.impl().widget;
     return QApplication::focusWidget() == w && w->window()->isActiveWindow();
+}
+
+Pixels capture(const Form& form) {
+    const QImage image = form.impl().widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    Pixels p;
+    p.width = image.width();
+    p.height = image.height();
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) p.rgb.push_back(image.pixel(x, y) & 0xFFFFFF);
+    return p;
 }
 
 }  // namespace platform::testing

@@ -163,6 +163,16 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             HDC dc = BeginPaint(hwnd, &ps);
             if (f)
                 for (const LineShape& l : f->lines) {
+                    if (l.from.y == l.to.y) {
+                        // A level line thicker than a pixel grows downwards
+                        // from its points, never over the line just above.
+                        HBRUSH brush = CreateSolidBrush(l.color);
+                        const RECT r{std::min(l.from.x, l.to.x), l.from.y,
+                                     std::max(l.from.x, l.to.x), l.from.y + l.width};
+                        FillRect(dc, &r, brush);
+                        DeleteObject(brush);
+                        continue;
+                    }
                     HPEN pen = CreatePen(PS_SOLID, l.width, l.color);
                     HGDIOBJ old = SelectObject(dc, pen);
                     MoveToEx(dc, l.from.x, l.from.y, nullptr);

@@ -230,4 +230,34 @@ bool holdsKeyboardFocus(const Control& control) {
     return GetFocus() == control.impl().hwnd;
 }
 
+Pixels capture(const Form& form) {
+    HWND h = form.impl().hwnd;
+    RECT r{};
+    GetClientRect(h, &r);
+    Pixels p;
+    p.width = r.right;
+    p.height = r.bottom;
+    // What is on the screen: the controls as they painted themselves.
+    HDC screen = GetDC(h);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, p.width, p.height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, p.width, p.height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = p.width;
+    info.bmiHeader.biHeight = -p.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    p.rgb.resize(static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(p.height), p.rgb.data(), &info, DIB_RGB_COLORS);
+    for (std::uint32_t& v : p.rgb) v &= 0xFFFFFF;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(h, screen);
+    return p;
+}
+
 }  // namespace platform::testing
