@@ -68,9 +68,10 @@ void FormImpl::applyTabOrder() {
         SetWindowPos(child, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = child;
     }
-    // What takes no focus (labels, pictures) lies beneath what overlaps it.
+    // Labels lie beneath every other control that overlaps them; a picture
+    // stays above them.
     for (ControlImpl* c : controls)
-        if (!(GetWindowLongPtrW(c->hwnd, GWL_STYLE) & WS_TABSTOP))
+        if (c->label)
             SetWindowPos(c->hwnd, HWND_BOTTOM, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
