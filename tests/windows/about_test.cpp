@@ -32,7 +32,12 @@ protected:
     void TearDown() override {
         about.reset();
         pt::setLocalMachineWritable(true);
-        fs::remove_all(folder);
+        // A program started by the test may still be ending; on Windows its
+        // file cannot be removed until it has.
+        std::error_code failed;
+        for (int i = 0; i < 100 && (fs::remove_all(folder, failed), failed); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_FALSE(failed) << failed.message();
         MainWindowTest::TearDown();
     }
     std::string read(const std::string& key, const std::string& name, std::string before = "x") {
