@@ -32,4 +32,27 @@ TEST_F(Overdraw, TheBoxesKeepTheirTopBordersWhileTheClockRuns) {
     }
 }
 
+TEST_F(Overdraw, ThePictureIsDrawnWholeBesideTheLabels) {
+    start();
+    tickAt(9, 41, 50);
+    pt::processEvents();
+    const pt::Pixels shown = pt::capture(w->form);
+    const assets::IndexedPicture& picture = assets::alarmClock();
+    const pt::PixelRect r = pt::pixelRect(w->Picture1);
+    ASSERT_LE(r.left + picture.width, shown.width);
+    ASSERT_LE(r.top + picture.height, shown.height);
+    int opaque = 0, same = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const char c = picture.rows[y][x];
+            const std::uint32_t argb =
+                picture.palette[static_cast<std::size_t>((c >= 'a' ? c - 'a' + 10 : c - '0') & 15)];
+            if (argb >> 24 != 0xFF) continue;
+            ++opaque;
+            same += shown.at(r.left + x, r.top + y) == (argb & 0xFFFFFF);
+        }
+    ASSERT_GT(opaque, 0);
+    EXPECT_EQ(same, opaque) << "pixels of the picture drawn over or missing";
+}
+
 }  // namespace
