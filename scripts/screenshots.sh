@@ -3,18 +3,21 @@
 # the clock started at a fixed moment: the main window, the notice window with
 # three reminders, the tray menu, the About box and a reminder being told.
 # usage: sh scripts/screenshots.sh [FOLDER]   (default docs/)
+# TOCKMERE_DESKTOP_DPI=144 takes them at 150 % (the desktop grows with it).
 set -eu
 cd "$(dirname "$0")/.."
 out=${1:-docs}
 mkdir -p "$out"
 . scripts/lib/desktop.sh
 trap desktop_stop EXIT
-desktop_start 800x600
+scale=${TOCKMERE_DESKTOP_DPI:-96}
+desktop_start "$((800 * scale / 96))x$((600 * scale / 96))"
 
 # Photographs a window with its frame, and a margin around it.
 shoot() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    import -window root -crop "$((WIDTH + 24))x$((HEIGHT + 64))+$((X - 12))+$((Y - 50))" +repage "$out/$2"
+    title=$((50 * scale / 96))
+    import -window root -crop "$((WIDTH + 24))x$((HEIGHT + title + 14))+$((X - 12))+$((Y - title))" +repage "$out/$2"
     echo "screenshots: $out/$2"
 }
 answer() {
@@ -56,7 +59,7 @@ xdotool key Return
 
 xdotool mousemove "$ix" "$iy" click 3
 sleep 0.4
-import -window root -crop 300x300+500+300 +repage "$out/tray-menu.png"
+import -window root -crop "$((300 * scale / 96))x$((300 * scale / 96))+$((500 * scale / 96))+$((300 * scale / 96))" +repage "$out/tray-menu.png"
 echo "screenshots: $out/tray-menu.png"
 xdotool key Up Up Return
 about=$(wait_window 关于Tockmere)
@@ -68,6 +71,6 @@ firing=$(wait_window " 9:42:00啦!" 60)
 sleep 0.3
 # The box with the collapsed main window it stands over.
 eval "$(xdotool getwindowgeometry --shell "$firing")"
-import -window root -crop 300x200+$((X - 110))+$((Y - 70)) +repage "$out/firing.png"
+import -window root -crop "$((300 * scale / 96))x$((200 * scale / 96))+$((X - 110 * scale / 96))+$((Y - 70 * scale / 96))" +repage "$out/firing.png"
 echo "screenshots: $out/firing.png"
 xdotool windowactivate --sync "$firing" key Return

@@ -1,6 +1,7 @@
 # A virtual desktop for trying, photographing and testing Tockmere: Xvfb with
 # jwm as window manager and notification area. Source it, then:
-#   desktop_start [WIDTHxHEIGHT]   starts both, exports DISPLAY
+#   desktop_start [WIDTHxHEIGHT]   starts both, exports DISPLAY; at
+#                                  $TOCKMERE_DESKTOP_DPI dots per inch if set
 #   desktop_stop                   stops what desktop_start started
 #   wait_window NAME [SECONDS]     waits for a viewable window titled NAME
 #   tray_icon                      the id of Tockmere's icon in the tray
@@ -12,7 +13,7 @@ desktop_pids=""
 desktop_start() {
     desktop_dir=$(mktemp -d "${TMPDIR:-/tmp}/tockmere-desktop.XXXXXX")
     mkfifo "$desktop_dir/displayfd"
-    Xvfb -displayfd 3 -screen 0 "${1:-800x600}x24" -nolisten tcp \
+    Xvfb -displayfd 3 -screen 0 "${1:-800x600}x24" -nolisten tcp -dpi "${TOCKMERE_DESKTOP_DPI:-96}" \
         3>"$desktop_dir/displayfd" >"$desktop_dir/xvfb.log" 2>&1 &
     desktop_pids="$!"
     read -r display <"$desktop_dir/displayfd" || true
@@ -46,6 +47,18 @@ JWMRC
         fi
         sleep 0.1
     done
+    # The scale a desktop sets for its programs: Xft.dpi, as xrdb would (once
+    # the window manager holds the display, which would otherwise reset).
+    if [ -n "${TOCKMERE_DESKTOP_DPI:-}" ]; then
+        /usr/bin/python3 -c '
+import sys
+from Xlib import Xatom, display
+d = display.Display()
+d.screen().root.change_property(d.intern_atom("RESOURCE_MANAGER"), Xatom.STRING, 8,
+                                ("Xft.dpi:\t%s\n" % sys.argv[1]).encode())
+d.sync()
+' "$TOCKMERE_DESKTOP_DPI"
+    fi
 }
 
 # Debian's own Python, which has the Xlib module, whatever python3 is first on PATH.

@@ -20,6 +20,16 @@ namespace platform {
 std::function<LocalTime()>& clockOverride();
 testing::BoxWatcher& boxWatcher();
 testing::MenuWatcher& menuWatcher();
+// Whether keys under HKEY_LOCAL_MACHINE open with rights to change them:
+// 1 yes, 0 no (a user who is not elevated), -1 as the system decides.
+int& localMachineWritable();
+// The rights of a registry access mask that would change a key.
+inline constexpr std::uint32_t kRegistryWriteRights =
+    0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000 | 0x10000000 | 0x40000000;
+
+// Dots per inch the backend converts twips with and sizes fonts at, in
+// place of the screen's; 0 in the program.
+int& dpiOverride();
 
 // Given by each backend.
 void holdAllTimers(bool hold);

@@ -55,6 +55,10 @@ public:
     explicit Label(Form& form);
     void setCaption(const std::string& caption);
     std::string caption() const;
+    // The height the caption takes in the label's font, wrapped to the
+    // label's width as it is drawn: at a space, between any two Chinese
+    // characters, and inside a word longer than the line.
+    Twips wrappedHeight() const;
 };
 
 class TextBox : public Control {
@@ -107,6 +111,7 @@ class Line {
 public:
     Line(Form& form, Twips x1, Twips y1, Twips x2, Twips y2, Color color, int widthPixels = 1);
     ~Line();
+    void move(Twips x1, Twips y1, Twips x2, Twips y2);
     Line(const Line&) = delete;
     Line& operator=(const Line&) = delete;
 

@@ -12,6 +12,16 @@ testing::BoxWatcher& boxWatcher() {
     return watcher;
 }
 
+int& dpiOverride() {
+    static int dpi = 0;
+    return dpi;
+}
+
+int& localMachineWritable() {
+    static int writable = -1;
+    return writable;
+}
+
 testing::MenuWatcher& menuWatcher() {
     static testing::MenuWatcher watcher;
     return watcher;

@@ -110,6 +110,51 @@ std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t
 void setRegistryValue(const std::string& key, const std::string& name, std::uint32_t type,
                       const std::string& data);
 void clearRegistry();
+// Whether an open of a key under HKEY_LOCAL_MACHINE that asks for rights to
+// change it succeeds, as for an elevated user, or fails with
+// ERROR_ACCESS_DENIED (5), as for everyone else.
+void setLocalMachineWritable(bool writable);
+
+// Lays out windows made from now on at this many dots per inch instead of
+// the screen's (0 gives the screen's back): twips and font sizes alike.
+void setDpi(int dpi);
+
+// A control's own text (a label's or button's caption, a box's contents),
+// laid out as the control lays it out and in its own font, and the room
+// the control has for it, inside borders and button edges. Pixels.
+struct TextFit {
+    int width = 0;   // the widest line
+    int height = 0;  // all lines
+    int lines = 0;
+    int roomWidth = 0;
+    int roomHeight = 0;
+};
+TextFit textFit(const Control& control);
+// How far across its control the text before `prefix`'s end is drawn: the
+// width of `prefix` in the control's font. Pixels.
+int textWidth(const Control& control, const std::string& prefix);
+// Where a control lies in its window's client area. Pixels.
+struct PixelRect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+PixelRect pixelRect(const Control& control);
+
+// Whether the program asked the system to make the window the foreground
+// (active) window since it was made; whether it is that window now; and
+// whether a control holds the system's keyboard focus itself, beyond its
+// window remembering it as the control to give the focus to.
+bool askedForeground(const Form& form);
+bool isForeground(const Form& form);
+bool holdsKeyboardFocus(const Control& control);
+
+// The window's client area as it is drawn, one 0xRRGGBB value a pixel,
+// row by row.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb;
+    std::uint32_t at(int x, int y) const { return rgb[static_cast<std::size_t>(y * width + x)]; }
+};
+Pixels capture(const Form& form);
 
 // Which control of the program has the keyboard focus, if any.
 bool hasFocus(const Control& control);

@@ -21,6 +21,14 @@ void fireTimer(Timer& timer) {
     if (timer.onTimer) timer.onTimer();
 }
 
+void setDpi(int dpi) {
+    dpiOverride() = dpi;
+}
+
+void setLocalMachineWritable(bool writable) {
+    localMachineWritable() = writable ? 1 : 0;
+}
+
 void setTrayAvailable(bool available) {
     overrideTrayAvailable(available ? 1 : 0);
 }

@@ -14,7 +14,9 @@ constexpr const char* kSysInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr const char* kSysInfoValue = "PATH";
 constexpr const char* kSysInfoLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr const char* kSysInfoLocationValue = "MSINFO";
-constexpr std::uint32_t kKeyAccess = 0x2003F;
+// KEY_READ: every user may read these keys, only an elevated one change
+// them, and the program only reads.
+constexpr std::uint32_t kKeyAccess = 0x20019;
 constexpr platform::Color kBlack{0, 0, 0};
 }  // namespace
 
@@ -55,6 +57,9 @@ frmAbout::frmAbout(frmMain& main)
     cmdSysInfo.move(4140, 3075, 1485, 345);
     cmdSysInfo.setCaption("系统信息(&S)...");
     cmdSysInfo.setTabIndex(2);
+    for (platform::Control* c : std::initializer_list<platform::Control*>{
+             &lblTitle, &Label1, &lblDescription, &lblVersion, &cmdOK, &cmdSysInfo})
+        c->setFont({texts::kFont, 9});
     cmdOK.onClick = [this] { cmdOK_Click(); };
     cmdSysInfo.onClick = [this] { cmdSysInfo_Click(); };
     form.onUnload = [this] { Form_Unload(); };
@@ -75,7 +80,8 @@ void frmAbout::cmdOK_Click() {
 // OK, Esc and the close box all end here: the main window, collapsed for
 // the box, comes back while nothing is armed.
 void frmAbout::Form_Unload() {
-    if (main_.book.noneArmed) main_.frmFirst();
+    // Not while the program is ending: the main window would show again.
+    if (main_.book.noneArmed && !main_.exiting()) main_.frmFirst();
 }
 
 void frmAbout::cmdSysInfo_Click() {

@@ -21,5 +21,8 @@ public:
     platform::CommandButton Command1;
 
     void Form_Load(const reminder::Book& book);
+    // Makes a message line that its two lines cannot hold higher, and the
+    // window with it; what lies below moves down.
+    void fitRows();
     void Command1_Click();
 };

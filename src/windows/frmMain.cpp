@@ -8,7 +8,6 @@
 namespace {
 
 constexpr platform::Color kBlue{0, 0, 192};
-const std::string kFont = "宋体";
 
 }  // namespace
 
@@ -46,7 +45,7 @@ void frmMain::layOut() {
                           platform::Twips w, platform::Twips h, int tab, double points) {
         c.move(l, t, w, h);
         c.setTabIndex(tab);
-        c.setFont({kFont, points});
+        c.setFont({texts::kFont, points});
     };
     place(Label1, 720, 75, 1275, 375, 0, 10.5);
     place(Label2, 120, 120, 735, 255, 6, 9);

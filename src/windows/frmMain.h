@@ -38,6 +38,8 @@ public:
     frmInfo* info() const { return info_ && info_->form.loaded() ? info_.get() : nullptr; }
     // The About box while it is open.
     frmAbout* about() const { return about_ && about_->form.loaded() ? about_.get() : nullptr; }
+    // True once the Exit command has begun.
+    bool exiting() const { return exiting_; }
 
     // What the tray module asks of the window that owns the icon.
     platform::Form& trayWindow() override { return form; }
@@ -106,4 +108,5 @@ private:
     std::unique_ptr<frmAbout> about_;
     reminder::LocalTime lastTick_{};  // the clock as the last tick read it
     bool telling_ = false;            // a reminder's box is open
+    bool exiting_ = false;
 };

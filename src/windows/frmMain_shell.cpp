@@ -30,6 +30,7 @@ void frmMain::mnuTrayAbout_Click() {
 }
 
 void frmMain::mnuTrayClose_Click() {
+    exiting_ = true;
     removeTrayIcon();
     form.unload();
     unloadInfo();

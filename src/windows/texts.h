@@ -3,6 +3,9 @@
 
 namespace texts {
 
+// The face of every control's text; 9 pt unless the layout says otherwise.
+inline constexpr const char* kFont = "宋体";
+
 inline constexpr const char* kProduct = "Tockmere";
 inline constexpr const char* kErrorTitle = "出错啦!";
 inline constexpr const char* kPassed = "你设置的时间已经过去啦!";

@@ -81,9 +81,38 @@ def exit_from_menu(d):
                lambda: not d.session_processes(), program_may_end=True)
 
 
+# 2500 twips at 96 dots per inch.
+MAIN_SIDE = 167
+
+
+def framed_main(d, when):
+    """The main window, frame included, 2500 x 2500 twips and centred on the
+    screen, within a moment."""
+    seen = []
+
+    def probe():
+        main = d.titled(MAIN_TITLE)
+        framed = d.frame(main) if main is not None else None
+        seen[:] = [framed]
+        if framed is None:
+            return None
+        x, y, width, height = framed
+        cx, cy = x + width / 2, y + height / 2
+        right_size = abs(width - MAIN_SIDE) <= 1 and abs(height - MAIN_SIDE) <= 1
+        centred = abs(cx - SCREEN[0] / 2) <= 1 and abs(cy - SCREEN[1] / 2) <= 1
+        return framed if right_size and centred else None
+
+    try:
+        d.wait_for("the framed main window", 2, probe)
+    except StepFailed:
+        raise StepFailed("the framed main window is %s %s, not %dx%d in the centre of %dx%d"
+                         % (seen[0], when, MAIN_SIDE, MAIN_SIDE, SCREEN[0], SCREEN[1]))
+
+
 def one_reminder(d):
     d.start()
     wait_main_ready(d)
+    framed_main(d, "at start")
 
     def centred_and_above():
         main = d.titled(MAIN_TITLE)
@@ -117,6 +146,7 @@ def one_reminder(d):
     d.answer_box(box.name, 1)
 
     d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
+    framed_main(d, "after the reminder")
     check(d.tray_icon() is not None, "the tray icon is gone after the reminder")
     # Nothing is armed any more: a left click on the icon shows nothing.
     d.click_tray_icon(1)

@@ -317,6 +317,22 @@ class Desktop:
         prop = self.root.get_full_property(self._atoms["_NET_ACTIVE_WINDOW"], Xatom.WINDOW)
         return prop.value[0] if prop is not None and len(prop.value) else None
 
+    def frame(self, win):
+        """The window with the frame and title bar the window manager gave
+        it: (x, y, width, height) of its top-level ancestor."""
+        window = self.x.create_resource_object("window", win.id)
+        try:
+            while True:
+                parent = window.query_tree().parent
+                if parent is None or parent.id == self.root.id:
+                    break
+                window = parent
+            geometry = window.get_geometry()
+            origin = self.root.translate_coords(window, 0, 0)
+        except error.XError:
+            return None
+        return origin.x, origin.y, geometry.width, geometry.height
+
     def is_above(self, win):
         return self._atoms["_NET_WM_STATE_ABOVE"] in win.states
 

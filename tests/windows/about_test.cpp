@@ -20,6 +20,8 @@ protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         pt::clearRegistry();
+        // As most users are: not elevated, HKEY_LOCAL_MACHINE is read-only.
+        pt::setLocalMachineWritable(false);
         start();
         about = std::make_unique<frmAbout>(*w);
         folder = fs::temp_directory_path() /
@@ -29,7 +31,13 @@ protected:
     }
     void TearDown() override {
         about.reset();
-        fs::remove_all(folder);
+        pt::setLocalMachineWritable(true);
+        // A program started by the test may still be ending; on Windows its
+        // file cannot be removed until it has.
+        std::error_code failed;
+        for (int i = 0; i < 100 && (fs::remove_all(folder, failed), failed); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_FALSE(failed) << failed.message();
         MainWindowTest::TearDown();
     }
     std::string read(const std::string& key, const std::string& name, std::string before = "x") {
@@ -113,6 +121,22 @@ TEST_F(About, StartsTheProgramInTheSecondLocationsFolderOnlyWhenItIsThere) {
     pt::clearRegistry();
     about->StartSysInfo();
     EXPECT_EQ(takeBoxes(), std::vector<Box>{kUnavailable});
+}
+
+TEST_F(About, ReadsTheKeysWhereTheUserMayOnlyReadThem) {
+    const fs::path p = program("sysinfo.exe");
+    pt::setRegistryValue(kInfoKey, "PATH", platform::REG_SZ, p.string() + '\0');
+    platform::HKey key = 0;
+    // A user who is not elevated is refused write rights, as the system does.
+    EXPECT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, kInfoKey, 0, 0x2003F, &key), 5);
+    ASSERT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, kInfoKey, 0, 0x20019, &key), 0);
+    platform::RegCloseKey(key);
+
+    EXPECT_EQ(read(kInfoKey, "PATH"), p.string());
+    EXPECT_TRUE(ok);
+    pt::click(about->cmdSysInfo);
+    EXPECT_TRUE(ran(p)) << "系统信息 starts the program";
+    EXPECT_TRUE(takeBoxes().empty());
 }
 
 }  // namespace

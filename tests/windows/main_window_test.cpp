@@ -18,6 +18,16 @@ protected:
     std::unique_ptr<frmMain> w;
 };
 
+TEST_F(MainWindow, StartsInTheForegroundWithTheHourFieldFocusedAndSelected) {
+    start();
+    EXPECT_TRUE(pt::askedForeground(w->form));
+    EXPECT_TRUE(pt::isForeground(w->form));
+    EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1)) << "the field itself, not only remembered";
+    EXPECT_EQ(w->Text1.selStart(), 0);
+    EXPECT_EQ(w->Text1.selLength(), w->Text1.length());
+    EXPECT_GT(w->Text1.length(), 0);
+}
+
 TEST_F(MainWindow, StartsCentredOnTopWithTheNextMinuteSelected) {
     start();
     EXPECT_EQ(w->form.caption(), "Tockmere Beta 1.1");

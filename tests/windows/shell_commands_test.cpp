@@ -73,6 +73,20 @@ TEST_F(ShellCommands, EscAndTheCloseBoxActAsOk) {
     }
 }
 
+TEST_F(ShellCommands, ExitWithTheAboutBoxOpenLeavesTheWindowHidden) {
+    start();
+    w->Timer1.onTimer = [&] {
+        if (w->about()) pt::chooseMenuItem(w->mnuTrayClose);
+    };
+    pt::holdTimers(false);
+    chooseAbout();
+    pt::holdTimers(true);
+    EXPECT_EQ(w->about(), nullptr);
+    EXPECT_FALSE(w->form.loaded());
+    EXPECT_FALSE(w->form.visible()) << "the ending program does not show its window again";
+    EXPECT_LT(w->form.height(), 600) << "nor put it back to its working size";
+}
+
 TEST_F(ShellCommands, AboutWhileArmedLeavesTheWindowAsItIs) {
     start();
     enter("10", "0", "x");

@@ -29,13 +29,20 @@ QWidget* mainWindow() {
     return loadedForms().empty() ? nullptr : loadedForms().front()->widget;
 }
 
-// Settles the session before QApplication is made.
-struct PreparedSession {
-    PreparedSession() { prepareSession(); }
+// What must be settled before QApplication is made: the session (platform,
+// bus) and whole device pixels. At 150 % the windows are laid out at 144 dots
+// per inch rather than stretched by 1.5, which would let one-pixel borders
+// and lines fall between pixels and vanish.
+struct BeforeApplication {
+    BeforeApplication() {
+        prepareSession();
+        QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+            Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
+    }
 };
 
 struct ApplicationImpl {
-    PreparedSession session;
+    BeforeApplication before;
     QApplication app;
     ApplicationImpl(int& argc, char** argv) : app(argc, argv) {}
 };

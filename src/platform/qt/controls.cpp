@@ -1,11 +1,16 @@
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 
+#include <cmath>
+
+#include "platform/backend.h"
+#include "platform/fonts.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 
@@ -33,6 +38,12 @@ void ControlImpl::attach(Form& owner, QWidget* w) {
     w->show();
 }
 
+void ControlImpl::keepOneLine() {
+    if (!label) return;
+    const int line = static_cast<int>(std::ceil(QFontMetricsF(widget->font()).height()));
+    if (widget->height() < line) widget->resize(widget->width(), line);
+}
+
 void ControlImpl::focusIn() {
     if (!form || form->activeControl == widget) return;
     form->activeControl = widget;
@@ -51,6 +62,7 @@ Control::~Control() {
 void Control::move(Twips left, Twips top, Twips width, Twips height) {
     d_->widget->setGeometry(qt::toPixelsX(left), qt::toPixelsY(top), qt::toPixelsX(width),
                             qt::toPixelsY(height));
+    d_->keepOneLine();
 }
 Twips Control::left() const {
     return qt::toTwipsX(d_->widget->x());
@@ -67,14 +79,17 @@ Twips Control::height() const {
 
 void Control::setFont(const Font& font) {
     QFont f(qt::qs(font.name));
-    // Where the named face is missing, take faces whose Latin letters and
-    // spaces are half as wide as a Chinese character, as in the named one.
-    f.setFamilies({qt::qs(font.name), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                   QStringLiteral("WenQuanYi Zen Hei Mono"),
-                   QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("WenQuanYi Zen Hei")});
-    f.setPointSizeF(font.points);
+    QStringList families{qt::qs(font.name)};
+    for (const char* face : kFallbackFaces) families << qt::qs(face);
+    f.setFamilies(families);
+    d_->points = font.points;
+    if (dpiOverride() > 0)
+        f.setPixelSize(static_cast<int>(std::lround(font.points * dpiOverride() / 72.0)));
+    else
+        f.setPointSizeF(font.points);
     f.setBold(font.bold);
     d_->widget->setFont(f);
+    d_->keepOneLine();
 }
 
 void Control::setForeColor(Color color) {
@@ -103,7 +118,7 @@ std::string Control::fontName() const {
     return qt::ss(d_->widget->font().family());
 }
 double Control::fontPoints() const {
-    return d_->widget->font().pointSizeF();
+    return d_->points;
 }
 
 void Control::setEnabled(bool enabled) {
@@ -119,8 +134,10 @@ void Control::setTabIndex(int index) {
 
 void Control::setFocus() {
     QWidget* w = d_->widget;
-    if (QWidget* window = w->window(); window->isVisible() && !window->isActiveWindow())
+    if (QWidget* window = w->window(); window->isVisible() && !window->isActiveWindow()) {
+        d_->form->askedForeground = true;
         window->activateWindow();
+    }
     w->setFocus(Qt::OtherFocusReason);
 }
 
@@ -128,11 +145,24 @@ bool Control::hasFocus() const {
     return QApplication::focusWidget() == d_->widget;
 }
 
+namespace {
+// A label that wraps its text as the program's labels do: at a space,
+// between any two Chinese characters, and inside a word longer than the line.
+class WrappingLabel : public QLabel {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::WindowText));
+        qt::drawWrapped(p, font(), contentsRect(), text());
+    }
+};
+}  // namespace
+
 Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
-    auto* label = new QLabel;
+    auto* label = new WrappingLabel;
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setWordWrap(true);
+    d_->label = true;
     d_->attach(form, label);
     label->lower();  // labels lie beneath the controls that overlap them
 }
@@ -142,6 +172,12 @@ void Label::setCaption(const std::string& caption) {
 }
 std::string Label::caption() const {
     return qt::ss(static_cast<QLabel*>(d_->widget.data())->text());
+}
+
+Twips Label::wrappedHeight() const {
+    const auto* label = static_cast<QLabel*>(d_->widget.data());
+    return qt::toTwipsY(static_cast<int>(std::ceil(
+        qt::wrappedSize(label->font(), label->contentsRect().width(), label->text()).height())));
 }
 
 CommandButton::CommandButton(Form& form) : Control(std::make_unique<ControlImpl>()) {
@@ -186,9 +222,16 @@ namespace {
 // Paints one straight line across its own rectangle.
 class LineWidget : public QWidget {
 public:
-    LineWidget(QPoint from, QPoint to, QColor color, int width)
-        : from_(from), to_(to), color_(color), width_(width) {
+    LineWidget(QColor color, int width) : color_(color), width_(width) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    // From one point of the window to another.
+    void place(QPoint a, QPoint b) {
+        const QRect box = QRect(a, b).normalized().adjusted(0, 0, width_, width_);
+        from_ = a - box.topLeft();
+        to_ = b - box.topLeft();
+        setGeometry(box);
+        update();
     }
 
 protected:
@@ -207,15 +250,16 @@ private:
 
 Line::Line(Form& form, Twips x1, Twips y1, Twips x2, Twips y2, Color color, int widthPixels)
     : d_(std::make_unique<ControlImpl>()) {
-    const QPoint a(qt::toPixelsX(x1), qt::toPixelsY(y1));
-    const QPoint b(qt::toPixelsX(x2), qt::toPixelsY(y2));
-    const QRect box = QRect(a, b).normalized().adjusted(0, 0, widthPixels, widthPixels);
-    auto* w = new LineWidget(a - box.topLeft(), b - box.topLeft(),
-                             QColor(color.red, color.green, color.blue), widthPixels);
+    auto* w = new LineWidget(QColor(color.red, color.green, color.blue), widthPixels);
     w->setParent(form.impl().widget);
-    w->setGeometry(box);
-    w->show();
     d_->widget = w;
+    move(x1, y1, x2, y2);
+    w->show();
+}
+
+void Line::move(Twips x1, Twips y1, Twips x2, Twips y2) {
+    static_cast<LineWidget*>(d_->widget.data())
+        ->place({qt::toPixelsX(x1), qt::toPixelsY(y1)}, {qt::toPixelsX(x2), qt::toPixelsY(y2)});
 }
 
 Line::~Line() {

@@ -1,19 +1,27 @@
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTextLayout>
+#include <QVariant>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <map>
 
+#include "platform/backend.h"
 #include "platform/qt/impl.h"
 
 namespace platform::qt {
 
 namespace {
 double dpiX() {
+    if (dpiOverride() > 0) return dpiOverride();
     const QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->logicalDotsPerInchX() : 96.0;
 }
 double dpiY() {
+    if (dpiOverride() > 0) return dpiOverride();
     const QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->logicalDotsPerInchY() : 96.0;
 }
@@ -76,14 +84,64 @@ const std::vector<std::pair<int, int>>& keyCodes() {
     return codes;
 }
 
+namespace {
+// Lays the text out in lines no wider than `width`; gives their height.
+qreal layOut(QTextLayout& layout, int width) {
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition({0, y});
+        y += line.height();
+    }
+    layout.endLayout();
+    return y;
+}
+}  // namespace
+
+QSizeF wrappedSize(const QFont& font, int width, const QString& text) {
+    QTextLayout layout(text, font);
+    const qreal height = layOut(layout, width);
+    qreal widest = 0;
+    for (int i = 0; i < layout.lineCount(); ++i)
+        widest = std::max(widest, layout.lineAt(i).naturalTextWidth());
+    return {widest, height};
+}
+
+void drawWrapped(QPainter& painter, const QFont& font, const QRect& rect, const QString& text) {
+    QTextLayout layout(text, font);
+    layOut(layout, rect.width());
+    painter.setClipRect(rect);
+    layout.draw(&painter, rect.topLeft());
+}
+
+void awaitFrame(QWidget* w) {
+    // The window manager frames a window before it maps it; the frame's
+    // size is known once the window is on screen.
+    QWindow* window = w->windowHandle();
+    QElapsedTimer waited;
+    waited.start();
+    while (window && !window->isExposed() && waited.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+}
+
 QSize frameExtra(const QWidget* w) {
-    // A window not shown yet has no frame; it will get the one the window
-    // manager gave the last window shown.
+    // A window without a frame yet (not shown, or not yet framed by the
+    // window manager) will get the one it had before, or else the one the
+    // last framed window got.
     static QSize lastSeen{0, 0};
-    if (!w->isVisible()) return lastSeen;
+    if (w->isVisible() && !w->isMinimized()) awaitFrame(const_cast<QWidget*>(w));
     const QSize extra = w->frameGeometry().size() - w->size();
-    lastSeen = {std::max(0, extra.width()), std::max(0, extra.height())};
-    return lastSeen;
+    if (w->isVisible() && extra.width() > 0 && extra.height() > 0) {
+        lastSeen = extra;
+        const_cast<QWidget*>(w)->setProperty("tockmereFrame", extra);
+        return extra;
+    }
+    const QVariant own = w->property("tockmereFrame");
+    return own.isValid() ? own.toSize() : lastSeen;
 }
 
 namespace {

@@ -122,6 +122,7 @@ void FormImpl::showWindow() {
     }
     widget->show();
     widget->raise();
+    askedForeground = true;
     widget->activateWindow();
 }
 

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QMenu>
+#include <QPainter>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -44,6 +45,12 @@ int characterCount(const QString& s);
 qsizetype unitIndex(const QString& s, int characters);
 // Outer size less client size: the frame and title bar the window manager adds.
 QSize frameExtra(const QWidget* w);
+// Text wrapped as labels wrap it: at a space, between any two Chinese
+// characters, inside a word longer than the line. Its size, and drawing it.
+QSizeF wrappedSize(const QFont& font, int width, const QString& text);
+void drawWrapped(QPainter& painter, const QFont& font, const QRect& rect, const QString& text);
+// Lets a window just shown reach the screen, so that its frame is known.
+void awaitFrame(QWidget* w);
 // Icons by handle, as the tray record carries them.
 Handle iconHandle(const QIcon& icon);
 QIcon iconFromHandle(Handle handle);
@@ -79,6 +86,7 @@ struct FormImpl {
     // The window's first pop-up menu: the one its tray icon offers where the
     // desktop draws the icon's menu itself.
     QPointer<QMenu> trayMenu;
+    bool askedForeground = false;     // activateWindow was called for it
     QPointer<QWidget> defaultButton;  // Enter
     QPointer<QWidget> cancelButton;   // Esc
     std::vector<std::pair<int, QPointer<QWidget>>> tabStops;
@@ -102,6 +110,8 @@ struct ControlImpl {
     FormImpl* form = nullptr;
     QPointer<QWidget> widget;
     Color foreColor{};
+    double points = 0;  // the font size the program set
+    bool label = false;
     bool ownsFocusEvents = false;  // text boxes raise GotFocus themselves
     ControlEvents events{*this};
 
@@ -110,6 +120,9 @@ struct ControlImpl {
     // Called on every focus-in; raises GotFocus when the control is newly the
     // window's active control.
     void focusIn();
+    // A label is never lower than one line of its font: a text's lower
+    // strokes are never cut.
+    void keepOneLine();
 };
 
 struct TimerImpl {

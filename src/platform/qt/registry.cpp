@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "platform/backend.h"
 #include "platform/declared.h"
 #include "platform/qt/registry.h"
 #include "platform/system.h"
@@ -17,7 +18,7 @@ namespace platform {
 
 namespace {
 
-constexpr std::int32_t kNotFound = 2, kInvalidHandle = 6, kMoreData = 234;
+constexpr std::int32_t kNotFound = 2, kAccessDenied = 5, kInvalidHandle = 6, kMoreData = 234;
 
 struct Value {
     std::uint32_t type;
@@ -71,11 +72,13 @@ void clearRegistry() {
     store().keys.clear();
 }
 
-std::int32_t RegOpenKeyExA(HKey root, const char* subKey, std::uint32_t, std::uint32_t,
+std::int32_t RegOpenKeyExA(HKey root, const char* subKey, std::uint32_t, std::uint32_t access,
                            HKey* result) {
     seed();
     if (result) *result = 0;
     if (root != HKEY_LOCAL_MACHINE || !subKey || !result) return kNotFound;
+    // As for a user who is not elevated: HKEY_LOCAL_MACHINE is for reading.
+    if ((access & kRegistryWriteRights) && localMachineWritable() != 1) return kAccessDenied;
     const std::string key = folded(subKey);
     if (!store().keys.contains(key)) return kNotFound;
     *result = store().next++;

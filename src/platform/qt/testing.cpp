@@ -2,13 +2,20 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
+#include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionFrame>
+#include <cmath>
 
 #include "platform/backend.h"
 #include "platform/qt/form_widget.h"
@@ -200,6 +207,76 @@ bool hasFocus(const Control& control) {
 
 bool isTopMost(const Form& form) {
     return form.topMost();
+}
+
+}  // namespace platform::testing
+
+namespace platform::testing {
+
+TextFit textFit(const Control& control) {
+    QWidget* w = control.impl().widget;
+    const QFontMetricsF metrics(w->font());
+    TextFit fit;
+    QRect room = w->contentsRect();
+    QSizeF size;
+    int lines = 0;
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        size = metrics.size(Qt::TextShowMnemonic, button->text());
+        lines = 1;
+    } else if (auto* box = qobject_cast<QLineEdit*>(w)) {
+        QStyleOptionFrame option;
+        option.initFrom(box);
+        option.lineWidth = box->hasFrame() ? 1 : 0;
+        room = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+        size = metrics.size(Qt::TextSingleLine, box->text());
+        lines = box->text().isEmpty() ? 0 : 1;
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        size = qt::wrappedSize(label->font(), room.width(), label->text());
+        lines = label->text().isEmpty()
+                    ? 0
+                    : static_cast<int>(std::lround(size.height() / metrics.height()));
+    }
+    fit.width = static_cast<int>(std::ceil(size.width()));
+    fit.height = static_cast<int>(std::ceil(size.height()));
+    fit.lines = lines;
+    fit.roomWidth = room.width();
+    fit.roomHeight = room.height();
+    return fit;
+}
+
+int textWidth(const Control& control, const std::string& prefix) {
+    const QFontMetricsF metrics(control.impl().widget->font());
+    return static_cast<int>(std::lround(metrics.horizontalAdvance(qt::qs(prefix))));
+}
+
+PixelRect pixelRect(const Control& control) {
+    const QRect r = control.impl().widget->geometry();
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+bool askedForeground(const Form& form) {
+    return form.impl().askedForeground;
+}
+bool isForeground(const Form& form) {
+    return form.impl().widget->isActiveWindow();
+}
+bool holdsKeyboardFocus(const Control& control) {
+    QWidget* w = control.impl().widget;
+    return QApplication::focusWidget() == w && w->window()->isActiveWindow();
+}
+
+Pixels capture(const Form& form) {
+    const QImage image = form.impl().widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    Pixels p;
+    p.width = image.width();
+    p.height = image.height();
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) p.rgb.push_back(image.pixel(x, y) & 0xFFFFFF);
+    return p;
 }
 
 }  // namespace platform::testing

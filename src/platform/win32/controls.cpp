@@ -52,13 +52,26 @@ ControlImpl* ControlImpl::of(HWND hwnd) {
 void ControlImpl::create(Form& owner, const wchar_t* windowClass, DWORD style, DWORD exStyle) {
     form = &owner.impl();
     hwnd =
-        CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,
-                        form->hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextControlId())),
+        // A control never draws over the siblings above it: a label's repaint
+        // stays out of the boxes that overlap it.
+        CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+                        0, 0, 10, 10, form->hwnd,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextControlId())),
                         GetModuleHandleW(nullptr), nullptr);
     SetPropW(hwnd, L"TockmereControl", this);
     baseProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&controlProc)));
     form->controls.push_back(this);
+}
+
+void ControlImpl::keepOneLine() {
+    if (!label) return;
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    const int line = win::textSize(hwnd, L"时", DT_SINGLELINE, 0).cy;
+    if (r.bottom < line)
+        SetWindowPos(hwnd, nullptr, 0, 0, r.right, line,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ControlImpl::focusIn() {
@@ -85,6 +98,7 @@ Control::~Control() {
 void Control::move(Twips left, Twips top, Twips width, Twips height) {
     MoveWindow(d_->hwnd, win::toPixelsX(left), win::toPixelsY(top), win::toPixelsX(width),
                win::toPixelsY(height), TRUE);
+    d_->keepOneLine();
 }
 
 namespace {
@@ -117,6 +131,7 @@ void Control::setFont(const Font& font) {
     SendMessageW(d_->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(d_->font), TRUE);
     // Small boxes: the text gets all the room inside the border.
     if (d_->textBox) SendMessageW(d_->hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    d_->keepOneLine();
 }
 
 void Control::setForeColor(Color color) {
@@ -161,7 +176,10 @@ void Control::setTabIndex(int index) {
 
 void Control::setFocus() {
     HWND top = d_->form->hwnd;
-    if (IsWindowVisible(top) && GetForegroundWindow() != top) SetForegroundWindow(top);
+    if (IsWindowVisible(top) && GetForegroundWindow() != top) {
+        d_->form->askedForeground = true;
+        SetForegroundWindow(top);
+    }
     const bool active = GetActiveWindow() == top;
     SetFocus(d_->hwnd);
     // An inactive window gets no focus message; its control is still the
@@ -174,7 +192,8 @@ bool Control::hasFocus() const {
 }
 
 Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
-    d_->create(form, L"STATIC", SS_LEFT | SS_NOTIFY);
+    d_->create(form, L"STATIC", SS_LEFT | SS_EDITCONTROL | SS_NOPREFIX | SS_NOTIFY);
+    d_->label = true;
     // Labels lie beneath the controls that overlap them.
     SetWindowPos(d_->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -194,6 +213,13 @@ void Label::setCaption(const std::string& caption) {
 }
 std::string Label::caption() const {
     return windowText(d_->hwnd);
+}
+
+Twips Label::wrappedHeight() const {
+    RECT r{};
+    GetClientRect(d_->hwnd, &r);
+    return win::toTwipsY(
+        win::textSize(d_->hwnd, win::wide(caption()), win::kLabelDrawing, r.right).cy);
 }
 
 CommandButton::CommandButton(Form& form) : Control(std::make_unique<ControlImpl>()) {
@@ -233,10 +259,16 @@ void PictureBox::setPicture(const assets::IndexedPicture& picture) {
 Line::Line(Form& form, Twips x1, Twips y1, Twips x2, Twips y2, Color color, int widthPixels)
     : d_(std::make_unique<ControlImpl>()) {
     d_->form = &form.impl();
-    d_->form->lines.push_back({{win::toPixelsX(x1), win::toPixelsY(y1)},
-                               {win::toPixelsX(x2), win::toPixelsY(y2)},
-                               RGB(color.red, color.green, color.blue),
-                               widthPixels});
+    d_->lineIndex = d_->form->lines.size();
+    d_->form->lines.push_back({{}, {}, RGB(color.red, color.green, color.blue), widthPixels});
+    move(x1, y1, x2, y2);
+}
+
+void Line::move(Twips x1, Twips y1, Twips x2, Twips y2) {
+    LineShape& shape = d_->form->lines[d_->lineIndex];
+    shape.from = {win::toPixelsX(x1), win::toPixelsY(y1)};
+    shape.to = {win::toPixelsX(x2), win::toPixelsY(y2)};
+    InvalidateRect(d_->form->hwnd, nullptr, TRUE);
 }
 
 Line::~Line() = default;

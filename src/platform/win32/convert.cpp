@@ -1,4 +1,10 @@
 #include <cmath>
+#include <cstdlib>
+#include <cwchar>
+#include <map>
+
+#include "platform/backend.h"
+#include "platform/fonts.h"
 
 #include "platform/win32/impl.h"
 
@@ -25,6 +31,7 @@ std::string narrow(const std::wstring& utf16) {
 
 namespace {
 int dpi(int axis) {
+    if (dpiOverride() > 0) return dpiOverride();
     HDC dc = GetDC(nullptr);
     const int d = GetDeviceCaps(dc, axis);
     ReleaseDC(nullptr, dc);
@@ -45,11 +52,54 @@ Twips toTwipsY(int px) {
     return static_cast<Twips>(std::lround(px * 1440.0 / dpi(LOGPIXELSY)));
 }
 
+namespace {
+// Whether the face draws a Latin letter and a space half as wide as a
+// Chinese character. A face that is only named (a substitute standing in
+// for a missing one) is judged by what it really draws.
+bool halfWidthLatin(const std::wstring& face) {
+    HFONT font = CreateFontW(-48, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    const auto width = [dc](const wchar_t* text) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
+        return size.cx;
+    };
+    const LONG chinese = width(L"时"), space = width(L"  "), letters = width(L"aW");
+    wchar_t drawn[LF_FACESIZE] = {};
+    const bool found = GetTextFaceW(dc, LF_FACESIZE, drawn) > 0;
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    return found && chinese > 0 && std::abs(space - chinese) <= 1 &&
+           std::abs(letters - chinese) <= 1;
+}
+}  // namespace
+
+int dotsPerInch() {
+    return dpi(LOGPIXELSY);
+}
+
+std::wstring faceFor(const std::string& name) {
+    static std::map<std::string, std::wstring> chosen;
+    if (const auto it = chosen.find(name); it != chosen.end()) return it->second;
+    std::wstring face = wide(name);
+    if (!halfWidthLatin(face))
+        for (const char* other : kFallbackFaces)
+            if (halfWidthLatin(wide(other))) {
+                face = wide(other);
+                break;
+            }
+    return chosen[name] = face;
+}
+
 HFONT makeFont(const Font& font) {
     const int height = -static_cast<int>(std::lround(font.points * dpi(LOGPIXELSY) / 72.0));
     return CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                        GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, wide(font.name).c_str());
+                       DEFAULT_PITCH | FF_DONTCARE, faceFor(font.name).c_str());
 }
 
 HICON makeIcon(const assets::IndexedPicture& picture) {
@@ -86,6 +136,17 @@ HICON makeIcon(const assets::IndexedPicture& picture) {
     DeleteObject(color);
     DeleteObject(mask);
     return icon;
+}
+
+SIZE textSize(HWND control, const std::wstring& text, UINT flags, int width) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT r{0, 0, width, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags | DT_CALCRECT);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return {r.right - r.left, r.bottom - r.top};
 }
 
 int shiftState() {

@@ -156,6 +156,11 @@ std::optional<std::string> trayTipOf(Handle ownerHandle) {
 std::int32_t RegOpenKeyExA(HKey root, const char* subKey, std::uint32_t options,
                            std::uint32_t access, HKey* result) {
     HKEY key = nullptr;
+    if (reinterpret_cast<HKEY>(root) == HKEY_LOCAL_MACHINE && (access & kRegistryWriteRights) &&
+        localMachineWritable() == 0) {
+        if (result) *result = 0;
+        return ERROR_ACCESS_DENIED;
+    }
     const LONG r = ::RegOpenKeyExA(reinterpret_cast<HKEY>(root), subKey, options, access, &key);
     if (result) *result = reinterpret_cast<HKey>(key);
     return r;

@@ -68,9 +68,10 @@ void FormImpl::applyTabOrder() {
         SetWindowPos(child, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = child;
     }
-    // What takes no focus (labels, pictures) lies beneath what overlaps it.
+    // Labels lie beneath every other control that overlaps them; a picture
+    // stays above them.
     for (ControlImpl* c : controls)
-        if (!(GetWindowLongPtrW(c->hwnd, GWL_STYLE) & WS_TABSTOP))
+        if (c->label)
             SetWindowPos(c->hwnd, HWND_BOTTOM, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -83,6 +84,7 @@ void FormImpl::showWindow() {
     // under them.
     RedrawWindow(hwnd, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    askedForeground = true;
     SetForegroundWindow(hwnd);
     if (activeControl && IsWindow(activeControl)) SetFocus(activeControl);
 }
@@ -162,6 +164,16 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             HDC dc = BeginPaint(hwnd, &ps);
             if (f)
                 for (const LineShape& l : f->lines) {
+                    if (l.from.y == l.to.y) {
+                        // A level line thicker than a pixel grows downwards
+                        // from its points, never over the line just above.
+                        HBRUSH brush = CreateSolidBrush(l.color);
+                        const RECT r{std::min(l.from.x, l.to.x), l.from.y,
+                                     std::max(l.from.x, l.to.x), l.from.y + l.width};
+                        FillRect(dc, &r, brush);
+                        DeleteObject(brush);
+                        continue;
+                    }
                     HPEN pen = CreatePen(PS_SOLID, l.width, l.color);
                     HGDIOBJ old = SelectObject(dc, pen);
                     MoveToEx(dc, l.from.x, l.from.y, nullptr);

@@ -35,7 +35,18 @@ int toPixelsX(Twips t);
 int toPixelsY(Twips t);
 Twips toTwipsX(int px);
 Twips toTwipsY(int px);
+// The face a font name stands for here: itself, or the first fallback
+// face that is installed.
+std::wstring faceFor(const std::string& name);
 HFONT makeFont(const Font& font);
+// The dots per inch twips and fonts are converted at.
+int dotsPerInch();
+// How a label draws its text: wrapped at spaces, between Chinese
+// characters and inside words longer than the line; '&' is itself.
+inline constexpr UINT kLabelDrawing = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
+// The size `text` takes in the control's font under the DrawText flags,
+// wrapped to `width` where they wrap.
+SIZE textSize(HWND control, const std::wstring& text, UINT flags, int width);
 HICON makeIcon(const assets::IndexedPicture& picture);
 int shiftState();
 inline HWND hwnd(Handle h) {
@@ -68,6 +79,7 @@ struct FormImpl {
     bool modal = false;
     HWND modalOwner = nullptr;
     bool hiddenToTaskbar = false;
+    bool askedForeground = false;  // SetForegroundWindow was called for it
     HWND activeControl = nullptr;  // the control that last took the focus here
     HWND defaultButton = nullptr;
     HWND cancelButton = nullptr;
@@ -95,10 +107,15 @@ struct ControlImpl {
     bool swallowChar = false;  // a key-down handler took the key
     TextBox* textBox = nullptr;
     std::function<void()> click;  // BN_CLICKED
+    std::size_t lineIndex = 0;
+    bool label = false;  // a line's shape among its form's
 
     // Makes the child window and routes its messages here.
     void create(Form& owner, const wchar_t* windowClass, DWORD style, DWORD exStyle = 0);
     void focusIn();
+    // A label is never lower than one line of its font: a text's lower
+    // strokes are never cut.
+    void keepOneLine();
     static ControlImpl* of(HWND hwnd);
 };
 

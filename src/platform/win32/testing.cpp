@@ -172,3 +172,103 @@ void clearRegistry() {
 }
 
 }  // namespace platform::testing
+
+namespace platform::testing {
+
+namespace {
+std::wstring shownText(HWND h) {
+    const int n = GetWindowTextLengthW(h);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(h, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+int lineHeight(HWND h) {
+    return win::textSize(h, L"时", DT_SINGLELINE, 0).cy;
+}
+}  // namespace
+
+TextFit textFit(const Control& control) {
+    HWND h = control.impl().hwnd;
+    RECT client{};
+    GetClientRect(h, &client);
+    wchar_t cls[16] = {};
+    GetClassNameW(h, cls, 16);
+    const std::wstring text = shownText(h);
+    TextFit fit;
+    fit.roomWidth = client.right;
+    fit.roomHeight = client.bottom;
+    SIZE size{};
+    if (_wcsicmp(cls, L"BUTTON") == 0) {
+        // Inside the raised edge and the focus rectangle; '&' marks the
+        // access key and takes no room.
+        fit.roomWidth -= 2 * (GetSystemMetrics(SM_CXEDGE) + 1);
+        fit.roomHeight -= 2 * GetSystemMetrics(SM_CYEDGE);
+        size = win::textSize(h, text, DT_SINGLELINE, 0);
+    } else if (_wcsicmp(cls, L"EDIT") == 0) {
+        const DWORD margins = static_cast<DWORD>(SendMessageW(h, EM_GETMARGINS, 0, 0));
+        fit.roomWidth -= LOWORD(margins) + HIWORD(margins);
+        size = win::textSize(h, text, DT_SINGLELINE | DT_NOPREFIX, 0);
+    } else {
+        size = win::textSize(h, text, win::kLabelDrawing, fit.roomWidth);
+    }
+    fit.width = size.cx;
+    fit.height = size.cy;
+    fit.lines = text.empty() ? 0 : (size.cy + lineHeight(h) / 2) / lineHeight(h);
+    return fit;
+}
+
+int textWidth(const Control& control, const std::string& prefix) {
+    return win::textSize(control.impl().hwnd, win::wide(prefix), DT_SINGLELINE | DT_NOPREFIX, 0).cx;
+}
+
+PixelRect pixelRect(const Control& control) {
+    HWND h = control.impl().hwnd;
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+bool askedForeground(const Form& form) {
+    return form.impl().askedForeground;
+}
+bool isForeground(const Form& form) {
+    return GetForegroundWindow() == form.impl().hwnd;
+}
+bool holdsKeyboardFocus(const Control& control) {
+    return GetFocus() == control.impl().hwnd;
+}
+
+Pixels capture(const Form& form) {
+    HWND h = form.impl().hwnd;
+    RECT r{};
+    GetClientRect(h, &r);
+    Pixels p;
+    p.width = r.right;
+    p.height = r.bottom;
+    // What is on the screen: the controls as they painted themselves.
+    HDC screen = GetDC(h);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, p.width, p.height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, p.width, p.height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = p.width;
+    info.bmiHeader.biHeight = -p.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    p.rgb.resize(static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(p.height), p.rgb.data(), &info, DIB_RGB_COLORS);
+    for (std::uint32_t& v : p.rgb) v &= 0xFFFFFF;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(h, screen);
+    return p;
+}
+
+}  // namespace platform::testing
