@@ -27,10 +27,10 @@ fail() {
 }
 
 # The same prefix as the Windows tests, set up by their runner.
-sh scripts/wine-run.sh build-windows/tests/reminder_tests.exe --gtest_list_tests >/dev/null ||
-    fail "Wine could not be set up"
+sh scripts/wine-run.sh --prepare || fail "Wine could not be set up"
 desktop_start 800x600 || fail "no virtual desktop"
-WINEPREFIX=${TOCKMERE_WINEPREFIX:-$HOME/.cache/tockmere/wine64}
+. scripts/lib/wine-prefix.sh
+WINEPREFIX=$tockmere_wineprefix
 export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
 NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 &
 app=$!
