@@ -15,9 +15,10 @@ mkdir -p "$out"
 trap 'wineserver -k 2>/dev/null || true; desktop_stop' EXIT
 scale=${TOCKMERE_DESKTOP_DPI:-96}
 desktop_start "$((800 * scale / 96))x$((600 * scale / 96))"
-# Run once through the test runner so that the Wine prefix is set up.
-sh scripts/wine-run.sh build-windows/tests/reminder_tests.exe --gtest_list_tests >/dev/null
-WINEPREFIX=${TOCKMERE_WINEPREFIX:-$HOME/.cache/tockmere/wine64}
+# The test runner sets the Wine prefix up.
+sh scripts/wine-run.sh --prepare
+. scripts/lib/wine-prefix.sh
+WINEPREFIX=$tockmere_wineprefix
 export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
 # The scale, where Windows keeps it.
 for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do

@@ -3,6 +3,7 @@
 # start the .exe files of the Windows build, and handy by hand.
 #
 #   scripts/wine-run.sh PROGRAM.exe [ARGUMENT...]
+#   scripts/wine-run.sh --prepare      only sets the prefix up (see below)
 #
 # The program's output comes through with Wine's carriage returns removed, and
 # its exit status is this script's (124 when it ran out of time, 125 when Wine
@@ -16,12 +17,14 @@
 # so runs sharing a prefix take turns.
 #
 # Environment:
-#   TOCKMERE_WINEPREFIX     the prefix (default ~/.cache/tockmere/wine64)
+#   TOCKMERE_WINEPREFIX     the prefix (default ~/.cache/tockmere/wine64,
+#                           written in scripts/lib/wine-prefix.sh)
 #   TOCKMERE_WINE_TIMEOUT   seconds the program may run (default 600)
 #   TOCKMERE_WINE_WAIT      seconds to wait for another run's turn (default 900)
 set -u
 
-prefix=${TOCKMERE_WINEPREFIX:-$HOME/.cache/tockmere/wine64}
+. "$(dirname "$0")/lib/wine-prefix.sh"
+prefix=$tockmere_wineprefix
 run_limit=${TOCKMERE_WINE_TIMEOUT:-600}
 turn_wait=${TOCKMERE_WINE_WAIT:-900}
 locale_name=zh_CN.UTF-8
@@ -33,7 +36,9 @@ fail() {
     exit 125
 }
 
-[ $# -ge 1 ] || fail "usage: $0 PROGRAM.exe [ARGUMENT...]"
+[ $# -ge 1 ] || fail "usage: $0 PROGRAM.exe [ARGUMENT...] | --prepare"
+prepare=""
+[ "$1" = --prepare ] && prepare=yes
 for tool in wine wineboot wineserver flock timeout; do
     command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed (sh scripts/setup.sh installs it)"
 done
@@ -41,10 +46,6 @@ done
 locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\{0,1\}8' ||
     fail "the $locale_name locale is missing (sh scripts/setup.sh generates it)"
 
-case $prefix in
-/*) ;;
-*) prefix=$(pwd)/$prefix ;;
-esac
 mkdir -p "$(dirname "$prefix")" || fail "cannot create $(dirname "$prefix")"
 
 WINEPREFIX=$prefix
@@ -165,6 +166,7 @@ if [ "$(cat "$prefix/.tockmere-prefix" 2>/dev/null)" != "$prefix_version" ]; the
     echo "$prefix_version" >"$prefix/.tockmere-prefix"
     echo "wine-run: the Wine prefix took $(($(date +%s) - started)) s" >&2
 fi
+[ -n "$prepare" ] && exit 0
 
 # Wine's output goes through readers that drop the carriage returns. Whatever
 # Wine leaves running may keep the pipes open: the readers are waited for only

@@ -12,7 +12,8 @@ printed beside the figures for reference).
   idle    processor time of a minute in the tray with a reminder armed
 
 Everything a run does to the program goes through xdotool, as a person would:
-typing, Tab, Space and Return. Python's Xlib only watches windows.
+typing, Tab, Space and Return. Python's Xlib only watches windows, read the
+way the end-to-end tests read them (tests/e2e/desktop.py).
 """
 
 import argparse
@@ -25,9 +26,12 @@ import subprocess
 import sys
 import time
 
-from Xlib import X, Xatom, display, error
+from Xlib import X, display, error
 
-MAIN_TITLE = "Tockmere Beta 1.1"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                "tests", "e2e"))
+from desktop import MAIN_TITLE, PROGRAM_CLASS, WindowReader  # noqa: E402
+
 ARMED_BOX_TITLE = "Tockmere"
 FAKETIME_LIB = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
@@ -229,47 +233,13 @@ class Screen:
     def __init__(self):
         self.d = display.Display()
         self.d.set_error_handler(lambda *args: None)
-        self.root = self.d.screen().root
-        self.net_wm_name = self.d.intern_atom("_NET_WM_NAME")
-        self.net_wm_pid = self.d.intern_atom("_NET_WM_PID")
-        self.utf8 = self.d.intern_atom("UTF8_STRING")
+        self.reader = WindowReader(self.d)
 
-    def title(self, window):
-        prop = window.get_full_property(self.net_wm_name, self.utf8)
-        if prop is None or not prop.value:
-            prop = window.get_full_property(Xatom.WM_NAME, X.AnyPropertyType)
-        if prop is None or not prop.value:
-            return None
-        value = prop.value
-        return value.decode("utf-8", "replace") if isinstance(value, bytes) else str(value)
-
-    def pid_of(self, window):
-        prop = window.get_full_property(self.net_wm_pid, Xatom.CARDINAL)
-        return int(prop.value[0]) if prop is not None and len(prop.value) else None
-
-    def viewable(self, title, pid):
-        """Ids of the program's viewable client windows with this title."""
-        found = []
-
-        def walk(window, depth):
-            try:
-                children = window.query_tree().children
-            except error.XError:
-                return
-            for child in children:
-                try:
-                    if child.get_attributes().map_state != X.IsViewable:
-                        continue
-                    if self.title(child) == title and self.pid_of(child) == pid:
-                        found.append(child.id)
-                        continue
-                except error.XError:
-                    continue
-                if depth < 2:
-                    walk(child, depth + 1)
-
-        walk(self.root, 0)
-        return found
+    def viewable(self, title):
+        """Ids of the program's viewable windows with this title (the runs
+        are one after another: the program's windows are this run's)."""
+        return [w.id for w in self.reader.windows()
+                if w.name == title and PROGRAM_CLASS in w.wm_class]
 
     def close(self):
         try:
@@ -296,6 +266,8 @@ class MapWatch:
             self.d.next_event()
 
     def _title(self, window):
+        # _NET_WM_NAME only, as the start-up figures have always been taken
+        # (the event-driven watch, not the window walk of the tests).
         try:
             prop = window.get_full_property(self.net_wm_name, self.utf8)
         except error.XError:
@@ -370,7 +342,7 @@ def wait_until(what, timeout, probe, program=None):
 
 def wait_main(screen, program):
     return wait_until("the main window", 20,
-                      lambda: screen.viewable(MAIN_TITLE, program.pid), program)[0]
+                      lambda: screen.viewable(MAIN_TITLE), program)[0]
 
 
 def arm_and_hide(screen, program, hour, minute):
@@ -388,12 +360,12 @@ def arm_and_hide(screen, program, hour, minute):
     xdotool("key", "Return")
     xdotool("key", "space")
     box = wait_until("the box titled %r" % ARMED_BOX_TITLE, 10,
-                     lambda: screen.viewable(ARMED_BOX_TITLE, program.pid), program)[0]
+                     lambda: screen.viewable(ARMED_BOX_TITLE), program)[0]
     xdotool("windowactivate", "--sync", str(box))
     xdotool("key", "Return")
     wait_until("the window and the box to leave the screen", 10,
-               lambda: not screen.viewable(MAIN_TITLE, program.pid)
-               and not screen.viewable(ARMED_BOX_TITLE, program.pid), program)
+               lambda: not screen.viewable(MAIN_TITLE)
+               and not screen.viewable(ARMED_BOX_TITLE), program)
     return time.monotonic()
 
 

@@ -67,6 +67,61 @@ class Win:
         return "%s %r %dx%d+%d+%d" % (kind, self.name, self.width, self.height, self.x, self.y)
 
 
+class WindowReader:
+    """Reads the windows of one X display: the walk the tests and the desktop
+    benchmark (bench/desktop/desktop_bench.py) look at windows with."""
+
+    def __init__(self, x):
+        self.x = x
+        self.root = x.screen().root
+        self._atoms = {n: x.intern_atom(n) for n in ("_NET_WM_NAME", "UTF8_STRING", "_NET_WM_STATE")}
+
+    def windows(self):
+        """Every viewable window of the display, parents before children."""
+        found = []
+
+        def walk(window, parent_is_root):
+            try:
+                children = window.query_tree().children
+            except error.XError:
+                return
+            for child in children:
+                try:
+                    attrs = child.get_attributes()
+                    if attrs.map_state != X.IsViewable:
+                        continue
+                    geometry = child.get_geometry()
+                    origin = self.root.translate_coords(child, 0, 0)
+                    wm_class = child.get_wm_class() or ()
+                    name = self.name(child)
+                    states = self.states(child)
+                except error.XError:
+                    continue  # gone while we looked
+                found.append(Win(child.id, name, wm_class, origin.x, origin.y,
+                                 geometry.width, geometry.height,
+                                 bool(attrs.override_redirect), parent_is_root, states))
+                walk(child, False)
+
+        walk(self.root, True)
+        return found
+
+    def name(self, window):
+        """The window's title (_NET_WM_NAME, else WM_NAME), or None."""
+        prop = window.get_full_property(self._atoms["_NET_WM_NAME"], self._atoms["UTF8_STRING"])
+        if prop is not None and prop.value:
+            value = prop.value
+            return value.decode("utf-8", "replace") if isinstance(value, bytes) else str(value)
+        prop = window.get_full_property(Xatom.WM_NAME, X.AnyPropertyType)
+        if prop is not None and prop.value:
+            value = prop.value
+            return value.decode("latin-1") if isinstance(value, bytes) else str(value)
+        return None
+
+    def states(self, window):
+        prop = window.get_full_property(self._atoms["_NET_WM_STATE"], Xatom.ATOM)
+        return set(prop.value) if prop is not None else set()
+
+
 class Desktop:
     """One fresh X server, window manager and program; `close` ends them all."""
 
@@ -123,6 +178,7 @@ class Desktop:
         self._atoms = {n: self.x.intern_atom(n) for n in (
             "_NET_WM_NAME", "UTF8_STRING", "_NET_WM_STATE", "_NET_ACTIVE_WINDOW",
             "_NET_SYSTEM_TRAY_S0", "_NET_WM_STATE_ABOVE")}
+        self.reader = WindowReader(self.x)
 
     def start_wm(self, rc_text=JWMRC, with_tray=True):
         """jwm; with `with_tray` it is the tray host and this waits for it to
@@ -243,47 +299,7 @@ class Desktop:
 
     def windows(self):
         """Every viewable window of the display, parents before children."""
-        found = []
-
-        def walk(window, parent_is_root):
-            try:
-                children = window.query_tree().children
-            except error.XError:
-                return
-            for child in children:
-                try:
-                    attrs = child.get_attributes()
-                    if attrs.map_state != X.IsViewable:
-                        continue
-                    geometry = child.get_geometry()
-                    origin = self.root.translate_coords(child, 0, 0)
-                    wm_class = child.get_wm_class() or ()
-                    name = self._name(child)
-                    states = self._states(child)
-                except error.XError:
-                    continue  # gone while we looked
-                found.append(Win(child.id, name, wm_class, origin.x, origin.y,
-                                 geometry.width, geometry.height,
-                                 bool(attrs.override_redirect), parent_is_root, states))
-                walk(child, False)
-
-        walk(self.root, True)
-        return found
-
-    def _name(self, window):
-        prop = window.get_full_property(self._atoms["_NET_WM_NAME"], self._atoms["UTF8_STRING"])
-        if prop is not None and prop.value:
-            value = prop.value
-            return value.decode("utf-8", "replace") if isinstance(value, bytes) else str(value)
-        prop = window.get_full_property(Xatom.WM_NAME, X.AnyPropertyType)
-        if prop is not None and prop.value:
-            value = prop.value
-            return value.decode("latin-1") if isinstance(value, bytes) else str(value)
-        return None
-
-    def _states(self, window):
-        prop = window.get_full_property(self._atoms["_NET_WM_STATE"], Xatom.ATOM)
-        return set(prop.value) if prop is not None else set()
+        return self.reader.windows()
 
     def program_windows(self):
         return [w for w in self.windows() if PROGRAM_CLASS in w.wm_class]

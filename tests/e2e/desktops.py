@@ -101,7 +101,7 @@ def client_state(d, title):
     clients = d.root.get_full_property(d.x.intern_atom("_NET_CLIENT_LIST"), Xatom.WINDOW)
     for wid in (clients.value if clients is not None else []):
         window = d.x.create_resource_object("window", wid)
-        if d._name(window) == title:
+        if d.reader.name(window) == title:
             prop = window.get_full_property(wm_state, wm_state)
             state = int(prop.value[0]) if prop is not None else 0
             return state or None  # withdrawn

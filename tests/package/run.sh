@@ -188,12 +188,13 @@ fi
 
 # The program from the zip starts under Wine: its main window comes up.
 . scripts/lib/desktop.sh
-if ! sh scripts/wine-run.sh build-windows/tests/reminder_tests.exe --gtest_list_tests >/dev/null 2>&1; then
+if ! sh scripts/wine-run.sh --prepare >/dev/null 2>&1; then
     fail "zip_program_runs: Wine could not be set up"
     finish
 fi
 if desktop_start 800x600; then
-    WINEPREFIX=${TOCKMERE_WINEPREFIX:-$HOME/.cache/tockmere/wine64}
+    . scripts/lib/wine-prefix.sh
+    WINEPREFIX=$tockmere_wineprefix
     export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
     (cd "$work/zip" && exec wine tockmere.exe) >/dev/null 2>&1 &
     app=$!

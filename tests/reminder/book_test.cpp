@@ -40,21 +40,6 @@ TEST(Book, StartsEmptyIdleAndInNormalMode) {
     EXPECT_TRUE(book.noneArmed);
 }
 
-TEST(Book, WriteClearAndSwapMoveWholeSlots) {
-    Book book = bookWith({{{"9:00:00", "a"}, {"10:00:00", " b \n"}, {"11:00:00", "c"}}});
-    book.swap(1, 3);
-    EXPECT_EQ(contents(book),
-              (Slots{{{"11:00:00", "c"}, {"10:00:00", " b \n"}, {"9:00:00", "a"}}}));
-    book.clear(2);
-    EXPECT_TRUE(book.slot(2).empty());
-    book.swap(2, 3);
-    EXPECT_EQ(contents(book), (Slots{{{"11:00:00", "c"}, {"9:00:00", "a"}, {"", ""}}}));
-    // A write replaces both texts; a message alone keeps the slot in use.
-    book.write(1, "", "note");
-    EXPECT_EQ(contents(book), (Slots{{{"", "note"}, {"9:00:00", "a"}, {"", ""}}}));
-    EXPECT_FALSE(book.slot(1).empty());
-}
-
 TEST(Book, ConfirmWritesTheSlotOfTheReminderBeingEntered) {
     const std::array<std::pair<int, int>, 4> cases = {{{1, 1}, {2, 2}, {3, 3}, {4, 3}}};
     for (const auto& [count, slot] : cases) {

@@ -19,21 +19,6 @@ LocalTime at(int h, int m, int s, int ms = 0) {
     return makeLocalTime(2024, 5, 17, h, m, s, ms);
 }
 
-TEST(MakeLocalTime, CountsCalendarDaysAndTimeOfDay) {
-    EXPECT_EQ(makeLocalTime(1970, 1, 1, 0, 0, 0).time_since_epoch(), 0ms);
-    EXPECT_EQ(makeLocalTime(1970, 1, 2, 1, 2, 3, 4).time_since_epoch(), 24h + 1h + 2min + 3s + 4ms);
-    // 2024 is a leap year, 2023 is not.
-    EXPECT_EQ(makeLocalTime(2024, 3, 1, 0, 0, 0) - makeLocalTime(2024, 2, 28, 0, 0, 0), 48h);
-    EXPECT_EQ(makeLocalTime(2023, 3, 1, 0, 0, 0) - makeLocalTime(2023, 2, 28, 0, 0, 0), 24h);
-}
-
-TEST(DueTimeText, JoinsFieldTextsUnchanged) {
-    EXPECT_EQ(dueTimeText("9", "05"), "9:05:00");
-    EXPECT_EQ(dueTimeText("0", "00"), "0:00:00");
-    EXPECT_EQ(dueTimeText("07", "05"), "07:05:00");
-    EXPECT_EQ(dueTimeText("", "5"), ":5:00");
-}
-
 TEST(ClockText, HourWithoutLeadingZeroMinutesAndSecondsPadded) {
     EXPECT_EQ(clockText(at(0, 0, 5)), "0:00:05");
     EXPECT_EQ(clockText(at(23, 59, 59, 999)), "23:59:59");

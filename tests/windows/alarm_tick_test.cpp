@@ -156,19 +156,4 @@ TEST_F(AlarmTick, AnHourTypedWithALeadingZeroFires) {
     EXPECT_EQ(told(takeBoxes()), (Told{" 07:05:00啦!应该吃药"}));
 }
 
-TEST_F(AlarmTick, TheNoticeWindowClosesBeforeAReminderIsTold) {
-    start();
-    arm({{"9", "45", "一"}, {"9", "46", "二"}});
-    pt::chooseMenuItem(w->mnuTrayQuery);
-    ASSERT_NE(w->info(), nullptr);
-    bool openDuringBox = true;
-    whileBoxOpen = [&](const Box&) { openDuringBox = w->info() != nullptr; };
-    ticksFrom(9, 44, 59, 9, 45, 0);
-    EXPECT_FALSE(openDuringBox);
-    EXPECT_EQ(w->info(), nullptr);
-    w->showInfo();
-    EXPECT_EQ(w->info()->Label1[0].caption(), "时间：9:46:00");
-    EXPECT_EQ(w->info()->Label1[1].caption(), "");
-}
-
 }  // namespace

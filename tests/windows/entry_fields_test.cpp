@@ -8,18 +8,13 @@ const Box kNotDigit = errorBox("你输入的不是数字!");
 const Box kPassed = errorBox("你设置的时间已经过去啦!");
 const Box kBadTime = errorBox("时间设置不正确!");
 
-class EntryFields : public WindowTest {
+class EntryFields : public MainWindowTest {
 protected:
-    void start() {
-        w = std::make_unique<frmMain>();
-        pt::processEvents();
-    }
     // Fills the time fields as the program would, without the keyboard.
     void fields(const std::string& hour, const std::string& minute) {
         w->Text1.setText(hour);
         w->Text2.setText(minute);
     }
-    std::unique_ptr<frmMain> w;
 };
 
 TEST_F(EntryFields, PrefillCarriesIntoTheHourAndPastMidnight) {

@@ -9,14 +9,7 @@ namespace {
 
 constexpr int kPixel = 15;  // twips; geometry is exact to the pixel
 
-class MainWindow : public WindowTest {
-protected:
-    void start() {
-        w = std::make_unique<frmMain>();
-        pt::processEvents();
-    }
-    std::unique_ptr<frmMain> w;
-};
+class MainWindow : public MainWindowTest {};
 
 TEST_F(MainWindow, StartsInTheForegroundWithTheHourFieldFocusedAndSelected) {
     start();
@@ -68,11 +61,43 @@ TEST_F(MainWindow, ShowsItsTextsInBlueSimSun) {
     EXPECT_EQ(w->Text2.maxLength(), 2);
     EXPECT_EQ(w->Text4.maxLength(), 50);
 
-    const platform::Color blue{0, 0, 192};
-    for (platform::Control* c :
-         std::initializer_list<platform::Control*>{&w->Label1, &w->Label2, &w->Label3, &w->Label4,
-                                                   &w->Label5, &w->Text1, &w->Text2, &w->Text4}) {
-        EXPECT_EQ(c->foreColor(), blue);
+    // The texts on screen are blue: some of each control's pixels are the
+    // blue ink (0, 0, 192) or close to it, none black. A label's pixels are
+    // looked at outside the boxes and the picture it overlaps. The hour field holds the focus
+    // and its selection, drawn in the system's own colours.
+    w->Text4.setText("开会");
+    pt::processEvents();
+    const pt::Pixels shown = pt::capture(w->form);
+    const auto overlapped = [&](int x, int y) {
+        for (const platform::Control* other : {static_cast<platform::Control*>(&w->Text1),
+                                               static_cast<platform::Control*>(&w->Text2),
+                                               static_cast<platform::Control*>(&w->Text4),
+                                               static_cast<platform::Control*>(&w->Picture1)}) {
+            const pt::PixelRect r = pt::pixelRect(*other);
+            if (x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height)
+                return true;
+        }
+        return false;
+    };
+    const std::pair<platform::Control*, const char*> inked[] = {
+        {&w->Label2, "Label2"}, {&w->Label3, "Label3"}, {&w->Label4, "Label4"},
+        {&w->Label5, "Label5"}, {&w->Text2, "Text2"},   {&w->Text4, "Text4"}};
+    for (const auto& [c, what] : inked) {
+        const bool label = c != &w->Text2 && c != &w->Text4;
+        const pt::PixelRect r = pt::pixelRect(*c);
+        ASSERT_LE(r.left + r.width, shown.width) << what;
+        ASSERT_LE(r.top + r.height, shown.height) << what;
+        int blue = 0, black = 0;
+        for (int y = r.top; y < r.top + r.height; ++y)
+            for (int x = r.left; x < r.left + r.width; ++x) {
+                if (label && overlapped(x, y)) continue;
+                const std::uint32_t p = shown.at(x, y);
+                const int red = static_cast<int>(p >> 16), green = (p >> 8) & 0xFF, b = p & 0xFF;
+                blue += red < 0x40 && green < 0x40 && b >= 0xA0;
+                black += p == 0;
+            }
+        EXPECT_GT(blue, 0) << what << ": no blue ink";
+        EXPECT_EQ(black, 0) << what << ": ink drawn black";
     }
     EXPECT_DOUBLE_EQ(w->Label1.fontPoints(), 10.5);
     EXPECT_DOUBLE_EQ(w->Text1.fontPoints(), 10.5);

@@ -12,12 +12,8 @@ const Entry kSlot[] = {{"8:15:00", "晨会"}, {"13:05:00", "交周报"}, {"21:40
 const std::string kCount[] = {"Tockmere提醒您： ", "Tockmere提醒您： 有一件事要做",
                               "Tockmere提醒您： 有两件事要做", "Tockmere提醒您： 有三件事要做"};
 
-class NoticeWindow : public WindowTest {
+class NoticeWindow : public MainWindowTest {
 protected:
-    void start() {
-        w = std::make_unique<frmMain>();
-        pt::processEvents();
-    }
     // Time lines, message lines and the count line, as the window shows them.
     std::vector<std::string> shown() const {
         std::vector<std::string> out;
@@ -38,7 +34,6 @@ protected:
         out.push_back(kCount[rows.size()]);
         return out;
     }
-    std::unique_ptr<frmMain> w;
 };
 
 TEST_F(NoticeWindow, ListsTheFilledSlotsFromTheFirstUpToTheNextEmptyOne) {
