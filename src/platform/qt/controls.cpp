@@ -9,10 +9,10 @@
 
 #include <cmath>
 
-#include "platform/backend.h"
 #include "platform/fonts.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <map>
 
-#include "platform/backend.h"
 #include "platform/qt/impl.h"
+#include "platform/test_seams.h"
 
 namespace platform::qt {
 

@@ -1,9 +1,9 @@
 #include <chrono>
 #include <set>
 
-#include "platform/backend.h"
 #include "platform/qt/impl.h"
 #include "platform/system.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 

@@ -3,8 +3,8 @@
 #include <cwchar>
 #include <map>
 
-#include "platform/backend.h"
 #include "platform/fonts.h"
+#include "platform/test_seams.h"
 
 #include "platform/win32/impl.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <map>
 
-#include "platform/backend.h"
 #include "platform/system.h"
+#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 #include <shellapi.h>

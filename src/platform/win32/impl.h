@@ -15,7 +15,6 @@
 #include "platform/declared.h"
 #include "platform/form.h"
 #include "platform/menu.h"
-#include "platform/testing.h"
 #include "platform/timer.h"
 
 #ifndef NOMINMAX

@@ -1,8 +1,8 @@
 #include <chrono>
 #include <map>
 
-#include "platform/backend.h"
 #include "platform/system.h"
+#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 namespace platform {

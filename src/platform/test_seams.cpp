@@ -1,4 +1,5 @@
-#include "platform/backend.h"
+// The state the tests set through testing.h; see test_seams.h.
+#include "platform/test_seams.h"
 
 namespace platform {
 
@@ -7,8 +8,8 @@ std::function<LocalTime()>& clockOverride() {
     return clock;
 }
 
-testing::BoxWatcher& boxWatcher() {
-    static testing::BoxWatcher watcher;
+BoxSeam& boxWatcher() {
+    static BoxSeam watcher;
     return watcher;
 }
 
@@ -22,8 +23,8 @@ int& localMachineWritable() {
     return writable;
 }
 
-testing::MenuWatcher& menuWatcher() {
-    static testing::MenuWatcher watcher;
+MenuSeam& menuWatcher() {
+    static MenuSeam watcher;
     return watcher;
 }
 
