@@ -44,7 +44,7 @@ inline constexpr std::uint32_t NIF_TIP = 4;
 //   qt/tray.cpp);
 // - on Windows, the system's own NOTIFYICONDATAA of windows.h, with
 //   pointer-sized handles: converted to and from this one in
-//   win32/declared.cpp (systemRecord, programRecord).
+//   win32/tray.cpp (systemRecord, programRecord).
 struct NOTIFYICONDATAA {
     std::uint32_t cbSize;
     std::int32_t hWnd;
