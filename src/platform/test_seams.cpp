@@ -13,6 +13,16 @@ BoxSeam& boxWatcher() {
     return watcher;
 }
 
+MenuItem* watchedMenuChoice(const std::vector<std::unique_ptr<MenuItem>>& items) {
+    std::vector<const MenuItem*> shown;
+    for (const auto& item : items) shown.push_back(item.get());
+    const std::string choice = menuWatcher()(shown);
+    if (choice.empty()) return nullptr;
+    for (const auto& item : items)
+        if (item->caption() == choice && item->enabled()) return item.get();
+    return nullptr;
+}
+
 int& dpiOverride() {
     static int dpi = 0;
     return dpi;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -29,6 +30,8 @@ BoxSeam& boxWatcher();
 // item to choose, or "" to close the menu without a choice.
 using MenuSeam = std::function<std::string(const std::vector<const MenuItem*>& items)>;
 MenuSeam& menuWatcher();
+// With menuWatcher set: the enabled item among these that it chooses, if any.
+MenuItem* watchedMenuChoice(const std::vector<std::unique_ptr<MenuItem>>& items);
 // Whether keys under HKEY_LOCAL_MACHINE open with rights to change them:
 // 1 yes, 0 no (a user who is not elevated), -1 as the system decides.
 int& localMachineWritable();

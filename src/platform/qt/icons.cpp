@@ -9,12 +9,7 @@ namespace platform::qt {
 QImage toImage(const assets::IndexedPicture& picture) {
     QImage image(picture.width, picture.height, QImage::Format_ARGB32);
     for (int y = 0; y < picture.height; ++y) {
-        const char* row = picture.rows[y];
-        for (int x = 0; x < picture.width; ++x) {
-            const char c = row[x];
-            const int index = c >= 'a' ? c - 'a' + 10 : c - '0';
-            image.setPixel(x, y, picture.palette[static_cast<std::size_t>(index & 15)]);
-        }
+        for (int x = 0; x < picture.width; ++x) image.setPixel(x, y, picture.colourAt(x, y));
     }
     return image;
 }

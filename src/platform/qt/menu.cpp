@@ -74,13 +74,9 @@ void Menu::popup() {
     }
     if (menuWatcher()) {
         QTimer::singleShot(0, menu, [this, menu] {
-            std::vector<const MenuItem*> shown;
-            for (const auto& item : items_) shown.push_back(item.get());
-            const std::string choice = menuWatcher()(shown);
+            MenuItem* chosen = watchedMenuChoice(items_);
             menu->close();
-            for (const auto& item : items_)
-                if (!choice.empty() && item->caption() == choice && item->enabled())
-                    return item->impl().action->trigger();
+            if (chosen) chosen->impl().action->trigger();
         });
     }
     menu->exec(QCursor::pos());

@@ -23,11 +23,7 @@ HICON makeIcon(const assets::IndexedPicture& picture) {
     ReleaseDC(nullptr, dc);
     auto* pixels = static_cast<std::uint32_t*>(bits);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const char c = picture.rows[y][x];
-            const int index = c >= 'a' ? c - 'a' + 10 : c - '0';
-            pixels[y * w + x] = picture.palette[static_cast<std::size_t>(index & 15)];
-        }
+        for (int x = 0; x < w; ++x) pixels[y * w + x] = picture.colourAt(x, y);
     HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
     ICONINFO info{};
     info.fIcon = TRUE;

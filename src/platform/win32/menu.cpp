@@ -76,12 +76,8 @@ MenuItem& Menu::add(const std::string& caption) {
 void Menu::popup() {
     if (menuWatcher()) {
         // The tests look at the menu as it would open and choose from it.
-        std::vector<const MenuItem*> shown;
-        for (const auto& item : items_) shown.push_back(item.get());
-        const std::string choice = menuWatcher()(shown);
-        for (const auto& item : items_)
-            if (!choice.empty() && item->caption() == choice && item->enabled() && item->onClick)
-                return item->onClick();
+        if (MenuItem* chosen = watchedMenuChoice(items_); chosen && chosen->onClick)
+            chosen->onClick();
         return;
     }
     POINT at{};
