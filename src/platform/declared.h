@@ -33,8 +33,18 @@ inline constexpr std::uint32_t NIF_MESSAGE = 1;
 inline constexpr std::uint32_t NIF_ICON = 2;
 inline constexpr std::uint32_t NIF_TIP = 4;
 
-// The first form of the notification-icon record, laid out as the 32-bit
-// system lays it out: 88 bytes, the tip in the ANSI code page.
+// The tray icon is described by one record in three shapes:
+// - the tray module's own record (Module1::TrayRecord in tray/Module1.h):
+//   native handles, the tip as 64 characters of UTF-8; kept between calls;
+// - this one, the first form of the system's record as the 32-bit system
+//   lays it out: 88 bytes, 32-bit handles, the tip in the ANSI code page.
+//   The module converts its record to this one as it calls
+//   Shell_NotifyIconA (notify in tray/Module1.cpp); it is what the tests
+//   see (testing::notifyCalls) and what the Qt backend reads (apply in
+//   qt/tray.cpp);
+// - on Windows, the system's own NOTIFYICONDATAA of windows.h, with
+//   pointer-sized handles: converted to and from this one in
+//   win32/tray.cpp (systemRecord, programRecord).
 struct NOTIFYICONDATAA {
     std::uint32_t cbSize;
     std::int32_t hWnd;

@@ -1,14 +1,31 @@
 // The parts of testing.h that are the same on every backend.
-#include "platform/backend.h"
+#include "platform/test_seams.h"
 #include "platform/testing.h"
 
 namespace platform::testing {
 
 void watchMessageBoxes(BoxWatcher watcher) {
-    boxWatcher() = std::move(watcher);
+    if (!watcher) {
+        boxWatcher() = nullptr;
+        return;
+    }
+    boxWatcher() = [watcher = std::move(watcher)](
+                       const std::string& prompt, const std::string& title,
+                       const std::vector<std::string>& buttons, bool hasIcon) {
+        return watcher(ShownBox{prompt, title, buttons, hasIcon});
+    };
 }
 void watchMenus(MenuWatcher watcher) {
-    menuWatcher() = std::move(watcher);
+    if (!watcher) {
+        menuWatcher() = nullptr;
+        return;
+    }
+    menuWatcher() = [watcher = std::move(watcher)](const std::vector<const MenuItem*>& items) {
+        std::vector<ShownMenuItem> shown;
+        for (const MenuItem* item : items)
+            shown.push_back({item->caption(), item->enabled(), item->checked()});
+        return watcher(shown);
+    };
 }
 void setClock(std::function<LocalTime()> clock) {
     clockOverride() = std::move(clock);

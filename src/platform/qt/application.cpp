@@ -9,24 +9,13 @@
 
 namespace platform {
 
-namespace {
-// In the order they were loaded.
-std::vector<FormImpl*>& loadedForms() {
-    static std::vector<FormImpl*> forms;
-    return forms;
-}
-}  // namespace
-
-void formLoaded(FormImpl& form) {
-    loadedForms().push_back(&form);
-}
-
 void formGone(FormImpl& form) {
-    if (std::erase(loadedForms(), &form) && loadedForms().empty()) QCoreApplication::quit();
+    if (lastFormGone(form)) QCoreApplication::quit();
 }
 
 QWidget* mainWindow() {
-    return loadedForms().empty() ? nullptr : loadedForms().front()->widget;
+    FormImpl* form = mainForm();
+    return form ? form->widget : nullptr;
 }
 
 // What must be settled before QApplication is made: the session (platform,
@@ -57,7 +46,7 @@ Application::Application(int& argc, char** argv)
 Application::~Application() = default;
 
 int Application::run() {
-    return loadedForms().empty() ? 0 : QApplication::exec();
+    return mainForm() ? QApplication::exec() : 0;
 }
 
 }  // namespace platform

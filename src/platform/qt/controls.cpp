@@ -9,10 +9,11 @@
 
 #include <cmath>
 
-#include "platform/backend.h"
 #include "platform/fonts.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
+#include "platform/shared/focus.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 
@@ -45,9 +46,7 @@ void ControlImpl::keepOneLine() {
 }
 
 void ControlImpl::focusIn() {
-    if (!form || form->activeControl == widget) return;
-    form->activeControl = widget;
-    if (control && control->onGotFocus) control->onGotFocus();
+    if (form) noteFocus(form->activeControl, widget, control);
 }
 
 Control::Control(std::unique_ptr<ControlImpl> impl) : d_(std::move(impl)) {

@@ -14,6 +14,7 @@
 #include "platform/qt/impl.h"
 #include "platform/qt/loaded_forms.h"
 #include "platform/qt/tray.h"
+#include "platform/shared/focus.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -38,8 +39,7 @@ FormImpl* FormImpl::fromHandle(Handle h) {
 void FormImpl::applyTabOrder() {
     if (tabOrderSet) return;
     tabOrderSet = true;
-    std::stable_sort(tabStops.begin(), tabStops.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    sortTabStops(tabStops);
     QWidget* previous = nullptr;
     for (const auto& [index, w] : tabStops) {
         if (!w || w->focusPolicy() == Qt::NoFocus) continue;

@@ -2,13 +2,11 @@
 
 #include <QWidget>
 
+#include "platform/shared/loaded_forms.h"
+
 namespace platform {
 
-struct FormImpl;
-
-// The application keeps count of loaded windows and ends the event loop
-// when the last one is unloaded.
-void formLoaded(FormImpl& form);
+// The application ends the event loop when the last window is unloaded.
 void formGone(FormImpl& form);
 
 // The first window loaded that is still loaded: the program's main window.

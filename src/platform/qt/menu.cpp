@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "platform/backend.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 
@@ -74,14 +74,9 @@ void Menu::popup() {
     }
     if (menuWatcher()) {
         QTimer::singleShot(0, menu, [this, menu] {
-            std::vector<testing::ShownMenuItem> shown;
-            for (const auto& item : items_)
-                shown.push_back({item->caption(), item->enabled(), item->checked()});
-            const std::string choice = menuWatcher()(shown);
+            MenuItem* chosen = watchedMenuChoice(items_);
             menu->close();
-            for (const auto& item : items_)
-                if (!choice.empty() && item->caption() == choice && item->enabled())
-                    return item->impl().action->trigger();
+            if (chosen) chosen->impl().action->trigger();
         });
     }
     menu->exec(QCursor::pos());

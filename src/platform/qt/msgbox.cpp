@@ -4,10 +4,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "platform/backend.h"
 #include "platform/msgbox.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/loaded_forms.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 
@@ -35,12 +35,10 @@ MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::strin
 
     if (boxWatcher()) {
         QTimer::singleShot(0, &box, [&box] {
-            testing::ShownBox shown;
-            shown.prompt = qt::ss(box.text());
-            shown.title = qt::ss(box.windowTitle());
-            shown.hasIcon = box.icon() != QMessageBox::NoIcon;
-            for (QAbstractButton* b : box.buttons()) shown.buttons.push_back(qt::ss(b->text()));
-            const std::string press = boxWatcher()(shown);
+            std::vector<std::string> captions;
+            for (QAbstractButton* b : box.buttons()) captions.push_back(qt::ss(b->text()));
+            const std::string press = boxWatcher()(qt::ss(box.text()), qt::ss(box.windowTitle()),
+                                                   captions, box.icon() != QMessageBox::NoIcon);
             for (QAbstractButton* b : box.buttons())
                 if (qt::ss(b->text()) == press) return b->click();
         });

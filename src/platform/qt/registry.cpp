@@ -9,10 +9,10 @@
 #include <map>
 #include <string>
 
-#include "platform/backend.h"
 #include "platform/declared.h"
 #include "platform/qt/registry.h"
 #include "platform/system.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 

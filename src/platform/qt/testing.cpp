@@ -17,11 +17,11 @@
 #include <QStyleOptionFrame>
 #include <cmath>
 
-#include "platform/backend.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/registry.h"
 #include "platform/qt/tray.h"
+#include "platform/test_seams.h"
 #include "platform/testing.h"
 
 namespace platform::testing {

@@ -1,9 +1,8 @@
-#include <chrono>
 #include <set>
 
-#include "platform/backend.h"
 #include "platform/qt/impl.h"
-#include "platform/system.h"
+#include "platform/shared/timers.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 
@@ -13,16 +12,6 @@ std::set<TimerImpl*>& timers() {
     return all;
 }
 bool held = false;
-
-// Milliseconds to the next whole multiple of the interval on the local clock,
-// so that a 500 ms timer ticks just after every full and half second and a
-// time of day is seen within a few milliseconds of its coming.
-int untilNextBoundary(int interval) {
-    using namespace std::chrono;
-    const auto t = now().time_since_epoch();
-    const long long intoPeriod = duration_cast<milliseconds>(t).count() % interval;
-    return static_cast<int>(interval - intoPeriod) + 1;
-}
 
 void schedule(TimerImpl& t) {
     if (!held) t.qtimer.start(untilNextBoundary(t.interval));

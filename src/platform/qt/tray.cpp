@@ -13,11 +13,11 @@
 #include <memory>
 #include <vector>
 
-#include "platform/backend.h"
 #include "platform/declared.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/tray.h"
 #include "platform/system.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 

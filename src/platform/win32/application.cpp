@@ -1,27 +1,15 @@
-#include <algorithm>
-
 #include "platform/application.h"
 #include "platform/win32/impl.h"
 
 namespace platform {
 
-namespace {
-std::vector<FormImpl*>& loadedForms() {
-    static std::vector<FormImpl*> forms;
-    return forms;
-}
-}  // namespace
-
-void formLoaded(FormImpl& form) {
-    loadedForms().push_back(&form);
-}
-
 void formGone(FormImpl& form) {
-    if (std::erase(loadedForms(), &form) && loadedForms().empty()) PostQuitMessage(0);
+    if (lastFormGone(form)) PostQuitMessage(0);
 }
 
 HWND mainWindow() {
-    return loadedForms().empty() ? nullptr : loadedForms().front()->hwnd;
+    FormImpl* form = mainForm();
+    return form ? form->hwnd : nullptr;
 }
 
 struct ApplicationImpl {};
@@ -30,7 +18,7 @@ Application::Application(int&, char**) : d_(std::make_unique<ApplicationImpl>())
 Application::~Application() = default;
 
 int Application::run() {
-    if (loadedForms().empty()) return 0;
+    if (!mainForm()) return 0;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         // Tab, Enter and Esc move between and press the controls of a window.

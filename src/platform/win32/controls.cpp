@@ -1,3 +1,4 @@
+#include "platform/shared/focus.h"
 #include "platform/win32/impl.h"
 
 namespace platform {
@@ -75,9 +76,7 @@ void ControlImpl::keepOneLine() {
 }
 
 void ControlImpl::focusIn() {
-    if (!form || form->activeControl == hwnd) return;
-    form->activeControl = hwnd;
-    if (control && control->onGotFocus) control->onGotFocus();
+    if (form) noteFocus(form->activeControl, hwnd, control);
 }
 
 Control::Control(std::unique_ptr<ControlImpl> impl) : d_(std::move(impl)) {

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/shared/focus.h"
 #include "platform/system.h"
 #include "platform/win32/impl.h"
 
@@ -59,8 +60,7 @@ FormImpl* FormImpl::of(HWND hwnd) {
 void FormImpl::applyTabOrder() {
     if (tabOrderSet) return;
     tabOrderSet = true;
-    std::stable_sort(tabStops.begin(), tabStops.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    sortTabStops(tabStops);
     // The focus order of a window follows the z-order of its children.
     HWND after = HWND_TOP;
     for (const auto& [index, child] : tabStops) {

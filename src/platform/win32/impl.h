@@ -15,7 +15,7 @@
 #include "platform/declared.h"
 #include "platform/form.h"
 #include "platform/menu.h"
-#include "platform/testing.h"
+#include "platform/shared/loaded_forms.h"
 #include "platform/timer.h"
 
 #ifndef NOMINMAX
@@ -145,7 +145,7 @@ MenuItem* menuItemById(UINT id);
 
 // The window that owns message boxes when no other is active.
 HWND mainWindow();
-void formLoaded(FormImpl& form);
+// The application ends the event loop when the last window is unloaded.
 void formGone(FormImpl& form);
 
 // What a form does with a message: the base of its window-procedure chain.

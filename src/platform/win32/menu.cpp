@@ -1,6 +1,6 @@
 #include <map>
 
-#include "platform/backend.h"
+#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 namespace platform {
@@ -76,13 +76,8 @@ MenuItem& Menu::add(const std::string& caption) {
 void Menu::popup() {
     if (menuWatcher()) {
         // The tests look at the menu as it would open and choose from it.
-        std::vector<testing::ShownMenuItem> shown;
-        for (const auto& item : items_)
-            shown.push_back({item->caption(), item->enabled(), item->checked()});
-        const std::string choice = menuWatcher()(shown);
-        for (const auto& item : items_)
-            if (!choice.empty() && item->caption() == choice && item->enabled() && item->onClick)
-                return item->onClick();
+        if (MenuItem* chosen = watchedMenuChoice(items_); chosen && chosen->onClick)
+            chosen->onClick();
         return;
     }
     POINT at{};

@@ -1,5 +1,5 @@
 #include "platform/msgbox.h"
-#include "platform/backend.h"
+#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 namespace platform {
@@ -21,35 +21,36 @@ LRESULT CALLBACK watchBoxes(int code, WPARAM wParam, LPARAM lParam) {
         wchar_t cls[16] = {};
         GetClassNameW(dlg, cls, 16);
         if (wcscmp(cls, L"#32770") == 0) {
-            testing::ShownBox shown;
-            shown.prompt = itemText(dlg, 0xFFFF);
-            wchar_t title[256] = {};
-            GetWindowTextW(dlg, title, 256);
-            shown.title = win::narrow(title);
-            shown.hasIcon = GetDlgItem(dlg, 0x14) != nullptr;
-            int ids[2] = {};
-            int n = 0;
-            for (int id : {IDOK, IDCANCEL})
-                if (GetDlgItem(dlg, id)) {
-                    shown.buttons.push_back(itemText(dlg, id));
-                    ids[n++] = id;
-                }
             // Answered from the box's own message loop, once it runs.
             struct Pending {
-                HWND dlg;
-                testing::ShownBox shown;
-                int ids[2];
-                int n;
+                std::string prompt;
+                std::string title;
+                std::vector<std::string> buttons;
+                bool hasIcon = false;
+                int ids[2] = {};
+                int n = 0;
             };
-            auto* p = new Pending{dlg, shown, {ids[0], ids[1]}, n};
+            auto* p = new Pending;
+            p->prompt = itemText(dlg, 0xFFFF);
+            wchar_t title[256] = {};
+            GetWindowTextW(dlg, title, 256);
+            p->title = win::narrow(title);
+            p->hasIcon = GetDlgItem(dlg, 0x14) != nullptr;
+            for (int id : {IDOK, IDCANCEL})
+                if (GetDlgItem(dlg, id)) {
+                    p->buttons.push_back(itemText(dlg, id));
+                    p->ids[p->n++] = id;
+                }
             SetPropW(dlg, L"TockmerePending", p);
             SetTimer(dlg, 0x7E57, 0, [](HWND d, UINT, UINT_PTR id, DWORD) {
                 KillTimer(d, id);
                 auto* q = static_cast<Pending*>(RemovePropW(d, L"TockmerePending"));
                 if (!q) return;
-                const std::string press = boxWatcher() ? boxWatcher()(q->shown) : std::string();
+                const std::string press =
+                    boxWatcher() ? boxWatcher()(q->prompt, q->title, q->buttons, q->hasIcon)
+                                 : std::string();
                 for (int i = 0; i < q->n; ++i)
-                    if (q->shown.buttons[static_cast<std::size_t>(i)] == press)
+                    if (q->buttons[static_cast<std::size_t>(i)] == press)
                         PostMessageW(d, WM_COMMAND, q->ids[i], 0);
                 delete q;
             });

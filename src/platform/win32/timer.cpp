@@ -1,8 +1,7 @@
-#include <chrono>
 #include <map>
 
-#include "platform/backend.h"
-#include "platform/system.h"
+#include "platform/shared/timers.h"
+#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 namespace platform {
@@ -15,21 +14,12 @@ std::map<UINT_PTR, TimerImpl*>& timers() {
 }
 bool held = false;
 
-// Milliseconds to the next whole multiple of the interval on the local
-// clock, so that a time of day is seen just after it comes.
-UINT untilNextBoundary(int interval) {
-    const auto t = now().time_since_epoch();
-    const long long into =
-        std::chrono::duration_cast<std::chrono::milliseconds>(t).count() % interval;
-    return static_cast<UINT>(interval - into) + 1;
-}
-
 void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD);
 
 void schedule(TimerImpl& t) {
     if (held) return;
     // A thread timer: it ticks in every message loop, message boxes' too.
-    t.id = SetTimer(nullptr, t.id, untilNextBoundary(t.interval), &tick);
+    t.id = SetTimer(nullptr, t.id, static_cast<UINT>(untilNextBoundary(t.interval)), &tick);
     timers()[t.id] = &t;
 }
 

@@ -1,25 +1,37 @@
-// What the code shared by the backends and each backend give one another:
-// the state the tests set, kept in one place, and the few things of the
-// tray and the timers that the tests reach through testing.h.
+// Test seams: the places where the tests (testing.h) reach into the
+// backends. The state the tests set is kept here, read by the backend, and
+// empty or neutral in the program; the few things of the tray and the timers
+// that testing.h reaches are given by each backend. Only standard types and
+// the program's own ones here: what the tests are shown is theirs.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/declared.h"
-#include "platform/testing.h"
+#include "platform/menu.h"
 #include "platform/types.h"
 
 namespace platform {
 
 // Set by the tests, read by the backend; empty in the program.
 std::function<LocalTime()>& clockOverride();
-testing::BoxWatcher& boxWatcher();
-testing::MenuWatcher& menuWatcher();
+// Called while a message box is open, from inside its event loop: gives the
+// caption of the button to press.
+using BoxSeam = std::function<std::string(const std::string& prompt, const std::string& title,
+                                          const std::vector<std::string>& buttons, bool hasIcon)>;
+BoxSeam& boxWatcher();
+// Called as a pop-up menu opens, with its items: gives the caption of the
+// item to choose, or "" to close the menu without a choice.
+using MenuSeam = std::function<std::string(const std::vector<const MenuItem*>& items)>;
+MenuSeam& menuWatcher();
+// With menuWatcher set: the enabled item among these that it chooses, if any.
+MenuItem* watchedMenuChoice(const std::vector<std::unique_ptr<MenuItem>>& items);
 // Whether keys under HKEY_LOCAL_MACHINE open with rights to change them:
 // 1 yes, 0 no (a user who is not elevated), -1 as the system decides.
 int& localMachineWritable();

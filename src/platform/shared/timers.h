@@ -1,0 +1,11 @@
+// What the timers of both backends share.
+#pragma once
+
+namespace platform {
+
+// Milliseconds to the next whole multiple of the interval on the local clock,
+// so that a 500 ms timer ticks just after every full and half second and a
+// time of day is seen within a few milliseconds of its coming.
+int untilNextBoundary(int interval);
+
+}  // namespace platform

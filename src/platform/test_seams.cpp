@@ -1,0 +1,41 @@
+// The state the tests set through testing.h; see test_seams.h.
+#include "platform/test_seams.h"
+
+namespace platform {
+
+std::function<LocalTime()>& clockOverride() {
+    static std::function<LocalTime()> clock;
+    return clock;
+}
+
+BoxSeam& boxWatcher() {
+    static BoxSeam watcher;
+    return watcher;
+}
+
+MenuItem* watchedMenuChoice(const std::vector<std::unique_ptr<MenuItem>>& items) {
+    std::vector<const MenuItem*> shown;
+    for (const auto& item : items) shown.push_back(item.get());
+    const std::string choice = menuWatcher()(shown);
+    if (choice.empty()) return nullptr;
+    for (const auto& item : items)
+        if (item->caption() == choice && item->enabled()) return item.get();
+    return nullptr;
+}
+
+int& dpiOverride() {
+    static int dpi = 0;
+    return dpi;
+}
+
+int& localMachineWritable() {
+    static int writable = -1;
+    return writable;
+}
+
+MenuSeam& menuWatcher() {
+    static MenuSeam watcher;
+    return watcher;
+}
+
+}  // namespace platform
