@@ -3,6 +3,14 @@
 
 namespace platform::win {
 
+std::wstring textOf(HWND h) {
+    const int n = GetWindowTextLengthW(h);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(h, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
 std::wstring wide(const std::string& utf8) {
     if (utf8.empty()) return {};
     const int n =

@@ -197,21 +197,11 @@ Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
     SetWindowPos(d_->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-namespace {
-std::string windowText(HWND h) {
-    const int n = GetWindowTextLengthW(h);
-    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-    GetWindowTextW(h, text.data(), n + 1);
-    text.resize(static_cast<std::size_t>(n));
-    return win::narrow(text);
-}
-}  // namespace
-
 void Label::setCaption(const std::string& caption) {
     SetWindowTextW(d_->hwnd, win::wide(caption).c_str());
 }
 std::string Label::caption() const {
-    return windowText(d_->hwnd);
+    return win::narrow(win::textOf(d_->hwnd));
 }
 
 Twips Label::wrappedHeight() const {
@@ -232,7 +222,7 @@ void CommandButton::setCaption(const std::string& caption) {
     SetWindowTextW(d_->hwnd, win::wide(caption).c_str());
 }
 std::string CommandButton::caption() const {
-    return windowText(d_->hwnd);
+    return win::narrow(win::textOf(d_->hwnd));
 }
 
 void CommandButton::setDefault(bool isDefault) {

@@ -30,6 +30,8 @@ namespace platform {
 
 namespace win {
 std::wstring wide(const std::string& utf8);
+// The text a window holds (a caption, a box's contents).
+std::wstring textOf(HWND h);
 std::string narrow(const std::wstring& utf16);
 int toPixelsX(Twips t);
 int toPixelsY(Twips t);

@@ -176,13 +176,6 @@ void clearRegistry() {
 namespace platform::testing {
 
 namespace {
-std::wstring shownText(HWND h) {
-    const int n = GetWindowTextLengthW(h);
-    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-    GetWindowTextW(h, text.data(), n + 1);
-    text.resize(static_cast<std::size_t>(n));
-    return text;
-}
 
 int lineHeight(HWND h) {
     return win::textSize(h, L"时", DT_SINGLELINE, 0).cy;
@@ -195,7 +188,7 @@ TextFit textFit(const Control& control) {
     GetClientRect(h, &client);
     wchar_t cls[16] = {};
     GetClassNameW(h, cls, 16);
-    const std::wstring text = shownText(h);
+    const std::wstring text = win::textOf(h);
     TextFit fit;
     fit.roomWidth = client.right;
     fit.roomHeight = client.bottom;

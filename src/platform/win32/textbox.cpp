@@ -4,14 +4,6 @@ namespace platform {
 
 namespace {
 
-std::wstring textOf(HWND h) {
-    const int n = GetWindowTextLengthW(h);
-    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-    GetWindowTextW(h, text.data(), n + 1);
-    text.resize(static_cast<std::size_t>(n));
-    return text;
-}
-
 std::pair<DWORD, DWORD> selection(HWND h) {
     DWORD start = 0, end = 0;
     SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -21,7 +13,7 @@ std::pair<DWORD, DWORD> selection(HWND h) {
 // Characters that may still be added in place of the selection.
 int room(const ControlImpl& c) {
     if (c.maxLength <= 0) return 1 << 30;
-    const std::wstring text = textOf(c.hwnd);
+    const std::wstring text = win::textOf(c.hwnd);
     const auto [start, end] = selection(c.hwnd);
     return c.maxLength - win::characterCount(text) +
            win::characterCount(text.substr(start, end - start));
@@ -29,7 +21,7 @@ int room(const ControlImpl& c) {
 
 // The text the box would hold with `insert` in place of its selection.
 std::wstring withInserted(HWND h, const std::wstring& insert) {
-    std::wstring text = textOf(h);
+    std::wstring text = win::textOf(h);
     const auto [start, end] = selection(h);
     return text.replace(start, end - start, insert);
 }
@@ -122,7 +114,7 @@ TextBox::TextBox(Form& form, Lines lines) : Control(std::make_unique<ControlImpl
 }
 
 std::string TextBox::text() const {
-    return win::narrow(textOf(d_->hwnd));
+    return win::narrow(win::textOf(d_->hwnd));
 }
 
 void TextBox::setText(const std::string& text) {
@@ -132,7 +124,7 @@ void TextBox::setText(const std::string& text) {
 }
 
 int TextBox::length() const {
-    return win::characterCount(textOf(d_->hwnd));
+    return win::characterCount(win::textOf(d_->hwnd));
 }
 
 void TextBox::setMaxLength(int characters) {
@@ -145,20 +137,20 @@ int TextBox::maxLength() const {
 // Selections count characters as the handlers do; the edit control counts
 // UTF-16 units, so a character outside the BMP is two of its own.
 int TextBox::selStart() const {
-    const std::wstring text = textOf(d_->hwnd);
+    const std::wstring text = win::textOf(d_->hwnd);
     return win::characterCount(text.substr(0, selection(d_->hwnd).first));
 }
 int TextBox::selLength() const {
-    const std::wstring text = textOf(d_->hwnd);
+    const std::wstring text = win::textOf(d_->hwnd);
     const auto [start, end] = selection(d_->hwnd);
     return win::characterCount(text.substr(start, end - start));
 }
 void TextBox::setSelStart(int start) {
-    const auto at = static_cast<WPARAM>(win::unitIndex(textOf(d_->hwnd), start));
+    const auto at = static_cast<WPARAM>(win::unitIndex(win::textOf(d_->hwnd), start));
     SendMessageW(d_->hwnd, EM_SETSEL, at, static_cast<LPARAM>(at));
 }
 void TextBox::setSelLength(int length) {
-    const std::wstring text = textOf(d_->hwnd);
+    const std::wstring text = win::textOf(d_->hwnd);
     const DWORD from = selection(d_->hwnd).first;
     const int start = win::characterCount(text.substr(0, from));
     SendMessageW(d_->hwnd, EM_SETSEL, from,
