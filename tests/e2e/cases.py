@@ -6,11 +6,10 @@ Prints nothing and exits 0 when the case passes; prints the step that failed
 and exits 1 otherwise.
 """
 
-import signal
 import sys
 import time
 
-from desktop import MAIN_TITLE, NOTICE_TITLE, SCREEN, Desktop, StepFailed
+from desktop import MAIN_TITLE, NOTICE_TITLE, SCREEN, Desktop, StepFailed, run_case
 
 COUNT_TITLE = "Tockmere"
 
@@ -298,31 +297,13 @@ CASES = {
 }
 
 
-def _stop(signum, frame):
-    raise StepFailed("stopped by signal %d" % signum)
-
-
 def main(argv):
     if len(argv) < 3 or argv[2] not in CASES:
         sys.stderr.write("usage: cases.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
         return 2
-    signal.signal(signal.SIGTERM, _stop)
-    signal.signal(signal.SIGINT, _stop)
     run, start_time = CASES[argv[2]]
     d = Desktop(argv[1], start_time, argv[3] if len(argv) > 3 else None)
-    try:
-        run(d)
-    except StepFailed as failure:
-        print(failure)
-        return 1
-    except Exception as fault:  # a fault of the test itself: say where
-        import traceback
-        traceback.print_exc()
-        print("the test broke: %r" % fault)
-        return 1
-    finally:
-        d.close()
-    return 0
+    return run_case(run, d)
 
 
 if __name__ == "__main__":

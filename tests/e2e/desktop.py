@@ -46,6 +46,31 @@ class StepFailed(Exception):
     """A step of a test did not see what it waited for."""
 
 
+def _stopped(signum, frame):
+    raise StepFailed("stopped by signal %d" % signum)
+
+
+def run_case(run, d):
+    """Runs one case on its desktop and always closes the desktop. Returns the
+    exit status: 0 when the case passed; 1 after printing the step that failed
+    or where the test itself broke. A TERM or INT fails the step under way."""
+    signal.signal(signal.SIGTERM, _stopped)
+    signal.signal(signal.SIGINT, _stopped)
+    try:
+        run(d)
+    except StepFailed as failure:
+        print(failure)
+        return 1
+    except Exception as fault:  # a fault of the test itself: say where
+        import traceback
+        traceback.print_exc()
+        print("the test broke: %r" % fault)
+        return 1
+    finally:
+        d.close()
+    return 0
+
+
 class Win:
     """What the tests need to know of one X window, read at one moment."""
 

@@ -8,7 +8,6 @@ and exits 1 otherwise.
 """
 
 import os
-import signal
 import sys
 import time
 
@@ -16,7 +15,8 @@ from Xlib import Xatom
 
 import cases
 from cases import arm_one, check, exit_from_menu, wait_main_ready
-from desktop import JWMRC, MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed, _end_group
+from desktop import (JWMRC, MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed, _end_group,
+                     run_case)
 from sni import JWMRC_NO_TRAY, SniDesktop
 
 IDLE = [("普通", True, True), ("高级", True, False), ("查询", False, False),
@@ -243,31 +243,13 @@ CASES = {
 }
 
 
-def _stop(signum, frame):
-    raise StepFailed("stopped by signal %d" % signum)
-
-
 def main(argv):
     if len(argv) < 3 or argv[2] not in CASES:
         sys.stderr.write("usage: desktops.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
         return 2
-    signal.signal(signal.SIGTERM, _stop)
-    signal.signal(signal.SIGINT, _stop)
     run, kind, start_time = CASES[argv[2]]
     d = kind(argv[1], start_time, argv[3] if len(argv) > 3 else None)
-    try:
-        run(d)
-    except StepFailed as failure:
-        print(failure)
-        return 1
-    except Exception as fault:  # a fault of the test itself: say where
-        import traceback
-        traceback.print_exc()
-        print("the test broke: %r" % fault)
-        return 1
-    finally:
-        d.close()
-    return 0
+    return run_case(run, d)
 
 
 if __name__ == "__main__":

@@ -83,7 +83,7 @@ sys.path.insert(0, HERE)
 
 
 def main_user(work, case):
-    from desktop import StepFailed
+    from desktop import StepFailed, run_case
     from sni import SniDesktop
 
     class SwayDesktop(SniDesktop):
@@ -229,20 +229,7 @@ def main_user(work, case):
                     except (ProcessLookupError, PermissionError, FileNotFoundError):
                         pass
 
-    d = SwayDesktop()
-    try:
-        CASES[case](d)
-    except StepFailed as failure:
-        print(failure)
-        return 1
-    except Exception as fault:  # a fault of the test itself: say where
-        import traceback
-        traceback.print_exc()
-        print("the test broke: %r" % fault)
-        return 1
-    finally:
-        d.close()
-    return 0
+    return run_case(CASES[case], SwayDesktop())
 
 
 def _read(path):
