@@ -13,6 +13,7 @@
 namespace platform {
 
 struct ControlImpl;
+class Label;
 
 class Control {
 public:
@@ -40,8 +41,19 @@ public:
     void setFocus();
     bool hasFocus() const;
 
+    // What a screen reader says of the control: its name, and a longer
+    // description read after it. Neither changes what is drawn.
+    void setAccessibleName(const std::string& name);
+    void setAccessibleDescription(const std::string& description);
+    // The name, or the description, follows the label's caption as it changes.
+    void setLabelledBy(Label& label);
+    void setDescribedBy(Label& label);
+
     std::function<void()> onGotFocus;
     std::function<void(int button, int shift, Twips x, Twips y)> onMouseDown;
+    // Shift+F10 or the Menu key while the control has the focus. When set,
+    // the key opens this in place of the control's own menu.
+    std::function<void()> onMenuKey;
 
     ControlImpl& impl() const { return *d_; }
 

@@ -42,6 +42,8 @@ public:
 
     void setIcon(const assets::IndexedPicture& picture);
     std::string caption() const;
+    // Read by a screen reader after the window's caption when it opens.
+    void setAccessibleDescription(const std::string& description);
 
     // Outer geometry, frame and title bar included.
     Twips left() const;

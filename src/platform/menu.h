@@ -10,6 +10,7 @@
 
 namespace platform {
 
+class Control;
 struct MenuImpl;
 struct MenuItemImpl;
 
@@ -43,14 +44,20 @@ public:
     Menu(const Menu&) = delete;
     Menu& operator=(const Menu&) = delete;
 
-    // A caption of "-" makes a separator line.
-    MenuItem& add(const std::string& caption);
+    // A caption of "-" makes a separator line. A checkable item is one of a
+    // choice: marked or not, it is always shown and read as one that can be.
+    enum ItemKind { Command, Checkable };
+    MenuItem& add(const std::string& caption, ItemKind kind = Command);
     const std::vector<std::unique_ptr<MenuItem>>& items() const { return items_; }
 
     // Opens at the mouse pointer, left edge at the pointer, items chosen with
     // the left button; returns once the menu has closed and the chosen item's
     // handler has run.
     void popup();
+    // Opens at the control, for the keyboard: its first enabled item is
+    // selected, the arrows move, Enter chooses and Esc closes; returns as
+    // popup does.
+    void popupAt(const Control& control);
 
     MenuImpl& impl() const { return *d_; }
 

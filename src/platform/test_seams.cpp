@@ -28,6 +28,11 @@ int& dpiOverride() {
     return dpi;
 }
 
+std::string& instanceKeyOverride() {
+    static std::string key;
+    return key;
+}
+
 int& localMachineWritable() {
     static int writable = -1;
     return writable;

@@ -39,6 +39,10 @@ int& localMachineWritable();
 inline constexpr std::uint32_t kRegistryWriteRights =
     0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000 | 0x10000000 | 0x40000000;
 
+// The name of the program's one place in the desktop session; empty in the
+// program, which takes the user's and the session's. Tests give their own.
+std::string& instanceKeyOverride();
+
 // Dots per inch the backend converts twips with and sizes fonts at, in
 // place of the screen's; 0 in the program.
 int& dpiOverride();

@@ -156,6 +156,16 @@ struct Pixels {
 };
 Pixels capture(const Form& form);
 
+// What a screen reader reads of a control, asked through the system's own
+// accessibility interface (Qt's accessibility tree; MSAA on Windows).
+std::string accessibleName(const Control& control);
+std::string accessibleDescription(const Control& control);
+std::string accessibleDescription(const Form& form);
+
+// The places where the program's one instance is claimed are named after
+// this key, in place of the user's session.
+void useInstanceKey(const std::string& key);
+
 // Which control of the program has the keyboard focus, if any.
 bool hasFocus(const Control& control);
 bool isTopMost(const Form& form);

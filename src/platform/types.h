@@ -45,7 +45,9 @@ enum KeyCode {
     KeyUp = 38,
     KeyRight = 39,
     KeyDown = 40,
-    KeyDelete = 46
+    KeyDelete = 46,
+    KeyContextMenu = 93,  // the Menu key, between the right Windows and Ctrl keys
+    KeyF10 = 121
 };
 
 }  // namespace platform

@@ -39,6 +39,7 @@ frmAbout::frmAbout(frmMain& main)
     form.setIcon(assets::alarmClock());
     picIcon.move(240, 240, 480, 480);
     picIcon.setPicture(assets::alarmClock());
+    picIcon.setAccessibleName("闹钟");
     lblTitle.move(1050, 240, 3885, 240);
     lblTitle.setCaption(texts::kProduct);
     lblTitle.setForeColor(kBlack);

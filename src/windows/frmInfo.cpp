@@ -33,6 +33,8 @@ frmInfo::frmInfo(const reminder::Book& book)
     Command1.move(3600, 2640, 1215, 350);
     Command1.setCaption("确定");
     Command1.setTabIndex(7);
+    Command1.setDefault(true);
+    Command1.setCancel(true);
     Command1.onClick = [this] { Command1_Click(); };
     Form_Load(book);
 }
@@ -50,6 +52,14 @@ void frmInfo::Form_Load(const reminder::Book& book) {
         Label3.setCaption(kCount[row + 1]);
     }
     fitRows();
+    // A screen reader reads what the window lists, each time with its
+    // message, when the window opens and on its one button.
+    std::string said;
+    for (int i = 0; i < row; ++i)
+        said += Label1[i].caption() + " " + Label2[i].caption() + "\n";
+    said += Label3.caption();
+    form.setAccessibleDescription(said);
+    Command1.setAccessibleDescription(said);
 }
 
 void frmInfo::fitRows() {

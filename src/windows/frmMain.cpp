@@ -26,8 +26,8 @@ frmMain::frmMain()
       Picture1(form),
       Timer1(form, 500),
       mnuTray(form, "系统"),
-      mnuTrayNormal(mnuTray.add("普通")),
-      mnuTrayHigh(mnuTray.add("高级")),
+      mnuTrayNormal(mnuTray.add("普通", platform::Menu::Checkable)),
+      mnuTrayHigh(mnuTray.add("高级", platform::Menu::Checkable)),
       mnuTrayQuery(mnuTray.add("查询")),
       mnuTrayRestore(mnuTray.add("恢复")),
       mnuTrayHide(mnuTray.add("隐藏")),
@@ -75,6 +75,17 @@ void frmMain::layOut() {
     Command1.setCaption(texts::kReset);
     Command2.setCaption("确定");
     mnuTrayNormal.setChecked(true);
+
+    // What a screen reader says: each field by the text beside it, the
+    // message field by its title, which names the reminder being entered;
+    // the hour field, where each entry begins, says that title after its
+    // name. The clock keeps one name, so that it is not read out each second.
+    Text1.setAccessibleName("时");
+    Text2.setAccessibleName("分");
+    Text4.setLabelledBy(Label5);
+    Text1.setDescribedBy(Label5);
+    Label1.setAccessibleName("时钟");
+    Picture1.setAccessibleName("闹钟");
 }
 
 void frmMain::bindEvents() {
@@ -108,6 +119,11 @@ void frmMain::bindEvents() {
     for (platform::Control* c : std::initializer_list<platform::Control*>{
              &Label1, &Label2, &Label3, &Label4, &Label5, &Picture1})
         c->onMouseDown = mouseDown;
+    // From the keyboard, Shift+F10 or the Menu key opens it at the time
+    // fields and the buttons; the message field keeps its edit menu.
+    for (platform::Control* c :
+         std::initializer_list<platform::Control*>{&Text1, &Text2, &Command1, &Command2})
+        c->onMenuKey = [this, c] { mnuTray.popupAt(*c); };
 }
 
 void frmMain::Form_Load() {

@@ -93,6 +93,8 @@ public:
     void mnuTrayAbout_Click();
     void mnuTrayClose_Click();
     void Timer1_Timer();
+    // The program started again in the same session: this one comes forward.
+    void App_StartAgain();
 
 private:
     void layOut();

@@ -37,3 +37,12 @@ void frmMain::mnuTrayClose_Click() {
     // An About box left open would keep the program alive.
     if (about()) about_->form.unload();
 }
+
+void frmMain::App_StartAgain() {
+    if (exiting_) return;
+    // Hidden by "隐藏": back as "恢复" brings it. Otherwise (in the task bar,
+    // behind other windows, or hidden while reminders wait) shown, in front.
+    if (mnuTrayRestore.enabled()) return mnuTrayRestore_Click();
+    form.show();
+    if (about()) about_->form.show();
+}
