@@ -30,6 +30,9 @@ void watchMenus(MenuWatcher watcher) {
 void setClock(std::function<LocalTime()> clock) {
     clockOverride() = std::move(clock);
 }
+void useInstanceKey(const std::string& key) {
+    instanceKeyOverride() = key;
+}
 void holdTimers(bool hold) {
     holdAllTimers(hold);
 }

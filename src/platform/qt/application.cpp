@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <vector>
 
 #include "platform/application.h"
@@ -33,7 +36,13 @@ struct BeforeApplication {
 struct ApplicationImpl {
     BeforeApplication before;
     QApplication app;
-    ApplicationImpl(int& argc, char** argv) : app(argc, argv) {}
+    // Qt's own texts (a text box's edit menu) in Chinese, as the program's.
+    QTranslator qtTexts;
+    ApplicationImpl(int& argc, char** argv) : app(argc, argv) {
+        if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(&qtTexts);
+    }
 };
 
 Application::Application(int& argc, char** argv)

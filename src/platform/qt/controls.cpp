@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QLabel>
@@ -28,6 +29,26 @@ bool ControlEvents::eventFilter(QObject* watched, QEvent* event) {
         return true;  // a label's press must not reach the window behind it too
     }
     if (event->type() == QEvent::FocusIn && !impl_.ownsFocusEvents) impl_.focusIn();
+    if (event->type() == QEvent::KeyPress && qt::isMenuKey(static_cast<QKeyEvent*>(event))) {
+        if (c->onMenuKey) {
+            c->onMenuKey();
+            return true;
+        }
+        // Shift+F10 opens a box's own menu, as the Menu key does.
+        QWidget* w = impl_.widget;
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_F10 &&
+            (w->inherits("QLineEdit") || w->inherits("QPlainTextEdit"))) {
+            const QPoint at = w->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, w->mapToGlobal(at));
+            QCoreApplication::sendEvent(w, &menu);
+            return true;
+        }
+    }
+    // The Menu key also asks for the control's own menu; the key itself has
+    // opened the program's.
+    if (event->type() == QEvent::ContextMenu && c->onMenuKey &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
+        return true;
     return false;
 }
 
@@ -144,6 +165,21 @@ bool Control::hasFocus() const {
     return QApplication::focusWidget() == d_->widget;
 }
 
+void Control::setAccessibleName(const std::string& name) {
+    d_->widget->setAccessibleName(qt::qs(name));
+}
+void Control::setAccessibleDescription(const std::string& description) {
+    d_->widget->setAccessibleDescription(qt::qs(description));
+}
+void Control::setLabelledBy(Label& label) {
+    label.impl().labelled.emplace_back(d_->widget, true);
+    setAccessibleName(label.caption());
+}
+void Control::setDescribedBy(Label& label) {
+    label.impl().labelled.emplace_back(d_->widget, false);
+    setAccessibleDescription(label.caption());
+}
+
 namespace {
 // A label that wraps its text as the program's labels do: at a space,
 // between any two Chinese characters, and inside a word longer than the line.
@@ -167,7 +203,15 @@ Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
 }
 
 void Label::setCaption(const std::string& caption) {
-    static_cast<QLabel*>(d_->widget.data())->setText(qt::qs(caption));
+    const QString text = qt::qs(caption);
+    static_cast<QLabel*>(d_->widget.data())->setText(text);
+    for (const auto& [w, name] : d_->labelled) {
+        if (!w) continue;
+        if (name)
+            w->setAccessibleName(text);
+        else
+            w->setAccessibleDescription(text);
+    }
 }
 std::string Label::caption() const {
     return qt::ss(static_cast<QLabel*>(d_->widget.data())->text());

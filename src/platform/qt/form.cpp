@@ -1,3 +1,4 @@
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -24,6 +25,16 @@ std::map<Handle, FormImpl*>& handles() {
     static std::map<Handle, FormImpl*> map;
     return map;
 }
+// A screen reader is told what each window is: a dialog box, or a window
+// of its own (a plain widget would be read as a mere filler).
+QAccessibleInterface* formAccessible(const QString&, QObject* object) {
+    auto* w = dynamic_cast<FormWidget*>(object);
+    if (!w) return nullptr;
+    const Qt::WindowType type = w->windowType();
+    const bool dialog = type == Qt::Dialog || type == Qt::Tool;
+    return new QAccessibleWidget(w, dialog ? QAccessible::Dialog : QAccessible::Window);
+}
+
 Handle nextHandle() {
     static Handle next = 0x10010;
     return next += 0x10;
@@ -91,6 +102,8 @@ void FormWidget::keyPressEvent(QKeyEvent* event) {
 }
 
 Form::Form(const FormStyle& style) : d_(std::make_unique<FormImpl>()) {
+    static const bool roles = (QAccessible::installFactory(&formAccessible), true);
+    (void)roles;
     d_->form = this;
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -175,11 +188,25 @@ void Form::hide() {
     if (d_->modalLoop) d_->modalLoop->exit();
 }
 
+namespace {
+// A window that goes away while it holds the keyboard hands it to the main
+// window, where one is shown: not every window manager gives it to anyone,
+// and a keyboard user would be left with no window to type into.
+void handKeyboardBack(QWidget* leaving, bool wasActive) {
+    QWidget* main = mainWindow();
+    if (!wasActive || !main || main == leaving || !main->isVisible() || main->isMinimized())
+        return;
+    main->activateWindow();
+}
+}  // namespace
+
 void Form::unload() {
     if (!d_->loaded || d_->unloading) return;
     d_->unloading = true;
     if (onUnload) onUnload();
+    const bool wasActive = d_->widget->isActiveWindow();
     d_->widget->hide();
+    handKeyboardBack(d_->widget, wasActive);
     d_->unloading = false;
     d_->loaded = false;
     if (d_->modalLoop) d_->modalLoop->exit();
@@ -208,6 +235,10 @@ Handle Form::iconHandle() const {
 
 std::string Form::caption() const {
     return qt::ss(d_->widget->windowTitle());
+}
+
+void Form::setAccessibleDescription(const std::string& description) {
+    d_->widget->setAccessibleDescription(qt::qs(description));
 }
 
 Twips Form::left() const {

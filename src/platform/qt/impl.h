@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QIcon>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
@@ -36,6 +37,8 @@ inline std::string ss(const QString& s) {
 }
 QImage toImage(const assets::IndexedPicture& picture);
 int shiftState(Qt::KeyboardModifiers modifiers);
+// Shift+F10 or the Menu key: the keyboard's way to a context menu.
+bool isMenuKey(const QKeyEvent* e);
 int buttonCode(Qt::MouseButton button);
 // Qt's keys and the program's key codes for the keys that have no letter.
 const std::vector<std::pair<int, int>>& keyCodes();
@@ -114,6 +117,8 @@ struct ControlImpl {
     bool label = false;
     bool ownsFocusEvents = false;  // text boxes raise GotFocus themselves
     ControlEvents events{*this};
+    // Controls this label names or describes to a screen reader.
+    std::vector<std::pair<QPointer<QWidget>, bool /*name*/>> labelled;
 
     // Parents the widget to the form and routes its events.
     void attach(Form& owner, QWidget* w);

@@ -11,6 +11,12 @@ int shiftState(Qt::KeyboardModifiers modifiers) {
     return shift;
 }
 
+bool isMenuKey(const QKeyEvent* e) {
+    const auto mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    return (e->key() == Qt::Key_F10 && mods == Qt::ShiftModifier) ||
+           (e->key() == Qt::Key_Menu && mods == Qt::NoModifier);
+}
+
 int buttonCode(Qt::MouseButton button) {
     switch (button) {
         case Qt::LeftButton:
@@ -30,7 +36,7 @@ const std::vector<std::pair<int, int>>& keyCodes() {
         {Qt::Key_Tab, KeyTab},       {Qt::Key_Escape, KeyEscape}, {Qt::Key_Space, KeySpace},
         {Qt::Key_End, KeyEnd},       {Qt::Key_Home, KeyHome},     {Qt::Key_Left, KeyLeft},
         {Qt::Key_Up, KeyUp},         {Qt::Key_Right, KeyRight},   {Qt::Key_Down, KeyDown},
-        {Qt::Key_Delete, KeyDelete}};
+        {Qt::Key_Delete, KeyDelete}, {Qt::Key_Menu, KeyContextMenu}, {Qt::Key_F10, KeyF10}};
     return codes;
 }
 

@@ -27,8 +27,6 @@ bool MenuItem::checked() const {
     return d_->action->isChecked();
 }
 void MenuItem::setChecked(bool checked) {
-    // Only a checked item is checkable, so an unchecked one shows no box at all.
-    d_->action->setCheckable(checked);
     d_->action->setChecked(checked);
 }
 bool MenuItem::isSeparator() const {
@@ -47,10 +45,13 @@ Menu::~Menu() {
     delete d_->menu.data();
 }
 
-MenuItem& Menu::add(const std::string& caption) {
+MenuItem& Menu::add(const std::string& caption, ItemKind kind) {
     auto impl = std::make_unique<MenuItemImpl>();
     impl->caption = caption;
     impl->action = caption == "-" ? d_->menu->addSeparator() : d_->menu->addAction(qt::qs(caption));
+    // Checkable for good: a desktop that draws the menu itself follows its
+    // changes, and an item that stopped being checkable would keep its mark.
+    impl->action->setCheckable(kind == Checkable);
     items_.push_back(std::unique_ptr<MenuItem>(new MenuItem(std::move(impl))));
     MenuItem* item = items_.back().get();
     QObject::connect(item->impl().action, &QAction::triggered, [item] {
@@ -61,25 +62,47 @@ MenuItem& Menu::add(const std::string& caption) {
     return *item;
 }
 
-void Menu::popup() {
-    QMenu* menu = d_->menu;
+namespace {
+
+void open(Menu& m, QPoint at, bool fromKeyboard) {
+    MenuImpl& d = m.impl();
+    QMenu* menu = d.menu;
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         // A Wayland pop-up opens from a window of the program's own, at a
         // place within it; with the window hidden there is none, and the
         // desktop shows the tray icon's menu itself.
-        QWidget* owner = d_->owner ? d_->owner->widget.data() : nullptr;
+        QWidget* owner = d.owner ? d.owner->widget.data() : nullptr;
         if (!owner || !owner->isVisible()) return;
         menu->winId();
         menu->windowHandle()->setTransientParent(owner->windowHandle());
     }
     if (menuWatcher()) {
-        QTimer::singleShot(0, menu, [this, menu] {
-            MenuItem* chosen = watchedMenuChoice(items_);
+        QTimer::singleShot(0, menu, [&m, menu] {
+            MenuItem* chosen = watchedMenuChoice(m.items());
             menu->close();
             if (chosen) chosen->impl().action->trigger();
         });
     }
-    menu->exec(QCursor::pos());
+    if (fromKeyboard) {
+        // The first item the user can choose is selected, and a screen
+        // reader says it, as the menu opens.
+        QTimer::singleShot(0, menu, [menu] {
+            for (QAction* a : menu->actions())
+                if (a->isEnabled() && !a->isSeparator()) return menu->setActiveAction(a);
+        });
+    }
+    menu->exec(at);
+}
+
+}  // namespace
+
+void Menu::popup() {
+    open(*this, QCursor::pos(), false);
+}
+
+void Menu::popupAt(const Control& control) {
+    const QWidget* w = control.impl().widget;
+    open(*this, w->mapToGlobal(QPoint(0, w->height())), true);
 }
 
 }  // namespace platform

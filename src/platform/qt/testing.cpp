@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -277,6 +278,23 @@ Pixels capture(const Form& form) {
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x) p.rgb.push_back(image.pixel(x, y) & 0xFFFFFF);
     return p;
+}
+
+namespace {
+std::string accessibleText(QWidget* w, QAccessible::Text which) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return a ? qt::ss(a->text(which)) : std::string();
+}
+}  // namespace
+
+std::string accessibleName(const Control& control) {
+    return accessibleText(control.impl().widget, QAccessible::Name);
+}
+std::string accessibleDescription(const Control& control) {
+    return accessibleText(control.impl().widget, QAccessible::Description);
+}
+std::string accessibleDescription(const Form& form) {
+    return accessibleText(form.impl().widget, QAccessible::Description);
 }
 
 }  // namespace platform::testing

@@ -1,0 +1,266 @@
+"""Tockmere as a keyboard-only, screen-reader user meets it: the program on
+jwm's desktop with Qt's accessibility bridge on, a private session bus with
+at-spi2's bus, read through AT-SPI (python3-pyatspi) as a screen reader reads
+it, and driven with keys alone.
+
+usage: a11y.py PROGRAM CASE [PID_FILE]
+Prints nothing and exits 0 when the case passes; prints the step that failed
+and exits 1 otherwise.
+"""
+
+import os
+import subprocess
+import sys
+import time
+
+from cases import check
+from desktop import MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed, run_case
+
+BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+ABOUT_TITLE = "关于Tockmere"
+
+
+class ReaderDesktop(Desktop):
+    """jwm's desktop with a session bus and the accessibility bus on it; the
+    program speaks AT-SPI, and `self.atspi` reads it."""
+
+    def start(self):
+        self.start_display()
+        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                         stdout=subprocess.PIPE)
+        address = bus.stdout.readline().decode().strip()
+        if not address:
+            raise StepFailed("the session bus did not start")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        self.spawn([BUS_LAUNCHER, "--launch-immediately"])
+        self.start_wm()
+        self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        # The reader joins the same buses; pyatspi finds them from these.
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
+        os.environ["DISPLAY"] = self.env["DISPLAY"]
+        import pyatspi  # only once the bus is there
+        from gi.repository import GLib
+        self.atspi, self.glib = pyatspi, GLib
+        self.events = []
+        pyatspi.Registry.registerEventListener(
+            self._heard, "object:state-changed:focused",
+            "object:property-change:accessible-name")
+        return self.start_program()
+
+    def _heard(self, event):
+        try:
+            self.events.append((event.type, event.detail1, event.source))
+        except Exception:  # an object gone before it was read
+            pass
+
+    def listen(self, seconds):
+        """Lets the reader hear events for a while."""
+        context = self.glib.MainContext.default()
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            while context.iteration(False):
+                pass
+            time.sleep(0.02)
+
+    def application(self):
+        desktop = self.atspi.Registry.getDesktop(0)
+        for app in desktop:
+            if app is not None and app.name == "tockmere":
+                return app
+        return None
+
+    def window(self, title):
+        app = self.application()
+        for w in app or []:
+            if w is not None and w.name == title and self.has(w, "showing"):
+                return w
+        return None
+
+    def has(self, obj, state):
+        return obj.getState().contains(getattr(self.atspi, "STATE_" + state.upper()))
+
+    def role(self, obj):
+        return obj.getRoleName()
+
+    def focused(self):
+        """The object with the keyboard focus, as the last focus event named it."""
+        self.listen(0.3)
+        for kind, gained, source in reversed(self.events):
+            if kind.startswith("object:state-changed:focused") and gained:
+                try:
+                    if self.has(source, "focused"):
+                        return source
+                except Exception:
+                    continue
+        return None
+
+    def await_focus(self, what, role, name, timeout=5):
+        def probe():
+            f = self.focused()
+            return f if f is not None and self.role(f) == role and f.name == name else None
+        try:
+            return self.wait_for(what, timeout, probe)
+        except StepFailed:
+            f = self.focused()
+            said = "%s %r" % (self.role(f), f.name) if f is not None else "nothing"
+            raise StepFailed("waited for %s (%s %r); the focus is on %s" % (what, role, name, said))
+
+
+def focusable(d, window):
+    """(role, name, description) of every focusable object in the window."""
+    found = []
+
+    def walk(obj):
+        for child in obj:
+            if child is None:
+                continue
+            if d.has(child, "focusable"):
+                found.append((d.role(child), child.name, child.description))
+            walk(child)
+    walk(window)
+    return found
+
+
+def in_menu(d):
+    """The menu item the focus is on, if it is on one."""
+    f = d.focused()
+    return f if f is not None and d.role(f) == "menu item" else None
+
+
+def menu_items(d):
+    """The pop-up menu the focus is in: (name, enabled, checked) per item."""
+    item = d.focused()
+    check(item is not None and d.role(item) == "menu item",
+          "no menu item has the focus: %s" % (item and d.role(item)))
+    return [(i.name, d.has(i, "enabled"), d.has(i, "checked"))
+            for i in item.parent if d.role(i) == "menu item"]
+
+
+def open_menu_by_key(d, key, first):
+    """Shift+F10 or the Menu key: the program's menu, its first enabled item
+    said."""
+    d.events.clear()
+    d.key(key)
+    d.await_focus("the menu's first enabled item after %s" % key, "menu item", first)
+
+
+def keyboard_and_screen_reader(d):
+    d.start()
+    d.wait_for("the program on the accessibility bus", 10, d.application)
+    main = d.wait_for("the main window read as a window", 10, lambda: d.window(MAIN_TITLE))
+    check(d.role(main) == "frame", "the main window is read as a %r" % d.role(main))
+    d.await_focus("the hour field at start", "text", "时")
+    title = "提醒信息（最多五十字）"
+    controls = focusable(d, main)
+    expected = [("text", "时", title), ("text", "分", ""), ("text", title, ""),
+                ("push button", "重设", ""), ("push button", "确定", "")]
+    check(sorted(controls) == sorted(expected), "the main window's controls read %r" % controls)
+    # The clock goes on ticking, but says nothing while it does.
+    d.events.clear()
+    d.listen(2.5)
+    renamed = [s.name for kind, _, s in d.events if kind.endswith("accessible-name")]
+    check(not renamed, "names announced while idle: %r" % renamed)
+
+    # The menu from the keyboard, in the hour field: 高级 chosen and marked.
+    open_menu_by_key(d, "shift+F10", "普通")
+    items = menu_items(d)
+    check([(n, c) for n, _, c in items[:2]] == [("普通", True), ("高级", False)],
+          "the menu reads %r" % items)
+    d.key("Down")
+    d.await_focus("高级 selected with the arrow", "menu item", "高级")
+    d.key("Return")
+    d.await_focus("the hour field after 高级", "text", "时")
+    open_menu_by_key(d, "Menu", "普通")
+    items = menu_items(d)
+    check([(n, c) for n, _, c in items[:2]] == [("普通", False), ("高级", True)],
+          "after 高级 the menu reads %r" % items)
+    d.key("Return")  # 普通
+    d.await_focus("the hour field after 普通", "text", "时")
+
+    # One reminder by keys alone; the message field's own menu in Chinese.
+    # The mode chosen again, the title (and the field's name) reads anew.
+    title = "提醒信息 (最多五十字)"
+    d.type("9")
+    d.key("Tab")
+    d.type("45")
+    d.key("Tab")
+    d.await_focus("the message field", "text", title)
+    d.type("call")  # an empty field's edit menu has nothing to choose
+    d.events.clear()
+    d.key("Menu")
+    d.wait_for("the message field's edit menu", 5, d.menu)
+    d.key("Down")
+    item = d.wait_for("an item of the edit menu said", 5, lambda: in_menu(d))
+    names = [i.name for i in item.parent if d.role(i) == "menu item"]
+    check(names and all(any("\u4e00" <= ch <= "\u9fff" for ch in n) for n in names),
+          "the edit menu is not in Chinese: %r" % names)
+    check("普通" not in names, "the message field opened the program's menu")
+    d.key("Escape")
+    d.await_focus("the message field after the edit menu", "text", title)
+    d.key("Return")
+    d.await_focus("确定 after Enter in the message field", "push button", "确定")
+    d.key("Return")
+    d.wait_for("the count box", 5, lambda: d.titled("Tockmere"))
+    d.key("Return")
+    d.wait_for("the main window to hide", 5, lambda: d.titled(MAIN_TITLE) is None)
+
+    # A second start brings the window back to the keyboard; the first
+    # program goes on alone.
+    again = d.spawn(["faketime", "-f", "@" + d.start_time, d.program],
+                    env=dict(d.env, NO_FAKE_STAT="1"))
+    d.wait_for("the second start to end", 10, lambda: again.poll() is not None)
+    check(again.returncode == 0, "the second start ended with status %s" % again.returncode)
+    d.wait_for("the main window back after a second start", 5, lambda: d.titled(MAIN_TITLE))
+    d.await_focus("the focus back in the window", "push button", "确定")
+
+    # 查询 from the keyboard: the notice window reads its reminder.
+    open_menu_by_key(d, "shift+F10", "查询")
+    d.key("Return")
+    button = d.await_focus("确定 in the notice window", "push button", "确定")
+    notice = d.window(NOTICE_TITLE)
+    check(notice is not None, "the notice window is not read")
+    said = button.description
+    for part in ("时间：9:45:00", "事件：call", "有一件事要做"):
+        check(part in said, "the notice window's button says %r, without %r" % (said, part))
+    check(said.index("9:45:00") < said.index("call"), "the time is read after its message")
+    d.key("Escape")
+    d.wait_for("the notice window to close on Escape", 3, lambda: d.titled(NOTICE_TITLE) is None)
+
+    # 关于 from the keyboard, closed with Enter.
+    d.await_focus("the focus back on 确定", "push button", "确定")
+    open_menu_by_key(d, "shift+F10", "查询")
+    d.key("Down")
+    d.await_focus("关于 selected", "menu item", "关于")
+    d.key("Return")
+    d.await_focus("确定 in the About box", "push button", "确定")
+    about = d.window(ABOUT_TITLE)
+    check(about is not None and d.role(about) == "dialog",
+          "the About box is read as %r" % (about and d.role(about)))
+    d.key("Return")
+    d.wait_for("the About box to close on Enter", 3, lambda: d.titled(ABOUT_TITLE) is None)
+
+    # 退出, the last item, one step up from the first.
+    d.await_focus("the focus back on 确定 after About", "push button", "确定")
+    open_menu_by_key(d, "Menu", "查询")
+    d.key("Up")
+    d.await_focus("退出 selected", "menu item", "退出")
+    d.key("Return")
+    d.await_program_end(5)
+
+
+CASES = {
+    "keyboard_and_screen_reader": (keyboard_and_screen_reader, "2026-12-06 09:41:50"),
+}
+
+
+def main(argv):
+    if len(argv) < 3 or argv[2] not in CASES:
+        sys.stderr.write("usage: a11y.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
+        return 2
+    run, start_time = CASES[argv[2]]
+    d = ReaderDesktop(argv[1], start_time, argv[3] if len(argv) > 3 else None)
+    return run_case(run, d)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
