@@ -55,8 +55,7 @@ void frmInfo::Form_Load(const reminder::Book& book) {
     // A screen reader reads what the window lists, each time with its
     // message, when the window opens and on its one button.
     std::string said;
-    for (int i = 0; i < row; ++i)
-        said += Label1[i].caption() + " " + Label2[i].caption() + "\n";
+    for (int i = 0; i < row; ++i) said += Label1[i].caption() + " " + Label2[i].caption() + "\n";
     said += Label3.caption();
     form.setAccessibleDescription(said);
     Command1.setAccessibleDescription(said);

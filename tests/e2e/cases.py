@@ -6,6 +6,8 @@ Prints nothing and exits 0 when the case passes; prints the step that failed
 and exits 1 otherwise.
 """
 
+import os
+import signal
 import sys
 import time
 
@@ -288,12 +290,56 @@ def three_taken_then_hidden(d):
     exit_from_menu(d)
 
 
+def start_again(d):
+    """Starts the program once more, as a launcher would: that start ends at
+    once, with status 0, having handed over to the one running."""
+    again = d.spawn(["faketime", "-f", "@" + d.start_time, d.program],
+                    env=dict(d.env, NO_FAKE_STAT="1"))
+    d.wait_for("the second start to end", 10, lambda: again.poll() is not None)
+    check(again.returncode == 0, "the second start ended with status %s" % again.returncode)
+
+
+def second_start_brings_back_hidden(d):
+    """Hidden with "隐藏", the window comes back when the program is started
+    again, ready for the keyboard; one program, one icon."""
+    d.start()
+    wait_main_ready(d)
+    choose_hide(d)
+    start_again(d)
+    d.wait_for("the main window back after a second start", 5, lambda: d.titled(MAIN_TITLE))
+    d.wait_for("the main window to take the keyboard", 3, lambda: main_is_active(d))
+    icons = d.tray_icons()
+    check(len(icons) == 1, "tray icons after a second start: %r" % icons)
+    # Back as "恢复" brings it: "隐藏" is offered again.
+    choose_hide(d)
+    start_again(d)
+    d.wait_for("the main window back after a third start", 5, lambda: d.titled(MAIN_TITLE))
+    exit_from_menu(d)
+
+
+def second_start_after_kill(d):
+    """A program that was killed leaves nothing behind that stops the next."""
+    d.start()
+    wait_main_ready(d)
+    first = d.app
+    os.killpg(first.pid, signal.SIGKILL)
+    first.wait(timeout=5)
+    d.wait_for("the killed program's icon to go", 5, lambda: d.tray_icon() is None,
+               program_may_end=True)
+    d.start_program()
+    wait_main_ready(d)
+    d.wait_for("the new program's tray icon", 5, d.tray_icon)
+    exit_from_menu(d)
+
+
 CASES = {
     "one_reminder": (one_reminder, "2026-12-06 09:41:50"),
     "three_reminders_in_advanced_mode": (three_reminders, "2026-12-06 09:41:45"),
     "menu_opens_while_a_reminder_is_told": (menu_while_box_open, "2026-12-06 09:41:50"),
     "told_while_typing_the_next": (told_while_typing_the_next, "2026-12-06 09:41:50"),
     "three_taken_then_hidden": (three_taken_then_hidden, "2026-12-06 09:41:45"),
+    "second_start_brings_back_hidden": (second_start_brings_back_hidden, "2026-12-06 09:41:50"),
+    "second_start_after_kill": (second_start_after_kill, "2026-12-06 09:41:50"),
 }
 
 

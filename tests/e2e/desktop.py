@@ -339,13 +339,15 @@ class Desktop:
                 return w
         return None
 
+    def tray_icons(self):
+        """The program's icons: small viewable windows inside the bottom tray."""
+        return [w for w in self.program_windows()
+                if (not w.toplevel and 12 <= w.width <= 48 and 12 <= w.height <= 48
+                    and w.y >= SCREEN[1] - TRAY_HEIGHT - 4)]
+
     def tray_icon(self):
-        """The program's icon: a small viewable window inside the bottom tray."""
-        for w in self.program_windows():
-            if (not w.toplevel and 12 <= w.width <= 48 and 12 <= w.height <= 48
-                    and w.y >= SCREEN[1] - TRAY_HEIGHT - 4):
-                return w
-        return None
+        icons = self.tray_icons()
+        return icons[0] if icons else None
 
     def menu(self):
         """The program's pop-up menu: an override-redirect top-level window."""

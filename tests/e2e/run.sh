@@ -1,8 +1,9 @@
 #!/bin/sh
 # End-to-end tests of the built Tockmere: each case runs the program on a
 # virtual X desktop of its own (Xvfb, with jwm as window manager and tray
-# host; for the cases of desktops.py a private session bus and xfce4-panel as
-# StatusNotifierItem host, or a tray that goes away; for sway.py a headless
+# host; for a11y.py the same with a session bus and the accessibility bus,
+# read as a screen reader reads it; for the cases of desktops.py a private
+# session bus and xfce4-panel as StatusNotifierItem host, or a tray that goes away; for sway.py a headless
 # sway with Xwayland and waybar, run as a user made for it), its clock set with
 # libfaketime, and drives it from outside with xdotool as a person would.
 # Builds nothing: expects build/tockmere.
@@ -30,8 +31,10 @@ done
 if ! "$python" -c 'import Xlib' 2>/dev/null; then
     fail_setup "$python with Xlib (python3-xlib) is needed"
 fi
-if ! "$python" -c 'import dbus' 2>/dev/null; then
-    fail_setup "$python with D-Bus (python3-dbus) is needed"
+[ -x /usr/libexec/at-spi-bus-launcher ] ||
+    fail_setup "at-spi2-core's bus launcher is not installed (sh scripts/setup.sh installs it)"
+if ! "$python" -c 'import dbus, pyatspi' 2>/dev/null; then
+    fail_setup "$python with D-Bus and AT-SPI (python3-dbus, python3-pyatspi) is needed"
 fi
 fc-list 2>/dev/null | grep -q 'WenQuanYi Zen Hei' ||
     fail_setup "the font WenQuanYi Zen Hei (fonts-wqy-zenhei) is not installed"
@@ -71,6 +74,7 @@ if [ $# -gt 0 ]; then
 else
     cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
         told_while_typing_the_next three_taken_then_hidden
+        second_start_brings_back_hidden second_start_after_kill keyboard_and_screen_reader
         xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
         tray_goes_away_while_hidden no_session_bus wayland_session wayland_native"
 fi
@@ -81,6 +85,7 @@ driver_of() {
     case "$1" in
     sni_* | tray_* | xembed_* | no_session_bus) echo "$here/desktops.py" ;;
     wayland_*) echo "$here/sway.py" ;;
+    keyboard_*) echo "$here/a11y.py" ;;
     *) echo "$here/cases.py" ;;
     esac
 }

@@ -75,11 +75,12 @@ fi
 
 control=$(dpkg-deb -f "$deb")
 if echo "$control" | grep -q '^Depends:.*libqt6widgets6' &&
+    echo "$control" | grep -q '^Depends:.*qt6-translations-l10n' &&
     echo "$control" | grep -q '^Recommends:.*fonts-wqy-zenhei' &&
     echo "$control" | grep -qx "Version: $version"; then
     pass "deb_control"
 else
-    fail "deb_control: the Qt libraries in Depends, a CJK font in Recommends, Version $version:"
+    fail "deb_control: the Qt libraries and their Chinese texts in Depends, a CJK font in Recommends, Version $version:"
     echo "$control" | sed 's/^/  /'
 fi
 

@@ -194,8 +194,7 @@ namespace {
 // and a keyboard user would be left with no window to type into.
 void handKeyboardBack(QWidget* leaving, bool wasActive) {
     QWidget* main = mainWindow();
-    if (!wasActive || !main || main == leaving || !main->isVisible() || main->isMinimized())
-        return;
+    if (!wasActive || !main || main == leaving || !main->isVisible() || main->isMinimized()) return;
     main->activateWindow();
 }
 }  // namespace

@@ -3,16 +3,16 @@
 // start, finding the lock held, knocks on the socket and ends. The system
 // drops the lock with the process that held it, so a program that was
 // killed leaves nothing that stops the next start.
-#include <QSocketNotifier>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <string>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <QSocketNotifier>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "platform/instance.h"
 #include "platform/test_seams.h"
@@ -48,9 +48,8 @@ std::string placeOf() {
     std::string folder = environment("XDG_RUNTIME_DIR");
     struct stat st {};
     if (folder.empty() || stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) folder = "/tmp";
-    const std::string key =
-        instanceKeyOverride().empty() ? "tockmere-" + uid + "-" + sessionName()
-                                      : instanceKeyOverride();
+    const std::string key = instanceKeyOverride().empty() ? "tockmere-" + uid + "-" + sessionName()
+                                                          : instanceKeyOverride();
     return folder + "/" + key;
 }
 

@@ -32,10 +32,10 @@ int buttonCode(Qt::MouseButton button) {
 
 const std::vector<std::pair<int, int>>& keyCodes() {
     static const std::vector<std::pair<int, int>> codes{
-        {Qt::Key_Return, KeyReturn}, {Qt::Key_Enter, KeyReturn},  {Qt::Key_Backspace, KeyBack},
-        {Qt::Key_Tab, KeyTab},       {Qt::Key_Escape, KeyEscape}, {Qt::Key_Space, KeySpace},
-        {Qt::Key_End, KeyEnd},       {Qt::Key_Home, KeyHome},     {Qt::Key_Left, KeyLeft},
-        {Qt::Key_Up, KeyUp},         {Qt::Key_Right, KeyRight},   {Qt::Key_Down, KeyDown},
+        {Qt::Key_Return, KeyReturn}, {Qt::Key_Enter, KeyReturn},     {Qt::Key_Backspace, KeyBack},
+        {Qt::Key_Tab, KeyTab},       {Qt::Key_Escape, KeyEscape},    {Qt::Key_Space, KeySpace},
+        {Qt::Key_End, KeyEnd},       {Qt::Key_Home, KeyHome},        {Qt::Key_Left, KeyLeft},
+        {Qt::Key_Up, KeyUp},         {Qt::Key_Right, KeyRight},      {Qt::Key_Down, KeyDown},
         {Qt::Key_Delete, KeyDelete}, {Qt::Key_Menu, KeyContextMenu}, {Qt::Key_F10, KeyF10}};
     return codes;
 }
