@@ -1,4 +1,8 @@
 #include <QAction>
+#include <QApplication>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOptionMenuItem>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
@@ -10,6 +14,27 @@
 #include "platform/test_seams.h"
 
 namespace platform {
+
+namespace {
+// An unmarked item of a choice is drawn as a plain one, with no empty box:
+// only the chosen item shows its mark. A screen reader still reads both as
+// items that can be checked.
+class MarksOnlyWhenChecked : public QProxyStyle {
+public:
+    MarksOnlyWhenChecked() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element == CE_MenuItem && item && !item->checked &&
+            item->checkType != QStyleOptionMenuItem::NotCheckable) {
+            QStyleOptionMenuItem plain(*item);
+            plain.checkType = QStyleOptionMenuItem::NotCheckable;
+            return QProxyStyle::drawControl(element, &plain, painter, widget);
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+}  // namespace
 
 MenuItem::MenuItem(std::unique_ptr<MenuItemImpl> impl) : d_(std::move(impl)) {}
 MenuItem::~MenuItem() = default;
@@ -36,6 +61,9 @@ bool MenuItem::isSeparator() const {
 Menu::Menu(Form& form, const std::string& caption) : d_(std::make_unique<MenuImpl>()) {
     // No parent window: a window-modal message box must not block the menu.
     d_->menu = new QMenu(qt::qs(caption));
+    auto* style = new MarksOnlyWhenChecked;
+    style->setParent(d_->menu);
+    d_->menu->setStyle(style);
     d_->owner = &form.impl();
     if (!d_->owner->trayMenu) d_->owner->trayMenu = d_->menu;
 }
