@@ -1,11 +1,11 @@
 #include <QAction>
 #include <QApplication>
-#include <QProxyStyle>
-#include <QStyleFactory>
-#include <QStyleOptionMenuItem>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
 #include <QWindow>
 
