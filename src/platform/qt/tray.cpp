@@ -139,9 +139,10 @@ const QString kItemWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 // Where a StatusNotifierItem watcher is on the session bus, Qt's icon is an
 // item that it registers there, and the tray is there while the watcher is;
 // the bus tells when it comes and goes. Elsewhere the icon sits in the X11
-// notification area, which nothing announces: the program asks now and then.
+// notification area, and X tells (xtray.cpp).
 struct TrayWatch {
     QPointer<QObject> watching;
+    bool onX = false;
     bool onBus = false;
     bool watcherThere = false;
 };
@@ -177,17 +178,13 @@ QDBusServiceWatcher* watchItemWatcher() {
 
 void watchTray() {
     TrayWatch& watch = trayWatch();
-    if (watch.watching) return;
+    if (watch.watching || watch.onX) return;
     if (QDBusServiceWatcher* watcher = watchItemWatcher()) {
         watch.onBus = watch.watcherThere = true;
         watch.watching = watcher;
     } else {
         watch.onBus = false;
-        auto* timer = new QTimer(qApp);
-        timer->setInterval(1000);
-        QObject::connect(timer, &QTimer::timeout, checkTray);
-        timer->start();
-        watch.watching = timer;
+        watch.onX = watchX11Tray(checkTray);
     }
     lastAvailable = trayAvailable();
 }

@@ -12,6 +12,9 @@ bool trayNeedsTaskbar(Handle owner);
 bool trayAvailable();
 // The icons of a window that goes away go with it.
 void forgetTrayIcons(Handle owner);
+// Calls `changed` whenever an X11 notification area starts or ends; false
+// where the display is not X11.
+bool watchX11Tray(void (*changed)());
 // The menu the icon hands to a desktop that draws the icon itself.
 QMenu* hostTrayMenuOf(Handle owner);
 

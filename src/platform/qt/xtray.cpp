@@ -1,0 +1,117 @@
+// The X11 notification area's coming and going, heard from X: a tray that
+// starts takes the selection _NET_SYSTEM_TRAY_S<screen> and announces it with
+// a MANAGER message to the root window; a tray that ends destroys the window
+// that owned the selection. Nothing is polled.
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTimer>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <xcb/xcb.h>
+
+#include "platform/qt/tray.h"
+
+namespace platform {
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* c, const std::string& name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
+    const xcb_atom_t a = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return a;
+}
+
+// Adds StructureNotify to what this program hears of a window, keeping what
+// Qt already asked for there.
+void hearStructure(xcb_connection_t* c, xcb_window_t w) {
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
+    if (!attributes) return;
+    const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    std::free(attributes);
+    xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+}
+
+// The screen of $DISPLAY (":0.1" is screen 1).
+int screenNumber() {
+    const char* display = std::getenv("DISPLAY");
+    const char* colon = display ? std::strrchr(display, ':') : nullptr;
+    const char* dot = colon ? std::strchr(colon, '.') : nullptr;
+    return dot ? std::atoi(dot + 1) : 0;
+}
+
+class XTrayWatch : public QAbstractNativeEventFilter {
+public:
+    XTrayWatch(xcb_connection_t* c, void (*onChange)()) : c_(c) {
+        manager_ = atom(c, "MANAGER");
+        selection_ = atom(c, "_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber()));
+        const xcb_setup_t* setup = xcb_get_setup(c);
+        xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
+        for (int n = screenNumber(); n > 0 && it.rem; --n) xcb_screen_next(&it);
+        if (it.rem) hearStructure(c, it.data->root);
+        settle_.setSingleShot(true);
+        settle_.setInterval(0);
+        QObject::connect(&settle_, &QTimer::timeout, onChange);
+        followOwner();
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        switch (event->response_type & 0x7f) {
+            case XCB_CLIENT_MESSAGE: {
+                const auto* m = static_cast<const xcb_client_message_event_t*>(message);
+                if (m->type == manager_ && m->data.data32[1] == selection_) changed();
+                break;
+            }
+            case XCB_DESTROY_NOTIFY: {
+                const auto* gone = static_cast<const xcb_destroy_notify_event_t*>(message);
+                if (owner_ != XCB_WINDOW_NONE && gone->window == owner_) changed();
+                break;
+            }
+            default:
+                break;
+        }
+        return false;  // Qt follows the tray too, for its own icon
+    }
+
+private:
+    // The check runs once Qt has seen the event as well.
+    void changed() {
+        followOwner();
+        settle_.start();
+    }
+    void followOwner() {
+        xcb_get_selection_owner_reply_t* reply =
+            xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, selection_), nullptr);
+        owner_ = reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+        std::free(reply);
+        if (owner_ != XCB_WINDOW_NONE) hearStructure(c_, owner_);
+        xcb_flush(c_);
+    }
+
+    xcb_connection_t* c_;
+    xcb_atom_t manager_ = XCB_ATOM_NONE;
+    xcb_atom_t selection_ = XCB_ATOM_NONE;
+    xcb_window_t owner_ = XCB_WINDOW_NONE;
+    QTimer settle_;
+};
+
+}  // namespace
+
+bool watchX11Tray(void (*changed)()) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) return false;
+    static XTrayWatch* watch = nullptr;
+    if (!watch) {
+        watch = new XTrayWatch(x11->connection(), changed);
+        QCoreApplication::instance()->installNativeEventFilter(watch);
+    }
+    return true;
+}
+
+}  // namespace platform
