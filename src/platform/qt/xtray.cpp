@@ -2,6 +2,7 @@
 // starts takes the selection _NET_SYSTEM_TRAY_S<screen> and announces it with
 // a MANAGER message to the root window; a tray that ends destroys the window
 // that owned the selection. Nothing is polled.
+#include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -9,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <xcb/xcb.h>
 
 #include "platform/qt/tray.h"
 
