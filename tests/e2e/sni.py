@@ -10,6 +10,8 @@ import subprocess
 import time
 
 import dbus
+import dbus.mainloop.glib
+from gi.repository import GLib
 
 from desktop import JWMRC, Desktop, StepFailed
 
@@ -136,6 +138,12 @@ class SniDesktop(Desktop):
             entries.append((ident, label, bool(props.get("enabled", True)), checked))
         return entries
 
+    def host_menu(self):
+        """The menu as a host keeps it: read once, then changed only by what
+        the program signals."""
+        service, _ = self.wait_for("the program's StatusNotifierItem", 10, self.item)
+        return HostMenu(self.env["DBUS_SESSION_BUS_ADDRESS"], service, str(self.item_property("Menu")))
+
     def choose(self, label):
         """Chooses an entry as a host does when it is clicked."""
         for ident, text, _, _ in self.menu_entries():
@@ -162,3 +170,69 @@ class SniDesktop(Desktop):
             except Exception:
                 pass
         super().close()
+
+
+class HostMenu:
+    """A dbusmenu host's copy of the menu: one GetLayout, then the signals
+    alone, as xfce4-panel, lxqt-panel, Plasma and GNOME's AppIndicator
+    extension keep it: ItemsPropertiesUpdated changes and removes properties,
+    LayoutUpdated has the host read that part of the layout again. A
+    property that an update leaves out keeps the value the host had."""
+
+    def __init__(self, address, service, path):
+        self.bus = dbus.bus.BusConnection(address, mainloop=dbus.mainloop.glib.DBusGMainLoop())
+        self.menu = self.bus.get_object(service, path)
+        self.items = {}  # id -> properties
+        self.order = []  # the root's children, in order
+        for member, handler in (("ItemsPropertiesUpdated", self._updated),
+                                ("LayoutUpdated", self._relayout)):
+            self.bus.add_signal_receiver(handler, signal_name=member, dbus_interface=DBUSMENU,
+                                         bus_name=service, path=path)
+        self._read(0)
+
+    def _read(self, parent):
+        _, layout = self.menu.GetLayout(parent, -1, dbus.Array([], signature="s"),
+                                        dbus_interface=DBUSMENU)
+        children = []
+        for child in layout[2]:
+            ident = int(child[0])
+            self.items[ident] = {str(k): v for k, v in child[1].items()}
+            children.append(ident)
+        if parent == 0:
+            self.order = children
+
+    def _updated(self, updated, removed):
+        for ident, props in updated:
+            self.items.setdefault(int(ident), {}).update({str(k): v for k, v in props.items()})
+        for ident, names in removed:
+            for name in names:
+                self.items.get(int(ident), {}).pop(str(name), None)
+
+    def _relayout(self, revision, parent):
+        self._read(int(parent))
+
+    def follow(self, seconds):
+        """Lets the signals of a while arrive."""
+        context = GLib.MainContext.default()
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            while context.iteration(False):
+                pass
+            time.sleep(0.02)
+
+    def entries(self):
+        """(label, enabled, checked) per entry as the host draws it."""
+        shown = []
+        for ident in self.order:
+            props = self.items.get(ident, {})
+            if str(props.get("type", "standard")) == "separator":
+                label = "-"
+            else:
+                label = str(props.get("label", "")).replace("_", "")
+            checked = (str(props.get("toggle-type", "")) == "checkmark"
+                       and int(props.get("toggle-state", 0)) == 1)
+            shown.append((label, bool(props.get("enabled", True)), checked))
+        return shown
+
+    def close(self):
+        self.bus.close()
