@@ -13,30 +13,25 @@ import subprocess
 import sys
 import time
 
-from cases import check
+from cases import check, choose_hide, exit_from_menu, main_is_active
 from desktop import MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed, run_case
+from sni import JWMRC_NO_TRAY, SniDesktop
 
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 ABOUT_TITLE = "关于Tockmere"
 
 
-class ReaderDesktop(Desktop):
-    """jwm's desktop with a session bus and the accessibility bus on it; the
-    program speaks AT-SPI, and `self.atspi` reads it."""
+class Reader:
+    """What a screen reader hears of the program, over AT-SPI; mixed into a
+    desktop that has a session bus at env["DBUS_SESSION_BUS_ADDRESS"]."""
 
-    def start(self):
-        self.start_display()
-        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                         stdout=subprocess.PIPE)
-        address = bus.stdout.readline().decode().strip()
-        if not address:
-            raise StepFailed("the session bus did not start")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+    def start_reader(self):
+        """The accessibility bus on the session bus; the program will speak
+        AT-SPI, and `self.atspi` reads it."""
         self.spawn([BUS_LAUNCHER, "--launch-immediately"])
-        self.start_wm()
         self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         # The reader joins the same buses; pyatspi finds them from these.
-        os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.env["DBUS_SESSION_BUS_ADDRESS"]
         os.environ["DISPLAY"] = self.env["DISPLAY"]
         import pyatspi  # only once the bus is there
         from gi.repository import GLib
@@ -45,7 +40,6 @@ class ReaderDesktop(Desktop):
         pyatspi.Registry.registerEventListener(
             self._heard, "object:state-changed:focused",
             "object:property-change:accessible-name")
-        return self.start_program()
 
     def _heard(self, event):
         try:
@@ -104,6 +98,37 @@ class ReaderDesktop(Desktop):
             f = self.focused()
             said = "%s %r" % (self.role(f), f.name) if f is not None else "nothing"
             raise StepFailed("waited for %s (%s %r); the focus is on %s" % (what, role, name, said))
+
+
+class ReaderDesktop(Reader, Desktop):
+    """jwm's desktop, its X11 notification area, a session bus with the
+    accessibility bus on it."""
+
+    def start(self):
+        self.start_display()
+        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                         stdout=subprocess.PIPE)
+        address = bus.stdout.readline().decode().strip()
+        if not address:
+            raise StepFailed("the session bus did not start")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        self.start_reader()
+        self.start_wm()
+        return self.start_program()
+
+
+class SniReaderDesktop(Reader, SniDesktop):
+    """xfce4-panel's StatusNotifierItem tray, with the accessibility bus."""
+
+    def start(self):
+        self.start_display()
+        self.env["XDG_CONFIG_HOME"] = os.path.join(self.work, "config")
+        self.env["XDG_CACHE_HOME"] = os.path.join(self.work, "cache")
+        self.start_bus()
+        self.start_reader()
+        self.start_wm(JWMRC_NO_TRAY, with_tray=False)
+        self.start_panel()
+        return self.start_program()
 
 
 def focusable(d, window):
@@ -248,8 +273,54 @@ def keyboard_and_screen_reader(d):
     d.await_program_end(5)
 
 
+def field_text(d, field):
+    return field.queryText().getText(0, -1)
+
+
+def focus_stays_over_hide_and_restore(d):
+    """"隐藏" and "恢复" from the tray, three times: the focus comes back to
+    the field it was in, and typing goes on there."""
+    d.start()
+    d.wait_for("the program on the accessibility bus", 10, d.application)
+    d.await_focus("the hour field at start", "text", "时")
+    d.key("Tab")
+    minute = d.await_focus("the minute field", "text", "分")
+    for cycle in range(1, 4):
+        choose_hide(d)
+        d.wait_for("the menu to close", 3, lambda: d.menu() is None)
+        d.open_menu()
+        d.key("Down", "Return")  # 恢复, the first one enabled while hidden
+        d.wait_for("the main window back after 恢复", 5, lambda: d.titled(MAIN_TITLE))
+        d.wait_for("the main window active after 恢复", 5, lambda: main_is_active(d))
+        d.await_focus("the minute field after hide and restore %d" % cycle, "text", "分")
+    d.key("End", "BackSpace", "BackSpace")
+    d.type("5")
+    d.wait_for("the digit typed in the minute field", 3, lambda: field_text(d, minute) == "5")
+    exit_from_menu(d)
+
+
+def fast_hide_and_restore_over_the_bus(d):
+    """"隐藏" then "恢复" from a StatusNotifierItem host within a fraction of
+    a second: the window comes back active, and typing reaches the field."""
+    d.start()
+    d.wait_for("the item registered with the watcher", 10, d.item)
+    hour = d.await_focus("the hour field at start", "text", "时")
+    d.choose("隐藏")
+    d.choose("恢复")
+    d.wait_for("the main window back after 恢复", 5, lambda: d.titled(MAIN_TITLE))
+    d.wait_for("the main window active after 恢复", 5, lambda: main_is_active(d))
+    d.await_focus("the hour field after hide and restore", "text", "时")
+    d.type("7")
+    d.wait_for("the digit typed in the hour field", 3, lambda: field_text(d, hour) == "7")
+    d.choose("退出")
+    check(d.await_program_end(5) == 0, "the program did not end well after 退出")
+
+
 CASES = {
     "keyboard_and_screen_reader": (keyboard_and_screen_reader, "2026-12-06 09:41:50"),
+    "focus_stays_over_hide_and_restore": (focus_stays_over_hide_and_restore,
+                                          "2026-12-06 09:41:30"),
+    "fast_hide_and_restore_sni": (fast_hide_and_restore_over_the_bus, "2026-12-06 09:41:30"),
 }
 
 
@@ -258,7 +329,8 @@ def main(argv):
         sys.stderr.write("usage: a11y.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
         return 2
     run, start_time = CASES[argv[2]]
-    d = ReaderDesktop(argv[1], start_time, argv[3] if len(argv) > 3 else None)
+    kind = SniReaderDesktop if argv[2].endswith("_sni") else ReaderDesktop
+    d = kind(argv[1], start_time, argv[3] if len(argv) > 3 else None)
     return run_case(run, d)
 
 

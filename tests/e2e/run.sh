@@ -75,6 +75,7 @@ else
     cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
         told_while_typing_the_next three_taken_then_hidden
         second_start_brings_back_hidden second_start_after_kill keyboard_and_screen_reader
+        focus_stays_over_hide_and_restore fast_hide_and_restore_sni
         xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
         tray_goes_away_while_hidden no_session_bus wayland_session wayland_native"
 fi
@@ -85,7 +86,7 @@ driver_of() {
     case "$1" in
     sni_* | tray_* | xembed_* | no_session_bus) echo "$here/desktops.py" ;;
     wayland_*) echo "$here/sway.py" ;;
-    keyboard_*) echo "$here/a11y.py" ;;
+    keyboard_* | focus_* | fast_*) echo "$here/a11y.py" ;;
     *) echo "$here/cases.py" ;;
     esac
 }

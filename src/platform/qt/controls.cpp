@@ -67,7 +67,9 @@ void ControlImpl::keepOneLine() {
 }
 
 void ControlImpl::focusIn() {
-    if (form) noteFocus(form->activeControl, widget, control);
+    // Qt hands the focus on within a window that it takes for active while
+    // the window is hidden; that is no visit of the user's.
+    if (form && widget->window()->isVisible()) noteFocus(form->activeControl, widget, control);
 }
 
 Control::Control(std::unique_ptr<ControlImpl> impl) : d_(std::move(impl)) {
@@ -154,6 +156,7 @@ void Control::setTabIndex(int index) {
 
 void Control::setFocus() {
     QWidget* w = d_->widget;
+    if (!w->window()->isVisible()) d_->form->focusOnShow = w;
     if (QWidget* window = w->window(); window->isVisible() && !window->isActiveWindow()) {
         d_->form->askedForeground = true;
         window->activateWindow();

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <map>
@@ -133,10 +134,22 @@ void FormImpl::showWindow() {
         hiddenToTaskbar = false;
         widget->showNormal();
     }
+    // Showing never moves the focus: it goes back to the control that had
+    // it, or to the one the program chose meanwhile.
+    QWidget* focus = focusOnShow ? focusOnShow.data() : activeControl.data();
+    focusOnShow = nullptr;
     widget->show();
     widget->raise();
+    if (focus && focus->isEnabled()) focus->setFocus(Qt::ActiveWindowFocusReason);
     askedForeground = true;
     widget->activateWindow();
+    // Hidden and shown again within a moment, the window can hold X's
+    // keyboard focus while Qt, told of its hiding after its coming back,
+    // takes no window for active and drops the keys typed.
+    QTimer::singleShot(250, widget, [w = widget] {
+        if (w->isVisible() && !QApplication::activeWindow() && qt::programHoldsX11Focus())
+            QApplication::setActiveWindow(w);
+    });
 }
 
 void FormImpl::trayGone() {

@@ -52,6 +52,8 @@ QSize frameExtra(const QWidget* w);
 // characters, inside a word longer than the line. Its size, and drawing it.
 QSizeF wrappedSize(const QFont& font, int width, const QString& text);
 void drawWrapped(QPainter& painter, const QFont& font, const QRect& rect, const QString& text);
+// Whether X's keyboard focus is on a window of the program (false off X11).
+bool programHoldsX11Focus();
 // Lets a window just shown reach the screen, so that its frame is known.
 void awaitFrame(QWidget* w);
 // Icons by handle, as the tray record carries them.
@@ -97,6 +99,9 @@ struct FormImpl {
     // coming back to it with the window (after a message box, a menu or
     // another program) is no new visit and raises no GotFocus.
     QPointer<QWidget> activeControl;
+    // The control the program gave the focus to while the window was hidden:
+    // it has the focus when the window shows.
+    QPointer<QWidget> focusOnShow;
 
     void applyTabOrder();
     // Shows the window in its normal state, in front, active.

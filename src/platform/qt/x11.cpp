@@ -1,7 +1,9 @@
-// The X11 notification area's coming and going, heard from X: a tray that
-// starts takes the selection _NET_SYSTEM_TRAY_S<screen> and announces it with
-// a MANAGER message to the root window; a tray that ends destroys the window
-// that owned the selection. Nothing is polled.
+// What the program asks of X itself, on an X11 display.
+//
+// The notification area's coming and going: a tray that starts takes the
+// selection _NET_SYSTEM_TRAY_S<screen> and announces it with a MANAGER
+// message to the root window; a tray that ends destroys the window that
+// owned the selection. Nothing is polled.
 #include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/qt/impl.h"
 #include "platform/qt/tray.h"
 
 namespace platform {
@@ -103,12 +106,32 @@ private:
 
 }  // namespace
 
+namespace {
+xcb_connection_t* x11() {
+    auto* x = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x ? x->connection() : nullptr;
+}
+}  // namespace
+
+bool qt::programHoldsX11Focus() {
+    xcb_connection_t* c = x11();
+    if (!c) return false;
+    xcb_get_input_focus_reply_t* reply =
+        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    // Windows this connection made carry its resource base.
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const bool holds = reply && reply->focus > XCB_INPUT_FOCUS_FOLLOW_KEYBOARD &&
+                       (reply->focus & ~setup->resource_id_mask) == setup->resource_id_base;
+    std::free(reply);
+    return holds;
+}
+
 bool watchX11Tray(void (*changed)()) {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) return false;
+    xcb_connection_t* c = x11();
+    if (!c) return false;
     static XTrayWatch* watch = nullptr;
     if (!watch) {
-        watch = new XTrayWatch(x11->connection(), changed);
+        watch = new XTrayWatch(c, changed);
         QCoreApplication::instance()->installNativeEventFilter(watch);
     }
     return true;
