@@ -13,7 +13,7 @@ import subprocess
 import sys
 import time
 
-from cases import check, choose_hide, exit_from_menu, main_is_active
+from cases import check, main_is_active
 from desktop import MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed, run_case
 from sni import JWMRC_NO_TRAY, SniDesktop
 
@@ -277,28 +277,6 @@ def field_text(d, field):
     return field.queryText().getText(0, -1)
 
 
-def focus_stays_over_hide_and_restore(d):
-    """"隐藏" and "恢复" from the tray, three times: the focus comes back to
-    the field it was in, and typing goes on there."""
-    d.start()
-    d.wait_for("the program on the accessibility bus", 10, d.application)
-    d.await_focus("the hour field at start", "text", "时")
-    d.key("Tab")
-    minute = d.await_focus("the minute field", "text", "分")
-    for cycle in range(1, 4):
-        choose_hide(d)
-        d.wait_for("the menu to close", 3, lambda: d.menu() is None)
-        d.open_menu()
-        d.key("Down", "Return")  # 恢复, the first one enabled while hidden
-        d.wait_for("the main window back after 恢复", 5, lambda: d.titled(MAIN_TITLE))
-        d.wait_for("the main window active after 恢复", 5, lambda: main_is_active(d))
-        d.await_focus("the minute field after hide and restore %d" % cycle, "text", "分")
-    d.key("End", "BackSpace", "BackSpace")
-    d.type("5")
-    d.wait_for("the digit typed in the minute field", 3, lambda: field_text(d, minute) == "5")
-    exit_from_menu(d)
-
-
 def fast_hide_and_restore_over_the_bus(d):
     """"隐藏" then "恢复" from a StatusNotifierItem host within a fraction of
     a second: the window comes back active, and typing reaches the field."""
@@ -318,8 +296,6 @@ def fast_hide_and_restore_over_the_bus(d):
 
 CASES = {
     "keyboard_and_screen_reader": (keyboard_and_screen_reader, "2026-12-06 09:41:50"),
-    "focus_stays_over_hide_and_restore": (focus_stays_over_hide_and_restore,
-                                          "2026-12-06 09:41:30"),
     "fast_hide_and_restore_sni": (fast_hide_and_restore_over_the_bus, "2026-12-06 09:41:30"),
 }
 

@@ -138,7 +138,18 @@ void FormImpl::showWindow() {
     // it, or to the one the program chose meanwhile.
     QWidget* focus = focusOnShow ? focusOnShow.data() : activeControl.data();
     focusOnShow = nullptr;
+    // Back where its frame was: some window managers (i3, mutter) place a
+    // window mapped again by its client's old position, which moves the frame
+    // by its own size each time.
+    std::optional<QPoint> back;
+    if (!widget->isVisible() && hiddenAt && widget->frameGeometry().topLeft() == *hiddenAt)
+        back = hiddenAt;
+    hiddenAt.reset();
     widget->show();
+    if (back && widget->windowHandle()) {
+        qt::awaitFrame(widget);
+        if (widget->frameGeometry().topLeft() != *back) widget->move(*back);
+    }
     widget->raise();
     if (focus && focus->isEnabled()) focus->setFocus(Qt::ActiveWindowFocusReason);
     askedForeground = true;
@@ -190,6 +201,7 @@ void Form::showModal(Form* owner) {
 }
 
 void Form::hide() {
+    if (d_->widget->isVisible()) d_->hiddenAt = d_->widget->frameGeometry().topLeft();
     if (trayNeedsTaskbar(d_->handle)) {
         // Without a notification area the window would be out of reach:
         // it goes to the task bar instead.

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,9 @@ struct FormImpl {
     // The control the program gave the focus to while the window was hidden:
     // it has the focus when the window shows.
     QPointer<QWidget> focusOnShow;
+    // Where the frame stood when the window was hidden, while the program
+    // has not moved the window since.
+    std::optional<QPoint> hiddenAt;
 
     void applyTabOrder();
     // Shows the window in its normal state, in front, active.
