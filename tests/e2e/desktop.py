@@ -202,7 +202,7 @@ class Desktop:
         self.root = self.x.screen().root
         self._atoms = {n: self.x.intern_atom(n) for n in (
             "_NET_WM_NAME", "UTF8_STRING", "_NET_WM_STATE", "_NET_ACTIVE_WINDOW",
-            "_NET_SYSTEM_TRAY_S0", "_NET_WM_STATE_ABOVE")}
+            "_NET_SYSTEM_TRAY_S0", "_NET_WM_STATE_ABOVE", "_NET_FRAME_EXTENTS")}
         self.reader = WindowReader(self.x)
 
     def start_wm(self, rc_text=JWMRC, with_tray=True):
@@ -361,10 +361,20 @@ class Desktop:
         return prop.value[0] if prop is not None and len(prop.value) else None
 
     def frame(self, win):
-        """The window with the frame and title bar the window manager gave
-        it: (x, y, width, height) of its top-level ancestor."""
+        """The window with the frame and title bar the window manager draws
+        around it: (x, y, width, height). Where the window manager says how
+        wide its frame is (_NET_FRAME_EXTENTS), from that: the window it
+        frames with may be larger than what it draws (mutter's has invisible
+        borders to grab). Elsewhere, the client's top-level ancestor."""
         window = self.x.create_resource_object("window", win.id)
         try:
+            extents = window.get_full_property(self._atoms["_NET_FRAME_EXTENTS"], Xatom.CARDINAL)
+            if extents is not None and len(extents.value) == 4:
+                left, right, top, bottom = extents.value
+                geometry = window.get_geometry()
+                origin = self.root.translate_coords(window, 0, 0)
+                return (origin.x - left, origin.y - top,
+                        geometry.width + left + right, geometry.height + top + bottom)
             while True:
                 parent = window.query_tree().parent
                 if parent is None or parent.id == self.root.id:

@@ -25,7 +25,7 @@ fail_setup() {
 }
 
 [ -x "$program" ] || fail_setup "$program is missing; build it first: cmake --preset default && cmake --build --preset default"
-for tool in Xvfb jwm openbox tint2 i3 i3bar xdotool faketime timeout dbus-daemon xfce4-panel sway waybar Xwayland wtype; do
+for tool in Xvfb jwm openbox tint2 i3 i3bar mutter xdotool faketime timeout dbus-daemon xfce4-panel sway waybar Xwayland wtype; do
     command -v "$tool" >/dev/null 2>&1 || fail_setup "$tool is not installed (sh scripts/setup.sh installs it)"
 done
 if ! "$python" -c 'import Xlib' 2>/dev/null; then
@@ -76,6 +76,7 @@ else
         told_while_typing_the_next three_taken_then_hidden
         second_start_brings_back_hidden second_start_after_kill keyboard_and_screen_reader
         fast_hide_and_restore_sni hide_and_restore_jwm hide_and_restore_openbox hide_and_restore_i3
+        hide_and_restore_mutter
         xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
         tray_goes_away_while_hidden no_session_bus wayland_session wayland_native"
 fi

@@ -1,7 +1,7 @@
 """Tockmere under other window managers and X11 notification areas than
-jwm's: openbox with tint2's tray, i3 with i3bar's. Their frames differ (a
+jwm's: openbox with tint2's tray, i3 with i3bar's, mutter. Their frames differ (a
 title bar of another height, borders or none), and so do the ways they place
-a window that is shown again. Read as a screen reader reads it, for where
+a window that is shown again. mutter (GNOME's, on X11) has tint2's tray. Read as a screen reader reads it, for where
 the keyboard focus is.
 
 usage: wms.py PROGRAM CASE [PID_FILE]
@@ -11,6 +11,7 @@ and exits 1 otherwise.
 
 import os
 import sys
+import time
 
 from a11y import ReaderDesktop
 from cases import choose_hide, exit_from_menu, framed_main, main_is_active
@@ -46,6 +47,21 @@ class I3Desktop(ReaderDesktop):
         self.wait_for("i3bar to own the tray selection", 10, self.has_xembed_tray)
 
 
+class MutterDesktop(ReaderDesktop):
+    """mutter, GNOME's window manager, on X11 (a title bar without side
+    borders, and invisible borders to grab), with tint2's tray."""
+
+    def start_wm(self):
+        self.spawn(["mutter", "--x11", "--replace", "--sm-disable"])
+        self.wait_for("mutter to manage the screen", 15, self._managed)
+        self.spawn(["tint2", "-c", "/etc/xdg/tint2/tint2rc"])
+        self.wait_for("tint2 to own the tray selection", 10, self.has_xembed_tray)
+
+    def _managed(self):
+        check_atom = self.x.intern_atom("_NET_SUPPORTING_WM_CHECK")
+        return self.root.get_full_property(check_atom, 0) is not None
+
+
 def field_text(d, field):
     return field.queryText().getText(0, -1)
 
@@ -64,6 +80,7 @@ def hide_and_restore_keep_focus_and_place(d):
     for cycle in range(1, 4):
         choose_hide(d)
         d.wait_for("the menu to close", 3, lambda: d.menu() is None)
+        time.sleep(0.3)  # a person's next click: the closed menu's grab is gone
         d.open_menu()
         d.key("Down", "Return")  # 恢复, the first one enabled while hidden
         d.wait_for("the main window back after 恢复", 5, lambda: d.titled(MAIN_TITLE))
@@ -85,6 +102,7 @@ CASES = {
     "hide_and_restore_jwm": (ReaderDesktop, "2026-12-06 09:41:30"),
     "hide_and_restore_openbox": (OpenboxDesktop, "2026-12-06 09:41:30"),
     "hide_and_restore_i3": (I3Desktop, "2026-12-06 09:41:30"),
+    "hide_and_restore_mutter": (MutterDesktop, "2026-12-06 09:41:30"),
 }
 
 

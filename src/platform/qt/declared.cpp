@@ -46,7 +46,10 @@ std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int
         const QSize extra = qt::frameExtra(w);
         w->setFixedSize(std::max(1, cx - extra.width()), std::max(1, cy - extra.height()));
     }
-    if (!(flags & kNoMove)) w->move(x, y);
+    if (!(flags & kNoMove)) {
+        w->move(x, y);
+        f->hiddenAt.reset();
+    }
     if (flags & kHide) {
         w->hide();
     } else if ((flags & SWP_SHOWWINDOW) || (wasVisible && !w->isVisible())) {

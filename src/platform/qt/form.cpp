@@ -142,8 +142,7 @@ void FormImpl::showWindow() {
     // window mapped again by its client's old position, which moves the frame
     // by its own size each time.
     std::optional<QPoint> back;
-    if (!widget->isVisible() && hiddenAt && widget->frameGeometry().topLeft() == *hiddenAt)
-        back = hiddenAt;
+    if (!widget->isVisible()) back = hiddenAt;
     hiddenAt.reset();
     widget->show();
     if (back && widget->windowHandle()) {
@@ -280,10 +279,12 @@ Twips Form::height() const {
 
 void Form::setLeft(Twips v) {
     QWidget* w = d_->widget;
+    d_->hiddenAt.reset();  // placed anew by the program
     w->move(qt::toPixelsX(v), w->frameGeometry().y());
 }
 void Form::setTop(Twips v) {
     QWidget* w = d_->widget;
+    d_->hiddenAt.reset();  // placed anew by the program
     w->move(w->frameGeometry().x(), qt::toPixelsY(v));
 }
 void Form::setWidth(Twips v) {

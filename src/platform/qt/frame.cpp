@@ -25,7 +25,8 @@ QSize frameExtra(const QWidget* w) {
     static QSize lastSeen{0, 0};
     if (w->isVisible() && !w->isMinimized()) awaitFrame(const_cast<QWidget*>(w));
     const QSize extra = w->frameGeometry().size() - w->size();
-    if (w->isVisible() && extra.width() > 0 && extra.height() > 0) {
+    // A frame may be a title bar alone (mutter's has no side borders).
+    if (w->isVisible() && (extra.width() > 0 || extra.height() > 0)) {
         lastSeen = extra;
         const_cast<QWidget*>(w)->setProperty("tockmereFrame", extra);
         return extra;

@@ -103,8 +103,8 @@ struct FormImpl {
     // The control the program gave the focus to while the window was hidden:
     // it has the focus when the window shows.
     QPointer<QWidget> focusOnShow;
-    // Where the frame stood when the window was hidden, while the program
-    // has not moved the window since.
+    // Where the frame stood when the window was hidden, until the program
+    // places the window anew.
     std::optional<QPoint> hiddenAt;
 
     void applyTabOrder();
