@@ -277,6 +277,34 @@ def field_text(d, field):
     return field.queryText().getText(0, -1)
 
 
+def keyboard_advanced_entry_heard(d):
+    """In the advanced entry, "还有" takes a reminder and the focus goes back
+    to the hour field, which says which reminder is now being entered."""
+    d.start()
+    d.wait_for("the program on the accessibility bus", 10, d.application)
+    d.await_focus("the hour field at start", "text", "时")
+    open_menu_by_key(d, "shift+F10", "普通")
+    d.key("Down", "Return")  # 高级
+    d.await_focus("the hour field after 高级", "text", "时")
+    d.type("9")
+    d.key("Tab")
+    d.type("45")
+    d.key("Tab")
+    d.type("one")
+    d.key("Tab", "Tab")
+    d.await_focus("还有 from the keyboard", "push button", "还有")
+    d.events.clear()
+    d.key("space")
+    hour = d.await_focus("the hour field after 还有", "text", "时")
+    check(hour.description == "提醒信息（事件二）",
+          "after 还有 the hour field says %r" % hour.description)
+    names = [name for _, name, _ in focusable(d, d.window(MAIN_TITLE))]
+    check("提醒信息（事件二）" in names, "the message field is not named for reminder 2: %r" % names)
+    open_menu_by_key(d, "shift+F10", "普通")
+    d.key("Up", "Return")  # 退出
+    d.await_program_end(5)
+
+
 def fast_hide_and_restore_over_the_bus(d):
     """"隐藏" then "恢复" from a StatusNotifierItem host within a fraction of
     a second: the window comes back active, and typing reaches the field."""
@@ -296,6 +324,7 @@ def fast_hide_and_restore_over_the_bus(d):
 
 CASES = {
     "keyboard_and_screen_reader": (keyboard_and_screen_reader, "2026-12-06 09:41:50"),
+    "keyboard_advanced_entry_heard": (keyboard_advanced_entry_heard, "2026-12-06 09:41:50"),
     "fast_hide_and_restore_sni": (fast_hide_and_restore_over_the_bus, "2026-12-06 09:41:30"),
 }
 

@@ -75,7 +75,7 @@ else
     cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
         told_while_typing_the_next three_taken_then_hidden
         second_start_brings_back_hidden second_start_after_kill keyboard_and_screen_reader
-        fast_hide_and_restore_sni hide_and_restore_jwm hide_and_restore_openbox hide_and_restore_i3
+        keyboard_advanced_entry_heard fast_hide_and_restore_sni hide_and_restore_jwm hide_and_restore_openbox hide_and_restore_i3
         hide_and_restore_mutter
         xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
         tray_goes_away_while_hidden no_session_bus wayland_session wayland_native"
