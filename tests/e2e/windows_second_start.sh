@@ -30,19 +30,26 @@ fail() {
 sh scripts/wine-run.sh --prepare || fail "Wine could not be set up"
 desktop_start 800x600 || fail "no virtual desktop"
 . scripts/lib/wine-prefix.sh
+# The prefix's turn, as scripts/wine-run.sh takes it: taskkill and the Wine
+# server's end below reach every program in the prefix. Descriptor 9 holds
+# it and is closed for what is started here.
+exec 9>"$tockmere_wineprefix.lock" || fail "cannot open $tockmere_wineprefix.lock"
+flock -w "${TOCKMERE_WINE_WAIT:-900}" 9 || fail "another run kept the Wine prefix busy"
 WINEPREFIX=$tockmere_wineprefix
 export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
 # The Wine server stays up while no program runs, as Windows does: what a
 # killed program leaves behind would still be there for the next start.
-wineserver -p || fail "the Wine server did not start"
+wineserver -p 9>&- || fail "the Wine server did not start"
 start() {
-    NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 &
+    NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 9>&- &
 }
-# The program's processes (Wine runs each Windows process as one of its
-# own, named after the program), as a list of process ids.
+# The program's processes on this desktop (Wine runs each Windows process
+# as one of its own, named after the program), as a list of process ids.
 programs() {
     pgrep -f 'tockmere\.exe' | while read -r pid; do
-        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q '^[^ ]*tockmere\.exe' && echo "$pid"
+        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q '^[^ ]*tockmere\.exe' &&
+            tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "DISPLAY=$DISPLAY" &&
+            echo "$pid"
     done
 }
 # The icons in the notification area: small windows of the system's shell.
@@ -108,7 +115,7 @@ alive "$first" || fail "the first program ended"
 
 # Killed, the first program leaves its place free: ended as Task Manager
 # ends a program, with no chance to clean up.
-wine taskkill /f /im tockmere.exe >/dev/null 2>&1 || fail "taskkill did not end the program"
+wine taskkill /f /im tockmere.exe >/dev/null 2>&1 9>&- || fail "taskkill did not end the program"
 for _ in $(seq 100); do
     [ -z "$(programs)" ] && break
     sleep 0.1
