@@ -4,7 +4,8 @@
 #   unit      the program and its tests built (preset default) and run by ctest
 #   sanitize  the same tests under AddressSanitizer/UndefinedBehaviorSanitizer
 #   windows   the Windows build cross-compiled with MinGW-w64, its tests run
-#             under Wine, and its tray icon clicked on a virtual desktop
+#             under Wine, its tray icon clicked on a virtual desktop, and a
+#             second start of the program there
 #   e2e       the built program on a virtual X desktop, driven with xdotool
 #   package   the Debian package installed, started and removed; the Windows
 #             zip built and started under Wine
@@ -106,6 +107,9 @@ stage_windows() {
     # The Windows program's tray icon, clicked on a real notification area
     # (it retries a step that Wine was slow to take, and says so).
     sh tests/e2e/windows_tray.sh
+    # A second start under Wine hands over to the first; a killed first
+    # program leaves no lock behind.
+    sh tests/e2e/windows_second_start.sh
 }
 
 stage_e2e() {

@@ -1,6 +1,8 @@
 #include "platform/application.h"
 #include "platform/win32/impl.h"
 
+#include <objbase.h>
+
 namespace platform {
 
 void formGone(FormImpl& form) {
@@ -12,10 +14,17 @@ HWND mainWindow() {
     return form ? form->hwnd : nullptr;
 }
 
-struct ApplicationImpl {};
+struct ApplicationImpl {
+    bool com = false;
+};
 
-Application::Application(int&, char**) : d_(std::make_unique<ApplicationImpl>()) {}
-Application::~Application() = default;
+Application::Application(int&, char**) : d_(std::make_unique<ApplicationImpl>()) {
+    // Screen readers ask the windows for their accessible objects over COM.
+    d_->com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
+Application::~Application() {
+    if (d_->com) CoUninitialize();
+}
 
 int Application::run() {
     if (!mainForm()) return 0;

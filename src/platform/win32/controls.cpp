@@ -23,6 +23,26 @@ int mouseButton(UINT msg) {
     }
 }
 
+// Shift+F10 and the Menu key ask for the menu of the control with the focus.
+// For a control with a menu of the program's, the control asks for it on
+// the key going down, the same on every system, and the key's release is
+// not left to start the window's menu mode or ask again.
+bool menuKey(ControlImpl& c, UINT msg, WPARAM wParam) {
+    const bool shiftF10 = wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0;
+    if ((msg == WM_SYSKEYDOWN && shiftF10) || (msg == WM_KEYDOWN && wParam == VK_APPS)) {
+        c.menuKeyDown = true;
+        SendMessageW(c.hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(c.hwnd),
+                     static_cast<LPARAM>(0xFFFFFFFF));
+        return true;
+    }
+    if ((msg == WM_SYSKEYUP || msg == WM_KEYUP) && (wParam == VK_F10 || wParam == VK_APPS) &&
+        c.menuKeyDown) {
+        c.menuKeyDown = false;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 // Every child control's messages pass here first.
@@ -42,6 +62,16 @@ LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         return 0;
     }
     if (msg == WM_NCHITTEST && control && control->onMouseDown) return HTCLIENT;
+    if (msg == WM_GETOBJECT)
+        if (const LRESULT r = accessibleObject(hwnd, c->annotation, wParam, lParam)) return r;
+    if (control && control->onMenuKey && menuKey(*c, msg, wParam)) return 0;
+    // From the keyboard (no place given): the program's menu in place of
+    // the control's own.
+    if (msg == WM_CONTEXTMENU && static_cast<DWORD>(lParam) == 0xFFFFFFFF && control &&
+        control->onMenuKey) {
+        control->onMenuKey();
+        return 0;
+    }
     return textBoxMessage(*c, msg, wParam, lParam);
 }
 
@@ -76,7 +106,9 @@ void ControlImpl::keepOneLine() {
 }
 
 void ControlImpl::focusIn() {
-    if (form) noteFocus(form->activeControl, hwnd, control);
+    if (!form) return;
+    form->defaultFollowsFocus(hwnd);
+    noteFocus(form->activeControl, hwnd, control);
 }
 
 Control::Control(std::unique_ptr<ControlImpl> impl) : d_(std::move(impl)) {
@@ -85,6 +117,7 @@ Control::Control(std::unique_ptr<ControlImpl> impl) : d_(std::move(impl)) {
 
 Control::~Control() {
     d_->control = nullptr;
+    forgetFollowers(*d_);
     if (d_->form) std::erase(d_->form->controls, d_.get());
     if (d_->hwnd) {
         RemovePropW(d_->hwnd, L"TockmereControl");
@@ -199,6 +232,7 @@ Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
 
 void Label::setCaption(const std::string& caption) {
     SetWindowTextW(d_->hwnd, win::wide(caption).c_str());
+    captionChanged(*d_);
 }
 std::string Label::caption() const {
     return win::narrow(win::textOf(d_->hwnd));
@@ -213,6 +247,7 @@ Twips Label::wrappedHeight() const {
 
 CommandButton::CommandButton(Form& form) : Control(std::make_unique<ControlImpl>()) {
     d_->create(form, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP);
+    d_->annotation.pushButton = true;
     d_->click = [this] {
         if (onClick) onClick();
     };

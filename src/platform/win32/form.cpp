@@ -76,6 +76,36 @@ void FormImpl::applyTabOrder() {
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+HWND FormImpl::enterButton(HWND focus) const {
+    const ControlImpl* focused = ControlImpl::of(focus);
+    return focused && focused->form == this && focused->annotation.pushButton ? focus
+                                                                              : defaultButton;
+}
+
+// The dialog keys do the same when Tab moves the focus; this covers the
+// program's own moves and the mouse's. They ask DM_GETDEFID which button
+// is the default once the focus has moved, and get the same answer.
+void FormImpl::defaultFollowsFocus(HWND focus) {
+    const HWND styled = enterButton(focus);
+    for (ControlImpl* c : controls) {
+        if (!c->annotation.pushButton) continue;
+        const bool styledNow =
+            (GetWindowLongPtrW(c->hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+        if (styledNow != (c->hwnd == styled))
+            SendMessageW(c->hwnd, BM_SETSTYLE, c->hwnd == styled ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON,
+                         TRUE);
+    }
+}
+
+HWND FormImpl::focusOnActivation() const {
+    if (activeControl && IsWindow(activeControl)) return activeControl;
+    // A window opening without a control of its own choosing has the focus
+    // on the button Enter presses.
+    if (defaultButton && IsWindowEnabled(defaultButton) && IsWindowVisible(defaultButton))
+        return defaultButton;
+    return nullptr;
+}
+
 void FormImpl::showWindow() {
     applyTabOrder();
     hiddenToTaskbar = false;
@@ -86,7 +116,7 @@ void FormImpl::showWindow() {
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     askedForeground = true;
     SetForegroundWindow(hwnd);
-    if (activeControl && IsWindow(activeControl)) SetFocus(activeControl);
+    if (HWND to = focusOnActivation()) SetFocus(to);
 }
 
 LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -107,10 +137,15 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 if ((focus == hwnd || focus == nullptr) && f->activeControl == nullptr && form &&
                     form->onLostFocus)
                     form->onLostFocus();
-            } else if (f && f->activeControl && IsWindow(f->activeControl)) {
-                SetFocus(f->activeControl);
+            } else if (HWND to = f ? f->focusOnActivation() : nullptr) {
+                SetFocus(to);
                 return 0;
             }
+            break;
+        case WM_GETOBJECT:
+            if (f)
+                if (const LRESULT r = accessibleObject(hwnd, f->annotation, wParam, lParam))
+                    return r;
             break;
         case WM_SYSCOMMAND:
             if (f && (wParam & 0xFFF0) == SC_RESTORE) f->hiddenToTaskbar = false;
@@ -129,6 +164,7 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_COMMAND: {
             const HWND from = reinterpret_cast<HWND>(lParam);
+
             if (from == nullptr && HIWORD(wParam) == 0) {
                 if (MenuItem* item = menuItemById(LOWORD(wParam))) {
                     if (item->onClick) item->onClick();
@@ -147,8 +183,8 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         }
         case DM_GETDEFID:
-            if (f && f->defaultButton)
-                return MAKELRESULT(GetDlgCtrlID(f->defaultButton), DC_HASDEFID);
+            if (HWND button = f ? f->enterButton(GetFocus()) : nullptr)
+                return MAKELRESULT(GetDlgCtrlID(button), DC_HASDEFID);
             return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT: {

@@ -72,6 +72,18 @@ struct LineShape {
     int width;
 };
 
+struct ControlImpl;
+
+// What a screen reader is told of a window beyond what the system reads
+// from it: empty texts leave the system's own.
+struct Annotation {
+    std::wstring name;
+    std::wstring description;
+    const ControlImpl* nameFrom = nullptr;  // the label whose caption is the name
+    const ControlImpl* descriptionFrom = nullptr;
+    bool pushButton = false;  // read as a button, by its caption
+};
+
 struct FormImpl {
     Form* form = nullptr;
     HWND hwnd = nullptr;
@@ -89,8 +101,15 @@ struct FormImpl {
     bool tabOrderSet = false;
     std::vector<LineShape> lines;
     std::vector<ControlImpl*> controls;
+    Annotation annotation;
 
     void applyTabOrder();
+    // Enter presses the push button that has the focus, else the default
+    // button: the default style goes to the one Enter would press.
+    HWND enterButton(HWND focus) const;
+    void defaultFollowsFocus(HWND focus);
+    // The control that takes the focus when the window becomes active.
+    HWND focusOnActivation() const;
     void showWindow();
     static FormImpl* of(HWND hwnd);
 };
@@ -111,6 +130,9 @@ struct ControlImpl {
     std::function<void()> click;  // BN_CLICKED
     std::size_t lineIndex = 0;
     bool label = false;  // a line's shape among its form's
+    Annotation annotation;
+    std::vector<ControlImpl*> followers;  // named or described by this label
+    bool menuKeyDown = false;             // Shift+F10 went down and opened the menu
 
     // Makes the child window and routes its messages here.
     void create(Form& owner, const wchar_t* windowClass, DWORD style, DWORD exStyle = 0);
@@ -138,6 +160,14 @@ struct MenuItemImpl {
     std::string caption;
     bool separator = false;
 };
+
+// WM_GETOBJECT of a window with answers of the program's own; 0 leaves the
+// message to the window's class.
+LRESULT accessibleObject(HWND h, const Annotation& a, WPARAM wParam, LPARAM lParam);
+// A label's caption changed: the controls it names or describes follow it.
+void captionChanged(ControlImpl& label);
+// A control goes: the labels no longer update it.
+void forgetFollowers(ControlImpl& c);
 
 // Text boxes' own handling of a message (other controls: the class's own).
 LRESULT textBoxMessage(ControlImpl& c, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -57,7 +57,9 @@ Menu::~Menu() {
     DestroyMenu(d_->menu);
 }
 
-MenuItem& Menu::add(const std::string& caption) {
+// A checkable item is drawn as any other: its mark is there when checked,
+// and the standard menu object reads the mark.
+MenuItem& Menu::add(const std::string& caption, ItemKind) {
     auto impl = std::make_unique<MenuItemImpl>();
     impl->menu = d_->menu;
     impl->id = nextId();
@@ -73,23 +75,44 @@ MenuItem& Menu::add(const std::string& caption) {
     return *items_.back();
 }
 
-void Menu::popup() {
-    if (menuWatcher()) {
-        // The tests look at the menu as it would open and choose from it.
-        if (MenuItem* chosen = watchedMenuChoice(items_); chosen && chosen->onClick)
-            chosen->onClick();
-        return;
-    }
-    POINT at{};
-    GetCursorPos(&at);
+namespace {
+
+// The tests look at the menu as it would open and choose from it.
+bool watched(const std::vector<std::unique_ptr<MenuItem>>& items) {
+    if (!menuWatcher()) return false;
+    if (MenuItem* chosen = watchedMenuChoice(items); chosen && chosen->onClick) chosen->onClick();
+    return true;
+}
+
+void track(const MenuImpl& m, POINT at, UINT flags) {
     // The owner must be in front, or the menu would not close when the
     // user clicks elsewhere.
-    SetForegroundWindow(d_->owner);
-    const UINT id =
-        static_cast<UINT>(TrackPopupMenu(d_->menu, TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD,
-                                         at.x, at.y, 0, d_->owner, nullptr));
-    PostMessageW(d_->owner, WM_NULL, 0, 0);
+    SetForegroundWindow(m.owner);
+    const UINT id = static_cast<UINT>(TrackPopupMenu(m.menu, flags | TPM_LEFTALIGN | TPM_RETURNCMD,
+                                                     at.x, at.y, 0, m.owner, nullptr));
+    PostMessageW(m.owner, WM_NULL, 0, 0);
     if (MenuItem* item = menuItemById(id); item && item->onClick) item->onClick();
+}
+
+}  // namespace
+
+void Menu::popup() {
+    if (watched(items_)) return;
+    POINT at{};
+    GetCursorPos(&at);
+    track(*d_, at, TPM_LEFTBUTTON);
+}
+
+void Menu::popupAt(const Control& control) {
+    if (watched(items_)) return;
+    // Below the control's left edge, on the screen.
+    RECT r{};
+    GetWindowRect(control.impl().hwnd, &r);
+    // A menu opened from the keyboard starts with its first enabled item
+    // selected, as the Down key the menu finds waiting selects it; a screen
+    // reader then reads that item.
+    PostMessageW(d_->owner, WM_KEYDOWN, VK_DOWN, 0);
+    track(*d_, POINT{r.left, r.bottom}, TPM_TOPALIGN);
 }
 
 }  // namespace platform

@@ -6,6 +6,8 @@
 #include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
+#include <oleacc.h>
+
 namespace platform::testing {
 
 void useTestDisplay() {}  // real windows on the display there is
@@ -26,27 +28,47 @@ HWND hwndOf(const Control& c) {
     return c.impl().hwnd;
 }
 
+// A menu a key opened that is not the program's (a text box's edit menu)
+// would wait for a person: it is closed again.
+void CALLBACK closeMenu(HWND, UINT, UINT_PTR, DWORD) {
+    EndMenu();
+}
+
 // A key as the keyboard gives it: through the window's dialog keys first.
+// F10 and keys with Alt come as system keys, as the system sends them.
 void key(HWND target, UINT vk, int shift) {
     BYTE saved[256], state[256];
     GetKeyboardState(saved);
     std::memcpy(state, saved, sizeof state);
     if (shift & CtrlMask) state[VK_CONTROL] = 0x80;
     if (shift & ShiftMask) state[VK_SHIFT] = 0x80;
+    if (shift & AltMask) state[VK_MENU] = 0x80;
     SetKeyboardState(state);
-    MSG m{target, WM_KEYDOWN, vk, 1, static_cast<DWORD>(GetMessageTime()), {}};
+    const bool system = vk == VK_F10 || (shift & AltMask);
+    const UINT_PTR menuTimer =
+        vk == VK_F10 || vk == VK_APPS ? SetTimer(nullptr, 0, 300, closeMenu) : 0;
+    MSG m{target,
+          system ? UINT{WM_SYSKEYDOWN} : UINT{WM_KEYDOWN},
+          vk,
+          (shift & AltMask) ? LPARAM{0x20000001} : LPARAM{1},
+          static_cast<DWORD>(GetMessageTime()),
+          {}};
     HWND top = GetAncestor(target, GA_ROOT);
     if (!top || !IsDialogMessageW(top, &m)) {
         TranslateMessage(&m);
         DispatchMessageW(&m);
     }
     processEvents();
-    MSG up{
-        target, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001), static_cast<DWORD>(GetMessageTime()),
-        {}};
+    MSG up{target,
+           system ? UINT{WM_SYSKEYUP} : UINT{WM_KEYUP},
+           vk,
+           static_cast<LPARAM>(0xC0000001),
+           static_cast<DWORD>(GetMessageTime()),
+           {}};
     DispatchMessageW(&up);
     SetKeyboardState(saved);
     processEvents();
+    if (menuTimer) KillTimer(nullptr, menuTimer);
 }
 
 void setClipboard(const std::wstring& text) {
@@ -136,6 +158,39 @@ void chooseMenuItem(MenuItem& item) {
 void closeByCloseBox(Form& form) {
     SendMessageW(form.impl().hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     processEvents();
+}
+
+namespace {
+
+// What a screen reader asks: the window's client object through MSAA.
+std::string accessibleText(HWND h, bool name) {
+    IAccessible* acc = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible), reinterpret_cast<void**>(&acc))) ||
+        !acc)
+        return "(no accessible object)";
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    const HRESULT r = name ? acc->get_accName(self, &text) : acc->get_accDescription(self, &text);
+    acc->Release();
+    std::string out = r == S_OK && text ? win::narrow(text) : std::string();
+    SysFreeString(text);
+    return out;
+}
+
+}  // namespace
+
+std::string accessibleName(const Control& control) {
+    return accessibleText(control.impl().hwnd, true);
+}
+std::string accessibleDescription(const Control& control) {
+    return accessibleText(control.impl().hwnd, false);
+}
+std::string accessibleDescription(const Form& form) {
+    return accessibleText(form.impl().hwnd, false);
 }
 
 bool hasFocus(const Control& control) {

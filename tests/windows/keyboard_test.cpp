@@ -1,0 +1,128 @@
+// The program from the keyboard alone: a reminder typed and confirmed with
+// Enter, the boxes that open with the focus on "确定" and close with Enter
+// or Esc, and the program's menu from Shift+F10 and the Menu key.
+#include "harness.h"
+#include "windows/frmMain.h"
+
+namespace {
+
+using platform::KeyContextMenu;
+using platform::KeyEscape;
+using platform::KeyF10;
+using platform::KeyReturn;
+using platform::KeyTab;
+using platform::ShiftMask;
+
+class Keyboard : public MainWindowTest {};
+
+TEST_F(Keyboard, OneReminderIsTypedAndConfirmedWithEnterTwice) {
+    start();  // 9:41:50: the fields hold 9 and 42
+    ASSERT_TRUE(pt::hasFocus(w->Text1));
+    pt::typeText(w->Text1, "10");
+    pt::pressKey(w->Text1, KeyTab);
+    ASSERT_TRUE(pt::hasFocus(w->Text2));
+    pt::typeText(w->Text2, "30");
+    pt::pressKey(w->Text2, KeyTab);
+    ASSERT_TRUE(pt::hasFocus(w->Text4));
+    pt::commitInputMethod(w->Text4, "开会");
+    pt::pressKey(w->Text4, KeyReturn);
+    ASSERT_TRUE(pt::hasFocus(w->Command2)) << "Enter in the message moves on to 确定";
+    EXPECT_TRUE(takeBoxes().empty());
+
+    pt::pressKey(w->Command2, KeyReturn);
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"10:30:00", "开会"}, {"", ""}, {"", ""}}));
+    EXPECT_FALSE(w->form.visible());
+}
+
+TEST_F(Keyboard, EnterPressesTheButtonTheProgramOrTabMovedTheFocusTo) {
+    start();
+    advanced();
+    for (const char* message : {"一", "二", "三"}) {
+        enter("10", "30", message);
+        pt::pressKey(w->Text4, KeyTab);  // the tab order goes to 确定 first
+        pt::pressKey(w->Command2, KeyTab);
+        ASSERT_TRUE(pt::hasFocus(w->Command1));
+        pt::pressKey(w->Command1, KeyReturn);  // 还有
+    }
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("就这些吧?我记不下了!")});
+    // After the third, the program itself puts the focus on 确定.
+    ASSERT_TRUE(pt::hasFocus(w->Command2));
+    pt::pressKey(w->Command2, KeyReturn);
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有三件事要提醒")});
+    EXPECT_EQ(w->book.eventCount, 3);
+}
+
+TEST_F(Keyboard, NoticeWindowOpensOnItsButtonAndClosesWithEnterOrEsc) {
+    start();
+    w->book.write(1, "10:00:00", "写报告");
+    for (const int key : {KeyReturn, KeyEscape}) {
+        w->showInfo();
+        ASSERT_NE(w->info(), nullptr);
+        pt::processEvents();
+        EXPECT_TRUE(pt::hasFocus(w->info()->Command1)) << key;
+        pt::pressKey(w->info()->Command1, key);
+        EXPECT_EQ(w->info(), nullptr) << key;
+    }
+    EXPECT_TRUE(takeBoxes().empty());
+}
+
+TEST_F(Keyboard, AboutOpensOnItsOkButtonAndEnterPressesTheFocusedButton) {
+    start();
+    pt::clearRegistry();  // no system-information program: the box says so
+    frmAbout about(*w);
+    about.form.show();
+    pt::processEvents();
+    EXPECT_TRUE(pt::hasFocus(about.cmdOK));
+    pt::pressKey(about.cmdOK, KeyTab);
+    ASSERT_TRUE(pt::hasFocus(about.cmdSysInfo));
+    pt::pressKey(about.cmdSysInfo, KeyReturn);
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("此时系统信息不可用")});
+    EXPECT_TRUE(about.form.loaded()) << "Enter pressed 系统信息, not 确定";
+    pt::pressKey(about.cmdSysInfo, KeyEscape);
+    EXPECT_FALSE(about.form.loaded());
+}
+
+TEST_F(Keyboard, MenuKeysOpenTheProgramsMenuInTheTimeFieldsAndOnTheButtons) {
+    start();
+    enter("10", "30", "开会");  // in the message field: the buttons are enabled
+    ASSERT_TRUE(w->Command1.enabled());
+    struct Press {
+        int key, shift;
+    };
+    for (platform::Control* c : std::initializer_list<platform::Control*>{
+             &w->Text1, &w->Text2, &w->Command1, &w->Command2}) {
+        for (const Press p : {Press{KeyF10, ShiftMask}, Press{KeyContextMenu, 0}}) {
+            c->setFocus();
+            const std::size_t before = menus.size();
+            pt::pressKey(*c, p.key, p.shift);
+            ASSERT_EQ(menus.size(), before + 1) << "key " << p.key;
+            EXPECT_EQ(menus.back().size(), 8u);
+            EXPECT_EQ(menus.back()[1], (pt::ShownMenuItem{"高级", true, false}));
+        }
+    }
+    EXPECT_TRUE(takeBoxes().empty());
+
+    // Chosen from the keyboard's menu: the entry modes switch.
+    menuChoices = {"高级"};
+    pt::pressKey(w->Text1, KeyF10, ShiftMask);
+    EXPECT_TRUE(w->mnuTrayHigh.checked());
+    EXPECT_EQ(w->Command1.caption(), "还有");
+    menuChoices = {"普通"};
+    pt::pressKey(w->Text1, KeyContextMenu);
+    EXPECT_TRUE(w->mnuTrayNormal.checked());
+    EXPECT_EQ(w->Command1.caption(), "重设");
+}
+
+TEST_F(Keyboard, MenuKeysInTheMessageFieldLeaveItsOwnMenu) {
+    start();
+    enter("10", "30", "开会");
+    ASSERT_TRUE(pt::hasFocus(w->Text4));
+    pt::pressKey(w->Text4, KeyF10, ShiftMask);
+    pt::pressKey(w->Text4, KeyContextMenu);
+    EXPECT_TRUE(menus.empty());
+    EXPECT_EQ(w->Text4.text(), "开会");
+    EXPECT_TRUE(takeBoxes().empty());
+}
+
+}  // namespace
