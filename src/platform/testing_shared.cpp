@@ -45,10 +45,6 @@ void setDpi(int dpi) {
     dpiOverride() = dpi;
 }
 
-void useInstanceKey(const std::string& key) {
-    instanceKeyOverride() = key;
-}
-
 void setLocalMachineWritable(bool writable) {
     localMachineWritable() = writable ? 1 : 0;
 }

@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
+#include <QTimer>
 #include <cmath>
 
 #include "platform/qt/form_widget.h"
@@ -92,6 +93,12 @@ void pressKey(Control& control, int keyCode, int shift) {
             keyCode == KeyEscape || keyCode == KeySpace)
             text = QString(QChar(keyCode == KeyReturn ? '\r' : keyCode));
     }
+    // A menu these keys open that is not the program's (a text box's edit
+    // menu) would wait for a person: it is closed again.
+    if (key == Qt::Key_F10 || key == Qt::Key_Menu)
+        QTimer::singleShot(300, qApp, [] {
+            if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+        });
     sendKey(control.impl().widget, key, mods, text);
 }
 
