@@ -36,7 +36,7 @@ for stage in "$@"; do
         unit | sanitize) groups="$groups unit" ;;
         windows) groups="$groups windows" ;;
         e2e) groups="$groups unit e2e" ;;
-        package) groups="$groups unit windows deb package" ;;
+        package) groups="$groups unit windows deb msi package" ;;
     esac
 done
 # shellcheck disable=SC2086
