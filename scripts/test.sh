@@ -7,7 +7,9 @@
 #             under Wine, and its tray icon clicked on a virtual desktop
 #   e2e       the built program on a virtual X desktop, driven with xdotool
 #   package   the Debian package installed, started and removed; the Windows
-#             zip built and started under Wine
+#             zip built and started under Wine; the Windows installer
+#             installed, upgraded and removed under Wine; the packages built
+#             twice and compared; the programs' hardening checked
 #
 # usage: sh scripts/test.sh [STAGE...]    (every stage when none is named)
 # Installs the packages the named stages need first. Exits non-zero on the
