@@ -11,7 +11,7 @@
 # project's.
 #
 # The same inputs give the same bytes: the program is stripped as CPack strips
-# it, every file put in carries the time of SOURCE_DATE_EPOCH (else of the last
+# it (the zip's and the installer's programs are the same file), every file put in carries the time of SOURCE_DATE_EPOCH (else of the last
 # commit), wixl and msibuild run with their clock stopped at that time, and the
 # two codes Windows Installer wants unique are derived rather than random: the
 # ProductCode from the UpgradeCode and the version (each version its own, the
@@ -63,7 +63,9 @@ execute_process(COMMAND date -u -d @${epoch} "+%Y-%m-%d %H:%M:%S"
 set(stage ${OUTPUT}.files)
 file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
-execute_process(COMMAND ${TOCKMERE_STRIP} -o ${stage}/tockmere.exe ${TOCKMERE_EXE}
+# strip writes the time into the program's header: the epoch's, as for the zip.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${epoch}
+                        ${TOCKMERE_STRIP} -o ${stage}/tockmere.exe ${TOCKMERE_EXE}
                 COMMAND_ERROR_IS_FATAL ANY)
 foreach(file IN LISTS TOCKMERE_MSI_FILES)
   get_filename_component(name ${file} NAME)
