@@ -145,12 +145,13 @@ else
     grep '^E:' "$work/lintian.out" | sed 's/^/  /'
 fi
 
-# Install as a user would, after noting what is under /usr.
+# Install as a user would, after noting what is under /usr. Other work on
+# this machine may hold dpkg's lock for a while: wait for it.
 if dpkg-query -W tockmere >/dev/null 2>&1; then
-    apt-get purge -y tockmere >/dev/null 2>&1
+    apt-get -o DPkg::Lock::Timeout=300 purge -y tockmere >/dev/null 2>&1
 fi
 find /usr | sort >"$work/usr-before"
-if DEBIAN_FRONTEND=noninteractive apt-get install -y "./$deb" >"$work/install.log" 2>&1; then
+if DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -y "./$deb" >"$work/install.log" 2>&1; then
     pass "apt_install"
 else
     tail -n 20 "$work/install.log"
@@ -196,7 +197,7 @@ else
     fail "installed_program_runs: $(tail -n 1 "$work/installed.out")"
 fi
 
-if DEBIAN_FRONTEND=noninteractive apt-get purge -y tockmere >"$work/purge.log" 2>&1; then
+if DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 purge -y tockmere >"$work/purge.log" 2>&1; then
     find /usr | sort >"$work/usr-after"
     left=$(comm -13 "$work/usr-before" "$work/usr-after")
     if [ -z "$left" ]; then
