@@ -102,8 +102,11 @@ msiexec() {
     settle
     return $status
 }
+# The actions of msiexec's log that did not succeed ("返回值 1"); the log is
+# in the prefix's code page, 936.
 show_log() {
-    [ -f "$log" ] && iconv -f UTF-16 -t UTF-8 "$log" 2>/dev/null | tr -d '\r' | grep -iE 'error|fail|return value 3' | head -n 5 | sed 's/^/  /'
+    [ -f "$log" ] && iconv -c -f GBK -t UTF-8 "$log" | tr -d '\r' |
+        grep -E '返回值 [02-9]|rror' | head -n 5 | sed 's/^/  /'
 }
 
 user_dir=$(cd "$prefix/drive_c/users" && for d in *; do [ -d "$d/AppData/Local" ] && [ "$d" != Public ] && echo "$d"; done | head -n 1)
