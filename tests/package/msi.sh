@@ -12,7 +12,8 @@
 #  - an older version installed with AUTOSTART=1 writes the Run value; the
 #    current version installed over it replaces it in place (one entry, the new
 #    version and program) and keeps the Run value; uninstalling it removes
-#    everything again.
+#    everything again;
+#  - the same upgrade with AUTOSTART=0 drops the Run value.
 # Prints one line per check, PASS or FAIL.
 #
 # usage: sh tests/package/msi.sh BUILD-DIR WORK-DIR
@@ -118,7 +119,7 @@ unix_path() { # a C:\ path of the prefix, as a Linux path
 }
 is_icon() { [ "$(head -c 4 "$1" 2>/dev/null | od -An -tx1 | tr -d ' \n')" = 00000100 ]; }
 
-# entries VERSION : exactly one Apps & features entry for the program, of VERSION.
+# check_entry VERSION : exactly one Apps & features entry for the program, of VERSION.
 check_entry() {
     state uninstall-entries "$prefix" "$name" >"$work/entries"
     count=$(grep -c . "$work/entries")
@@ -252,4 +253,25 @@ if msiexec /x "$(windows_path "$msi")"; then
 else
     fail "msi_uninstall_after_upgrade: msiexec /x failed ($status):"
     show_log
+fi
+
+# --- The same upgrade, told to stop starting at login ----------------------------
+if msiexec /i "$(windows_path "$older_msi")" AUTOSTART=1 && msiexec /i "$(windows_path "$msi")" AUTOSTART=0; then
+    if value=$(state value "$prefix" "$run_key" Tockmere); then
+        fail "msi_upgrade_autostart_off: the Run value is still there after an upgrade with AUTOSTART=0: $value"
+    elif ! why=$(check_entry "$version"); then
+        fail "msi_upgrade_autostart_off: $why"
+    else
+        pass "msi_upgrade_autostart_off ($older with AUTOSTART=1 → $version with AUTOSTART=0: no Run value)"
+    fi
+else
+    fail "msi_upgrade_autostart_off: msiexec failed ($status):"
+    show_log
+fi
+msiexec /x "$(windows_path "$msi")"
+state snapshot "$prefix" "$work/after-off.json"
+if state leftovers "$work/before.json" "$work/after-off.json" >"$work/leftovers"; then
+    pass "msi_uninstall_after_autostart_off (nothing left)"
+else
+    fail "msi_uninstall_after_autostart_off left: $(head -n 10 "$work/leftovers" | tr '\n' ';')"
 fi
