@@ -4,6 +4,7 @@
 #   run       building and running Tockmere (what scripts/start.sh needs)
 #   xvfb      running it on a virtual X server (TOCKMERE_XVFB=1)
 #   deb       making the Debian package (scripts/package.sh)
+#   msi       making the Windows installer (scripts/package.sh windows)
 #   format unit e2e windows package    the stages of scripts/test.sh
 #   extras    screenshots and benchmarks
 # With no group named, installs every group. The windows group also generates

@@ -8,7 +8,9 @@
 #             second start of the program there
 #   e2e       the built program on a virtual X desktop, driven with xdotool
 #   package   the Debian package installed, started and removed; the Windows
-#             zip built and started under Wine
+#             zip built and started under Wine; the Windows installer
+#             installed, upgraded and removed under Wine; the packages built
+#             twice and compared; the programs' hardening checked
 #
 # usage: sh scripts/test.sh [STAGE...]    (every stage when none is named)
 # Installs the packages the named stages need first. Exits non-zero on the
@@ -37,7 +39,7 @@ for stage in "$@"; do
         unit | sanitize) groups="$groups unit" ;;
         windows) groups="$groups windows" ;;
         e2e) groups="$groups unit e2e" ;;
-        package) groups="$groups unit windows deb package" ;;
+        package) groups="$groups unit windows deb msi package" ;;
     esac
 done
 # shellcheck disable=SC2086

@@ -21,7 +21,7 @@ for group in $groups; do
 done
 
 # Packages that only the tests, the Windows build or the packaging need.
-not_for_running='^(wine.*|fonts-wine|.*mingw.*|libgtest-dev|googletest|xdotool|faketime|clang-format|imagemagick|lintian|desktop-file-utils|appstream|dpkg-dev)$'
+not_for_running='^(wine.*|fonts-wine|.*mingw.*|libgtest-dev|googletest|xdotool|faketime|clang-format|imagemagick|lintian|desktop-file-utils|appstream|dpkg-dev|wixl|msitools|devscripts)$'
 for group in $groups; do
     list=scripts/packages/$group.txt
     if [ ! -f "$list" ]; then
@@ -41,7 +41,7 @@ shared_with_running=' xvfb xauth jwm python3 python3-xlib '
 start_packages=$(for group in $groups; do
     [ -f "scripts/packages/$group.txt" ] && sed 's/#.*//' "scripts/packages/$group.txt"
 done | tr -s ' \n' '\n\n' | sort -u)
-for stage in format unit e2e windows deb package; do
+for stage in format unit e2e windows deb msi package; do
     for pkg in $(sed 's/#.*//' "scripts/packages/$stage.txt"); do
         if echo "$start_packages" | grep -qx "$pkg"; then
             case "$shared_with_running" in

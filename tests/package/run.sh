@@ -7,6 +7,12 @@
 #    apt-get purge leaves nothing behind under /usr;
 #  - the Windows zip is built, holds the program, the licence and the read-me,
 #    and the program from it starts under Wine;
+#  - the Windows installer installs, upgrades and uninstalls cleanly under
+#    Wine (tests/package/msi.sh);
+#  - the .deb, the zip and the installer built a second time, in other build
+#    folders, are the same bytes;
+#  - the programs in the .deb and the zip are hardened
+#    (tests/package/hardening.sh);
 #  - scripts/start.sh installs nothing for the tests or the Windows build.
 # Needs root (it installs and removes the package). Prints one line per check
 # and, last, "N passed, M failed".
@@ -31,6 +37,21 @@ finish() {
     echo "$passed passed, $failed failed"
     [ "$failed" -eq 0 ]
     exit
+}
+# run_checks NAME COMMAND... : a script printing PASS and FAIL lines of its
+# own; they count here.
+run_checks() {
+    name=$1
+    shift
+    "$@" >"$work/$name.out" 2>&1
+    status=$?
+    cat "$work/$name.out"
+    passed=$((passed + $(grep -c '^PASS' "$work/$name.out")))
+    checks_failed=$(grep -c '^FAIL' "$work/$name.out")
+    failed=$((failed + checks_failed))
+    if [ "$status" -ne 0 ] && [ "$checks_failed" -eq 0 ]; then
+        fail "$name: $* exited with status $status"
+    fi
 }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tockmere-package.XXXXXX")
@@ -59,7 +80,7 @@ version=$(sed -n 's/^project(Tockmere VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
 [ -n "$version" ] || { fail "no project VERSION in CMakeLists.txt"; finish; }
 
 # --- The Debian package --------------------------------------------------------
-rm -f build/tockmere_*.deb build-windows/tockmere-*-windows-x64.zip
+rm -f build/tockmere_*.deb build-windows/tockmere-*-windows-x64.zip build-windows/tockmere-*-windows-x64.msi
 if ! sh scripts/package.sh deb windows >"$work/package.log" 2>&1; then
     tail -n 30 "$work/package.log"
     fail "packages: scripts/package.sh failed"
@@ -73,6 +94,39 @@ else
     finish
 fi
 
+zip=build-windows/tockmere-$version-windows-x64.zip
+msi=build-windows/tockmere-$version-windows-x64.msi
+
+# --- Built twice, the same bytes -----------------------------------------------
+# Once more from the same commit in build-again/ and build-windows-again/ (the
+# program and its packages only): every package must come out identical.
+again=-again
+rm -f "build$again"/tockmere_*.deb "build-windows$again"/tockmere-*-windows-x64.*
+if TOCKMERE_BUILD_SUFFIX=$again sh scripts/package.sh deb windows >"$work/package-again.log" 2>&1; then
+    differ=""
+    for first in "$deb" "$zip" "$msi"; do
+        second=$(echo "$first" | sed "s|^\(build[^/]*\)/|\1$again/|")
+        if [ ! -f "$first" ] || [ ! -f "$second" ]; then
+            differ="$differ $first or $second missing;"
+        elif ! cmp -s "$first" "$second"; then
+            differ="$differ $first and $second differ ($(cmp "$first" "$second" | head -n 1 | sed 's/.*differ: //'), $(cmp -l "$first" "$second" | wc -l) bytes);"
+        fi
+    done
+    if [ -z "$differ" ]; then
+        pass "reproducible (.deb, zip and .msi the same from two build folders; SOURCE_DATE_EPOCH $(git log -1 --format=%ct 2>/dev/null))"
+    else
+        fail "reproducible:$differ"
+    fi
+else
+    tail -n 30 "$work/package-again.log"
+    fail "reproducible: scripts/package.sh in build$again/ and build-windows$again/ failed"
+fi
+
+# --- Hardened --------------------------------------------------------------------
+mkdir "$work/hardening"
+run_checks hardening sh tests/package/hardening.sh "$deb" "$zip" "$work/hardening"
+
+# --- Installed ---------------------------------------------------------------------
 control=$(dpkg-deb -f "$deb")
 if echo "$control" | grep -q '^Depends:.*libqt6widgets6' &&
     echo "$control" | grep -q '^Depends:.*qt6-translations-l10n' &&
@@ -91,12 +145,13 @@ else
     grep '^E:' "$work/lintian.out" | sed 's/^/  /'
 fi
 
-# Install as a user would, after noting what is under /usr.
+# Install as a user would, after noting what is under /usr. Other work on
+# this machine may hold dpkg's lock for a while: wait for it.
 if dpkg-query -W tockmere >/dev/null 2>&1; then
-    apt-get purge -y tockmere >/dev/null 2>&1
+    apt-get -o DPkg::Lock::Timeout=300 purge -y tockmere >/dev/null 2>&1
 fi
 find /usr | sort >"$work/usr-before"
-if DEBIAN_FRONTEND=noninteractive apt-get install -y "./$deb" >"$work/install.log" 2>&1; then
+if DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -y "./$deb" >"$work/install.log" 2>&1; then
     pass "apt_install"
 else
     tail -n 20 "$work/install.log"
@@ -142,7 +197,7 @@ else
     fail "installed_program_runs: $(tail -n 1 "$work/installed.out")"
 fi
 
-if DEBIAN_FRONTEND=noninteractive apt-get purge -y tockmere >"$work/purge.log" 2>&1; then
+if DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 purge -y tockmere >"$work/purge.log" 2>&1; then
     find /usr | sort >"$work/usr-after"
     left=$(comm -13 "$work/usr-before" "$work/usr-after")
     if [ -z "$left" ]; then
@@ -156,7 +211,6 @@ else
 fi
 
 # --- The Windows zip -----------------------------------------------------------
-zip=build-windows/tockmere-$version-windows-x64.zip
 if [ ! -f "$zip" ]; then
     fail "zip_built: no $zip"
     finish
@@ -197,19 +251,32 @@ if desktop_start 800x600; then
     . scripts/lib/wine-prefix.sh
     WINEPREFIX=$tockmere_wineprefix
     export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
-    (cd "$work/zip" && exec wine tockmere.exe) >/dev/null 2>&1 &
-    app=$!
-    if wait_window "Tockmere Beta 1.1" 60 >/dev/null; then
-        pass "zip_program_runs"
+    # The prefix is shared with scripts/wine-run.sh, whose runs stop its
+    # wineserver when they start and end: take turns with them through its
+    # lock (closed for Wine, so that nothing Wine leaves running holds it).
+    exec 9>"$WINEPREFIX.lock"
+    if flock -w 900 9; then
+        (cd "$work/zip" && exec wine tockmere.exe) >/dev/null 2>&1 9>&- &
+        app=$!
+        if wait_window "Tockmere Beta 1.1" 60 >/dev/null; then
+            pass "zip_program_runs"
+        else
+            fail "zip_program_runs: no main window of tockmere.exe from the zip within 60s"
+        fi
+        kill "$app" 2>/dev/null
+        app=""
+        wineserver -k 9>&- 2>/dev/null
     else
-        fail "zip_program_runs: no main window of tockmere.exe from the zip within 60s"
+        fail "zip_program_runs: the Wine prefix $WINEPREFIX stayed busy for 900 s"
     fi
-    kill "$app" 2>/dev/null
-    app=""
-    wineserver -k 2>/dev/null
+    exec 9>&-
     desktop_stop
 else
     fail "zip_program_runs: no virtual desktop"
 fi
+
+# --- The Windows installer -------------------------------------------------------
+mkdir "$work/msi"
+run_checks msi sh tests/package/msi.sh build-windows "$work/msi"
 
 finish
