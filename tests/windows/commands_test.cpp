@@ -30,6 +30,19 @@ TEST_F(Commands, ConfirmArmsOneReminderAndHidesTheWindow) {
     EXPECT_EQ(w->Text4.text(), "开会") << "the fields stay as they were";
 }
 
+TEST_F(Commands, TheMessageIsStoredAndToldAsTyped) {
+    start();
+    // A no-break space, a line separator, a trailing space: all kept.
+    const std::string message = "会\u00A0议\u2028三楼 ";
+    enter("10", "0", message);
+    EXPECT_EQ(w->Text4.text(), message);
+    confirm();
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", message}, {"", ""}, {"", ""}}));
+    tickAt(10, 0, 0, 5);
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{product("只有一件事要提醒"),
+                                             okBox("应该" + message, " 10:00:00啦!")}));
+}
+
 TEST_F(Commands, ConfirmReportsOnlyTheFirstFault) {
     start();
     enter("9", "50", "");

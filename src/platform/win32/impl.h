@@ -105,8 +105,9 @@ struct ControlImpl {
     bool hasForeColor = false;
     HBRUSH backBrush = nullptr;
     HICON picture = nullptr;
-    int maxLength = 0;         // characters; 0 is no limit
-    bool swallowChar = false;  // a key-down handler took the key
+    int maxLength = 0;          // characters; 0 is no limit
+    bool swallowChar = false;   // a key-down handler took the key
+    wchar_t highSurrogate = 0;  // the first half of a character typed in two
     TextBox* textBox = nullptr;
     std::function<void()> click;  // BN_CLICKED
     std::size_t lineIndex = 0;
