@@ -19,6 +19,8 @@ void frmMain::Timer1_Timer() {
     for (int k = 1; k <= count; ++k) {
         if (!reminder::dueCrossed(book.slot(k).time, previous, now)) continue;
         fire(k);
+        // "退出" chosen while the box was up: nothing is shown again.
+        if (exiting_) break;
         if (book.noneArmed) {
             backToEntry();
         } else if (k == count) {
@@ -38,6 +40,9 @@ void frmMain::fire(int k) {
     const reminder::Slot slot = book.slot(k);
     platform::MsgBox("应该" + slot.event, platform::MsgButtons::OK, " " + slot.time + "啦!");
     book.clear(k);
+    // A notice window opened while the box was up lists the reminder just
+    // told: it goes, as one open before the box did.
+    unloadInfo();
 }
 
 // A reminder taken during an entry was told: the entry goes on where it was.
