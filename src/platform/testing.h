@@ -62,6 +62,9 @@ void mousePress(Form& form, int button);
 void chooseMenuItem(MenuItem& item);
 // The close box in the window's title bar.
 void closeByCloseBox(Form& form);
+// The window's button in the task bar clicked while the window stands there
+// minimised: the window comes back in its normal state.
+void restoreFromTaskbar(Form& form);
 
 // A pop-up menu while it is open: each item's caption, enabled state and
 // check mark. The watcher gives the caption of the item to choose, or "" to

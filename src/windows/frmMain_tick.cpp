@@ -18,6 +18,7 @@ void frmMain::Timer1_Timer() {
     telling_ = true;
     for (int k = 1; k <= count; ++k) {
         if (!reminder::dueCrossed(book.slot(k).time, previous, now)) continue;
+        if (book.eventCount == 4 && k == 3) toldThird_ = book.slot(3);
         fire(k);
         // "退出" chosen while the box was up: nothing is shown again.
         if (exiting_) break;
@@ -58,5 +59,9 @@ void frmMain::backToIdle() {
     Text4.setText("");
     timeSelect();
     showMnuEnable();
-    mnuTrayNormal_Click();
+    toNormalMode();
+    offerModes();  // slots 2 and 3 are empty now
+    // The entry is live again.
+    Command1.setEnabled(true);
+    Command2.setEnabled(true);
 }

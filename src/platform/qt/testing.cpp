@@ -182,6 +182,13 @@ void closeByCloseBox(Form& form) {
     processEvents();
 }
 
+void restoreFromTaskbar(Form& form) {
+    QWidget* w = form.impl().widget;
+    w->showNormal();
+    w->activateWindow();
+    processEvents();
+}
+
 // Qt follows the notification area itself and docks the icon again.
 std::optional<std::uint32_t> shellRestartMessage() {
     return std::nullopt;

@@ -138,6 +138,12 @@ void closeByCloseBox(Form& form) {
     processEvents();
 }
 
+// The task bar asks the window itself, as the restore command does.
+void restoreFromTaskbar(Form& form) {
+    SendMessageW(form.impl().hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    processEvents();
+}
+
 bool hasFocus(const Control& control) {
     return control.hasFocus();
 }
