@@ -62,6 +62,8 @@ void mousePress(Form& form, int button);
 void chooseMenuItem(MenuItem& item);
 // The close box in the window's title bar.
 void closeByCloseBox(Form& form);
+// Another program's window comes to the front, active, and goes away again.
+void bringAnotherWindowForward();
 // The window's button in the task bar clicked while the window stands there
 // minimised: the window comes back in its normal state.
 void restoreFromTaskbar(Form& form);
@@ -117,6 +119,12 @@ void clearRegistry();
 // change it succeeds, as for an elevated user, or fails with
 // ERROR_ACCESS_DENIED (5), as for everyone else.
 void setLocalMachineWritable(bool writable);
+
+// The session-bus address the program settles on before it starts, from
+// the address its environment gives (empty: none) and whether the user's
+// bus socket, $XDG_RUNTIME_DIR/bus, is there. The environment is given back
+// afterwards. None where the program has no session bus to settle.
+std::optional<std::string> settledBusAddress(const std::string& given, bool userBusSocket);
 
 // Lays out windows made from now on at this many dots per inch instead of
 // the screen's (0 gives the screen's back): twips and font sizes alike.

@@ -138,6 +138,21 @@ void closeByCloseBox(Form& form) {
     processEvents();
 }
 
+std::optional<std::string> settledBusAddress(const std::string&, bool) {
+    return std::nullopt;
+}
+
+void bringAnotherWindowForward() {
+    HWND other =
+        CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                        200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(other);
+    SetActiveWindow(other);
+    processEvents();
+    DestroyWindow(other);
+    processEvents();
+}
+
 // The task bar asks the window itself, as the restore command does.
 void restoreFromTaskbar(Form& form) {
     SendMessageW(form.impl().hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
