@@ -167,6 +167,15 @@ struct Pixels {
 };
 Pixels capture(const Form& form);
 
+// Keys a person types now: they go wherever the system sends them, to the
+// control with the keyboard focus in the active window, if any.
+void typeWhereTheFocusIs(const std::string& text);
+// Whether the active window is one of the program's message boxes.
+bool aBoxIsActive();
+// Whether every open message box lies above the form in the stacking order;
+// none where the display keeps no stacking order to read.
+std::optional<bool> boxesAbove(const Form& form);
+
 // Which control of the program has the keyboard focus, if any.
 bool hasFocus(const Control& control);
 bool isTopMost(const Form& form);

@@ -135,7 +135,7 @@ void Control::setFocus() {
     QWidget* w = d_->widget;
     if (QWidget* window = w->window(); window->isVisible() && !window->isActiveWindow()) {
         d_->form->askedForeground = true;
-        window->activateWindow();
+        qt::activate(window);
     }
     w->setFocus(Qt::OtherFocusReason);
 }

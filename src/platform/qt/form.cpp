@@ -90,6 +90,30 @@ void FormWidget::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+namespace qt {
+
+namespace {
+// Whether `modal` keeps the input from `window`: modal to the whole
+// program, or owned by it (through the boxes between).
+bool blocks(const QWidget* modal, const QWidget* window) {
+    if (modal->windowModality() == Qt::ApplicationModal) return true;
+    for (const QWidget* p = modal->parentWidget(); p; p = p->parentWidget())
+        if (p->window() == window) return true;
+    return false;
+}
+}  // namespace
+
+QWidget* activate(QWidget* window) {
+    window->raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != window && modal->isVisible() && blocks(modal, window)) window = modal;
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+}  // namespace qt
+
 Form::Form(const FormStyle& style) : d_(std::make_unique<FormImpl>()) {
     d_->form = this;
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -121,9 +145,8 @@ void FormImpl::showWindow() {
         widget->showNormal();
     }
     widget->show();
-    widget->raise();
     askedForeground = true;
-    widget->activateWindow();
+    qt::activate(widget);
 }
 
 void FormImpl::trayGone() {

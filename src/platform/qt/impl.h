@@ -49,6 +49,11 @@ QSize frameExtra(const QWidget* w);
 // characters, inside a word longer than the line. Its size, and drawing it.
 QSizeF wrappedSize(const QFont& font, int width, const QString& text);
 void drawWrapped(QPainter& painter, const QFont& font, const QRect& rect, const QString& text);
+// Brings a window to the front and makes it active; while a box or another
+// window is modal to it, that one comes to the front over it and is made
+// active instead, so that it stays above and takes the keys. Gives the
+// window made active.
+QWidget* activate(QWidget* window);
 // Lets a window just shown reach the screen, so that its frame is known.
 void awaitFrame(QWidget* w);
 // Icons by handle, as the tray record carries them.

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -17,6 +18,8 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
 #include <cmath>
 #include <cstring>
 
@@ -262,6 +265,28 @@ void clearRegistry() {
 
 bool hasFocus(const Control& control) {
     return control.hasFocus();
+}
+
+void typeWhereTheFocusIs(const std::string& text) {
+    // Through the window system, to the window with the input focus: a
+    // window that a modal box blocks gets none of them.
+    processEvents();
+    for (const char32_t c : QString::fromStdString(text).toUcs4()) {
+        QWindow* target = QGuiApplication::focusWindow();
+        if (!target) return;
+        const auto key = static_cast<Qt::Key>(qtKeyFor(c));
+        QTest::sendKeyEvent(QTest::Click, target, key, QString::fromUcs4(&c, 1), Qt::NoModifier);
+        processEvents();
+    }
+}
+
+bool aBoxIsActive() {
+    return qobject_cast<QMessageBox*>(QApplication::activeWindow()) != nullptr;
+}
+
+// The offscreen display stacks nothing.
+std::optional<bool> boxesAbove(const Form&) {
+    return std::nullopt;
 }
 
 bool isTopMost(const Form& form) {

@@ -85,8 +85,9 @@ void FormImpl::showWindow() {
     RedrawWindow(hwnd, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     askedForeground = true;
-    SetForegroundWindow(hwnd);
-    if (activeControl && IsWindow(activeControl)) SetFocus(activeControl);
+    HWND front = frontFor(hwnd);
+    SetForegroundWindow(front);
+    if (front == hwnd && activeControl && IsWindow(activeControl)) SetFocus(activeControl);
 }
 
 LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

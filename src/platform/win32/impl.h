@@ -148,6 +148,10 @@ MenuItem* menuItemById(UINT id);
 
 // The window that owns message boxes when no other is active.
 HWND mainWindow();
+// The window to bring to the front for `window`: itself, or, while a box is
+// modal to it (the window disabled), that box, so that it stays above and
+// takes the keys.
+HWND frontFor(HWND window);
 // The application ends the event loop when the last window is unloaded.
 void formGone(FormImpl& form);
 

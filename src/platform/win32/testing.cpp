@@ -162,6 +162,45 @@ void restoreFromTaskbar(Form& form) {
 bool hasFocus(const Control& control) {
     return control.hasFocus();
 }
+
+namespace {
+bool isBox(HWND h) {
+    wchar_t cls[16] = {};
+    GetClassNameW(h, cls, 16);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid == GetCurrentProcessId() && wcscmp(cls, L"#32770") == 0 && IsWindowVisible(h);
+}
+}  // namespace
+
+void typeWhereTheFocusIs(const std::string& text) {
+    for (const wchar_t c : win::wide(text)) {
+        HWND target = GetFocus();
+        if (!target) target = GetActiveWindow();
+        if (!target) return;
+        // As the keyboard's messages come: through the dialog's own keys.
+        MSG m{target, WM_CHAR, c, 1, static_cast<DWORD>(GetMessageTime()), {}};
+        HWND top = GetAncestor(target, GA_ROOT);
+        if (!top || !IsDialogMessageW(top, &m)) DispatchMessageW(&m);
+        processEvents();
+    }
+}
+
+bool aBoxIsActive() {
+    HWND active = GetActiveWindow();
+    return active && isBox(active);
+}
+
+std::optional<bool> boxesAbove(const Form& form) {
+    // Top-level windows from the top of the stack down: every box before
+    // the form.
+    bool formSeen = false;
+    for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        if (h == form.impl().hwnd) formSeen = true;
+        if (isBox(h) && formSeen) return false;
+    }
+    return true;
+}
 bool isTopMost(const Form& form) {
     return form.topMost();
 }
