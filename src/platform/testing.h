@@ -62,6 +62,11 @@ void mousePress(Form& form, int button);
 void chooseMenuItem(MenuItem& item);
 // The close box in the window's title bar.
 void closeByCloseBox(Form& form);
+// Another program's window comes to the front, active, and goes away again.
+void bringAnotherWindowForward();
+// The window's button in the task bar clicked while the window stands there
+// minimised: the window comes back in its normal state.
+void restoreFromTaskbar(Form& form);
 
 // A pop-up menu while it is open: each item's caption, enabled state and
 // check mark. The watcher gives the caption of the item to choose, or "" to
@@ -115,6 +120,12 @@ void clearRegistry();
 // ERROR_ACCESS_DENIED (5), as for everyone else.
 void setLocalMachineWritable(bool writable);
 
+// The session-bus address the program settles on before it starts, from
+// the address its environment gives (empty: none) and whether the user's
+// bus socket, $XDG_RUNTIME_DIR/bus, is there. The environment is given back
+// afterwards. None where the program has no session bus to settle.
+std::optional<std::string> settledBusAddress(const std::string& given, bool userBusSocket);
+
 // Lays out windows made from now on at this many dots per inch instead of
 // the screen's (0 gives the screen's back): twips and font sizes alike.
 void setDpi(int dpi);
@@ -165,6 +176,15 @@ std::string accessibleDescription(const Form& form);
 // The places where the program's one instance is claimed are named after
 // this key, in place of the user's session.
 void useInstanceKey(const std::string& key);
+
+// Keys a person types now: they go wherever the system sends them, to the
+// control with the keyboard focus in the active window, if any.
+void typeWhereTheFocusIs(const std::string& text);
+// Whether the active window is one of the program's message boxes.
+bool aBoxIsActive();
+// Whether every open message box lies above the form in the stacking order;
+// none where the display keeps no stacking order to read.
+std::optional<bool> boxesAbove(const Form& form);
 
 // Which control of the program has the keyboard focus, if any.
 bool hasFocus(const Control& control);

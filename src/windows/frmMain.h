@@ -105,10 +105,16 @@ private:
     void fire(int k);
     void backToEntry();
     void backToIdle();
+    bool fieldsHoldToldThird() const;
+    void toNormalMode();
+    void offerModes();
 
     std::unique_ptr<frmInfo> info_;
     std::unique_ptr<frmAbout> about_;
     reminder::LocalTime lastTick_{};  // the clock as the last tick read it
     bool telling_ = false;            // a reminder's box is open
+    // The third reminder of a full entry, told while it still stood in the
+    // fields: confirming does not take it again.
+    reminder::Slot toldThird_;
     bool exiting_ = false;
 };

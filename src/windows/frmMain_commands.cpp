@@ -40,9 +40,11 @@ std::optional<std::string> frmMain::enteredDueTime(const char* noMessage) {
 void frmMain::Command2_Click() {
     if (!timeCheck()) return;
     const int k = book.confirmSlot();
-    const auto due = enteredDueTime(kConfirmNoMessage[k]);
-    if (!due) return;
-    book.write(k, *due, Text4.text());
+    if (!fieldsHoldToldThird()) {
+        const auto due = enteredDueTime(kConfirmNoMessage[k]);
+        if (!due) return;
+        book.write(k, *due, Text4.text());
+    }
     // Reminders told while the entry went on are not armed again.
     const int armed = book.closeUp(k);
     if (armed > 1) book.orderSlots(armed, platform::now());
@@ -50,7 +52,20 @@ void frmMain::Command2_Click() {
     book.noneArmed = false;
     book.eventCount = static_cast<std::int16_t>(armed);
     runMnuEnable();
+    // While armed the entry waits: its commands would change reminders the
+    // tick is watching (the window can come back from the task bar).
+    Command2.setEnabled(false);
+    Command1.setEnabled(false);
     MsgBox(kArmed[armed], MsgButtons::OK, texts::kProduct);
+}
+
+// Whether the fields still hold the third reminder of a full entry, told
+// since, while the first two wait: it is not checked or taken again.
+bool frmMain::fieldsHoldToldThird() const {
+    if (book.eventCount != 4 || !book.slot(3).empty() || toldThird_.time.empty()) return false;
+    if (book.slot(1).time.empty() && book.slot(2).time.empty()) return false;
+    return reminder::dueTimeText(Text1.text(), Text2.text()) == toldThird_.time &&
+           Text4.text() == toldThird_.event;
 }
 
 void frmMain::Command1_Click() {
@@ -70,6 +85,7 @@ void frmMain::takeReminder(int n) {
     const auto due = enteredDueTime(kMoreNoMessage[n]);
     if (!due) return;
     book.write(n, *due, Text4.text());
+    offerModes();
     if (n < 3) {
         timeSelect();
         book.eventCount = static_cast<std::int16_t>(n + 1);
@@ -90,10 +106,18 @@ void frmMain::resetAdvanced() {
     Command1.setCaption(texts::kMore);
     Label5.setCaption(texts::kMessageTitleAgain);
     book.eventCount = 1;
+    offerModes();
     timeSelect();
 }
 
+// A choice between two modes: choosing the one already chosen changes
+// nothing ("重设" is the reset).
 void frmMain::mnuTrayNormal_Click() {
+    if (!book.advancedMode) return;
+    toNormalMode();
+}
+
+void frmMain::toNormalMode() {
     Command1.setCaption(texts::kReset);
     Label5.setCaption(texts::kMessageTitleAgain);
     book.clear(2);
@@ -113,6 +137,7 @@ void frmMain::mnuTrayNormal_Click() {
 }
 
 void frmMain::mnuTrayHigh_Click() {
+    if (book.advancedMode) return;
     Command1.setCaption(texts::kMore);
     Text1.setFocus();
     book.advancedMode = true;
@@ -126,9 +151,16 @@ void frmMain::mnuTrayHigh_Click() {
 void frmMain::showMnuEnable() {
     mnuTrayQuery.setEnabled(false);
     mnuTrayHigh.setEnabled(true);
-    mnuTrayNormal.setEnabled(true);
+    offerModes();
     mnuTrayHide.setEnabled(true);
     mnuTrayRestore.setEnabled(false);
+}
+
+// "普通" keeps reminder 1 of an advanced entry and empties slots 2 and 3: it
+// is not offered while reminders taken there wait to be told, until "确定"
+// arms them or "重设" drops them.
+void frmMain::offerModes() {
+    mnuTrayNormal.setEnabled(book.slot(2).time.empty() && book.slot(3).time.empty());
 }
 
 void frmMain::runMnuEnable() {

@@ -51,6 +51,8 @@ void frmMain::Text4_GotFocus() {
         timeSelect();
         return;
     }
+    // While armed the entry's commands wait for the book to be idle again.
+    if (!book.noneArmed) return;
     Command1.setEnabled(true);
     Command2.setEnabled(true);
 }

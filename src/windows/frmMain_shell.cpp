@@ -16,7 +16,7 @@ void frmMain::mnuTrayRestore_Click() {
     platform::SendMessageA(form.hWnd(), platform::WM_SYSCOMMAND, platform::SC_RESTORE,
                            reinterpret_cast<platform::LongPtr>(&none));
     mnuTrayHigh.setEnabled(true);
-    mnuTrayNormal.setEnabled(true);
+    offerModes();
     mnuTrayHide.setEnabled(true);
     mnuTrayRestore.setEnabled(false);
 }

@@ -40,15 +40,6 @@ TEST(Book, StartsEmptyIdleAndInNormalMode) {
     EXPECT_TRUE(book.noneArmed);
 }
 
-TEST(Book, ConfirmWritesTheSlotOfTheReminderBeingEntered) {
-    const std::array<std::pair<int, int>, 4> cases = {{{1, 1}, {2, 2}, {3, 3}, {4, 3}}};
-    for (const auto& [count, slot] : cases) {
-        Book book;
-        book.eventCount = static_cast<std::int16_t>(count);
-        EXPECT_EQ(book.confirmSlot(), slot) << "eventCount " << count;
-    }
-}
-
 Slots ordered(int k, const Slots& slots) {
     Book book = bookWith(slots);
     book.orderSlots(k, kNow);
@@ -113,16 +104,6 @@ TEST(Book, CloseUpKeepsTheFilledSlotsInOrderAndEmptiesTheRest) {
               (std::pair{1, Slots{{{"8:00:00", "a"}, {"", ""}, {"", ""}}}}));
     const Slots full{{{"8:00:00", "a"}, {"7:00:00", "b"}, {"9:00:00", "c"}}};
     EXPECT_EQ(closed(3, full), (std::pair{3, full})) << "nothing moves, nothing is ordered";
-}
-
-TEST(Book, TheTickWatchesTheTakenRemindersAndAllThreeWhenTheEntryIsFull) {
-    Book book;
-    std::vector<int> watched;
-    for (std::int16_t count : {1, 2, 3, 4}) {
-        book.eventCount = count;
-        watched.push_back(book.watched());
-    }
-    EXPECT_EQ(watched, (std::vector<int>{1, 2, 3, 3}));
 }
 
 }  // namespace

@@ -45,7 +45,10 @@ TEST_F(Accessible, MainWindowFieldsAreNamedAndTheMessageFollowsTheReminderBeingE
     EXPECT_EQ(read().more, "重设");
     EXPECT_EQ(takeBoxes(), std::vector<Box>{product("就这些吧?我记不下了!")});
 
-    // Back to one reminder: the title and both names with it.
+    // Dropped with "重设", then back to one reminder: the title and both
+    // names with it.
+    pt::click(w->Command1);
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"真的要重设吗?", "Tockmere", {"确定", "取消"}}}));
     pt::chooseMenuItem(w->mnuTrayNormal);
     EXPECT_EQ(read(),
               (Read{"时", "提醒信息 (最多五十字)", "分", "提醒信息 (最多五十字)", "重设", "确定"}));

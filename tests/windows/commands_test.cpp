@@ -30,6 +30,19 @@ TEST_F(Commands, ConfirmArmsOneReminderAndHidesTheWindow) {
     EXPECT_EQ(w->Text4.text(), "开会") << "the fields stay as they were";
 }
 
+TEST_F(Commands, TheMessageIsStoredAndToldAsTyped) {
+    start();
+    // A no-break space, a line separator, a trailing space: all kept.
+    const std::string message = "会\u00A0议\u2028三楼 ";
+    enter("10", "0", message);
+    EXPECT_EQ(w->Text4.text(), message);
+    confirm();
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", message}, {"", ""}, {"", ""}}));
+    tickAt(10, 0, 0, 5);
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{product("只有一件事要提醒"),
+                                             okBox("应该" + message, " 10:00:00啦!")}));
+}
+
 TEST_F(Commands, ConfirmReportsOnlyTheFirstFault) {
     start();
     enter("9", "50", "");
@@ -142,33 +155,24 @@ TEST_F(Commands, NormalModeMidEntryKeepsReminderOneAndOffersItsMessage) {
     enter("10", "0", "一");
     more();
     enter("11", "0", "二");
-    more();
-    EXPECT_EQ(w->book.eventCount, 3);
-
-    // Advanced again restarts the entry but keeps what was stored.
-    advanced();
-    EXPECT_EQ(w->book.eventCount, 1);
-    EXPECT_TRUE(pt::hasFocus(w->Text1));
-    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件三）");
-    EXPECT_TRUE(w->mnuTrayHigh.checked());
-    EXPECT_FALSE(w->mnuTrayNormal.checked());
-    EXPECT_EQ(w->book.slot(2).event, "二");
-
     pt::chooseMenuItem(w->mnuTrayNormal);
     EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"", ""}, {"", ""}}));
     EXPECT_EQ(w->Text4.text(), "一");
     EXPECT_EQ(w->Label5.caption(), "提醒信息 (最多五十字)");
     EXPECT_EQ(w->Command1.caption(), "重设");
+    EXPECT_EQ(w->book.eventCount, 1);
     EXPECT_FALSE(w->book.advancedMode);
     EXPECT_TRUE(w->mnuTrayNormal.checked());
     EXPECT_FALSE(w->mnuTrayHigh.checked());
 
-    // Normal again with an empty reminder one: the typed message goes.
-    w->book.clear(1);
+    // The mode already chosen, chosen again: nothing changes, what is
+    // typed stays.
     w->Text4.setText("草稿");
     pt::chooseMenuItem(w->mnuTrayNormal);
-    EXPECT_EQ(w->Text4.text(), "");
+    EXPECT_EQ(w->Text4.text(), "草稿");
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"", ""}, {"", ""}}));
     EXPECT_TRUE(w->mnuTrayNormal.checked());
+    EXPECT_FALSE(w->mnuTrayHigh.checked());
 }
 
 TEST_F(Commands, MenuFollowsTheBookFromIdleToArmedAndBack) {

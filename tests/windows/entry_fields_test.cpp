@@ -64,6 +64,37 @@ TEST_F(EntryFields, TypedDigitsReplaceTheSelectionAndAnythingElseIsRefused) {
     EXPECT_EQ(w->Text2.text(), "42");
 }
 
+TEST_F(EntryFields, ACharacterOutsideTheBmpTypedIntoATimeFieldIsRefusedOnce) {
+    start();
+    pt::typeText(w->Text1, "\U0001F600");
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kNotDigit});
+    EXPECT_EQ(w->Text1.text(), "9");
+    pt::typeText(w->Text2, "\U00020000");
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kNotDigit});
+    EXPECT_EQ(w->Text2.text(), "42");
+}
+
+TEST_F(EntryFields, SelectionsInATimeFieldCountACharacterOutsideTheBmpAsOne) {
+    start();
+    // Text put in by the program is held to the limit in characters too.
+    w->Text1.setText("\U0001F600\U00020000\U0001F601");
+    EXPECT_EQ(w->Text1.text(), "\U0001F600\U00020000");
+    EXPECT_EQ(w->Text1.length(), 2);
+    w->Text1.setSelStart(1);
+    EXPECT_EQ(w->Text1.selStart(), 1);
+    w->Text1.setSelLength(1);
+    EXPECT_EQ(w->Text1.selLength(), 1);
+    pt::typeText(w->Text1, "7");
+    EXPECT_EQ(w->Text1.text(), "\U0001F6007") << "the selected character, and it whole";
+    w->Text1.setSelStart(0);
+    w->Text1.setSelLength(1);
+    EXPECT_EQ(w->Text1.selStart(), 0);
+    EXPECT_EQ(w->Text1.selLength(), 1);
+    pt::typeText(w->Text1, "1");
+    EXPECT_EQ(w->Text1.text(), "17");
+    EXPECT_TRUE(takeBoxes().empty());
+}
+
 TEST_F(EntryFields, PastedTextMustBeDigits) {
     start();
     w->Text2.setFocus();
@@ -159,6 +190,38 @@ TEST_F(EntryFields, MessageTakesFiftyCharactersByEveryRoute) {
     w->Text4.setSelStart(48);
     pt::paste(w->Text4, "e\u0301e\u0301");
     EXPECT_EQ(w->Text4.text(), repeat("字", 48) + "e\u0301");
+    EXPECT_TRUE(takeBoxes().empty());
+}
+
+TEST_F(EntryFields, TypedKeyByKeyTheMessageTakesFiftyWholeCharactersAndNoMore) {
+    start();
+    w->Text4.setFocus();
+    pt::typeText(w->Text4, std::string(50, 'a'));
+    EXPECT_EQ(w->Text4.text(), std::string(50, 'a'));
+    pt::typeText(w->Text4, "b");
+    EXPECT_EQ(w->Text4.text(), std::string(50, 'a')) << "the 51st key is refused";
+
+    // Characters that are not printable letters count as well: outside the
+    // BMP, and the format characters (right-to-left mark, zero-width joiner).
+    const auto filled = [](int n) {
+        std::string r;
+        for (int i = 0; i < n; ++i) r += "一";
+        return r;
+    };
+    for (const std::string& typed :
+         {std::string("\U0001F600\U0001F601\U0001F602"), std::string("\u200F\u200F\u200F"),
+          std::string("\u200D\u200D")}) {
+        w->Text4.setText(filled(50));
+        w->Text4.setSelStart(50);
+        pt::typeText(w->Text4, typed);
+        EXPECT_EQ(w->Text4.text(), filled(50)) << typed;
+    }
+    // With room for one, one such character goes in whole, and the next not.
+    w->Text4.setText(filled(49));
+    w->Text4.setSelStart(49);
+    pt::typeText(w->Text4, "\U0001F600\U0001F601");
+    EXPECT_EQ(w->Text4.text(), filled(49) + "\U0001F600");
+    EXPECT_EQ(w->Text4.length(), 50);
     EXPECT_TRUE(takeBoxes().empty());
 }
 

@@ -80,7 +80,8 @@ TEST_F(EntryTold, ThreeTakenAndHiddenAreToldAndTheWindowComesBack) {
     ticksFrom(9, 44, 59, 9, 45, 1);
     EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
     EXPECT_TRUE(w->form.visible()) << "reachable again";
-    EXPECT_EQ(menuStates(), "EEDDEEEE") << "restore is not left offered for a shown window";
+    EXPECT_EQ(menuStates(), "DEDDEEEE") << "restore is not left offered for a shown window, "
+                                           "nor 普通 while two taken reminders wait";
     EXPECT_EQ(w->book.eventCount, 4);
 
     // Confirm now arms the two still to come, in order, and tells each once.
@@ -160,17 +161,65 @@ TEST_F(EntryTold, ReminderOneKeptByNormalIsToldWithoutWipingWhatIsTyped) {
     EXPECT_EQ(slots(), (Slots{{"10:00:00", "新的一件"}, {"", ""}, {"", ""}}));
 }
 
-TEST_F(EntryTold, AdvancedAgainStartsOverAndConfirmDropsWhatWasLeftBehind) {
+TEST_F(EntryTold, ChoosingAModeMidEntryNeverDropsWhatWasTaken) {
     start();
     advanced();
-    take({{"10", "0", "一"}, {"11", "0", "二"}});
+    take({{"10", "0", "一"}});
+    enter("11", "0", "二");
+    advanced();  // the mode already chosen: nothing changes
+    more();
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"11:00:00", "二"}, {"", ""}}));
+    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件三）");
+    EXPECT_EQ(menuStates(), "DEDDEEEE") << "普通 waits until the entry is confirmed or reset";
+    pt::chooseMenuItem(w->mnuTrayNormal);
+    EXPECT_TRUE(w->book.advancedMode);
+
+    enter("12", "0", "三");
     advanced();
-    enter("12", "0", "重来");
+    EXPECT_EQ(w->book.eventCount, 3);
+    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件三）");
     confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
-    EXPECT_EQ(slots(), (Slots{{"12:00:00", "重来"}, {"", ""}, {"", ""}}));
-    EXPECT_EQ(notice(), (std::vector<std::string>{"时间：12:00:00事件：重来",
-                                                  "Tockmere提醒您： 有一件事要做"}));
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有三件事要提醒")});
+    EXPECT_EQ(notice(), (std::vector<std::string>{
+                            "时间：10:00:00事件：一", "时间：11:00:00事件：二",
+                            "时间：12:00:00事件：三", "Tockmere提醒您： 有三件事要做"}));
+    tickAt(12, 0, 0, 5);
+    EXPECT_EQ(told(takeBoxes()),
+              (Told{" 10:00:00啦!应该一", " 11:00:00啦!应该二", " 12:00:00啦!应该三"}));
+    EXPECT_EQ(menuStates(), "EEDDEEEE") << "idle again, 普通 offered";
+}
+
+TEST_F(EntryTold, AThirdReminderToldBeforeConfirmLeavesTheOtherTwoToArm) {
+    start();
+    advanced();
+    take({{"9", "50", "一"}, {"9", "55", "二"}, {"9", "45", "三"}});
+    ASSERT_EQ(w->book.eventCount, 4);
+    takeBoxes();
+    ticksFrom(9, 44, 59, 9, 45, 1);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该三"}));
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有两件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"9:50:00", "一"}, {"9:55:00", "二"}, {"", ""}}));
+    tickAt(9, 55, 0, 5);
+    EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该一", " 9:55:00啦!应该二"}));
+    EXPECT_TRUE(w->book.noneArmed);
+}
+
+TEST_F(EntryTold, AfterTheThirdIsToldWhatIsTypedInItsPlaceIsCheckedAndTaken) {
+    start();
+    advanced();
+    take({{"9", "50", "一"}, {"9", "55", "二"}, {"9", "45", "三"}});
+    takeBoxes();
+    ticksFrom(9, 44, 59, 9, 45, 1);
+    takeBoxes();
+    // The told time with another message is a new reminder, its time passed.
+    w->Text4.setText("三改");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{errorBox("你设置的时间已经过去啦!")});
+    enter("10", "0", "新三");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有三件事要提醒")});
+    EXPECT_EQ(slots(), (Slots{{"9:50:00", "一"}, {"9:55:00", "二"}, {"10:00:00", "新三"}}));
 }
 
 TEST_F(EntryTold, TicksBehindTheEntrysOwnBoxesTellEachReminderOnce) {

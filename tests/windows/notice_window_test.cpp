@@ -134,4 +134,31 @@ TEST_F(NoticeWindow, TickClosesItBeforeTellingAReminder) {
     EXPECT_EQ(shown(), listing({{"9:50:00", "y"}}));
 }
 
+TEST_F(NoticeWindow, OneOpenedWhileAReminderIsToldGoesWithItsBox) {
+    start();  // 9:41:50
+    advanced();
+    enter("9", "42", "x");
+    more();
+    enter("9", "50", "y");
+    confirm();
+    takeBoxes();
+    bool listedTheOneTold = false;
+    whileBoxOpen = [&](const Box& b) {
+        if (b.prompt != "应该x") return;
+        pt::chooseMenuItem(w->mnuTrayQuery);
+        listedTheOneTold = w->info() && w->info()->Label1[0].caption() == "时间：9:42:00";
+    };
+    tickAt(9, 42, 0, 400);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 9:42:00啦!应该x"});
+    EXPECT_TRUE(listedTheOneTold);
+    EXPECT_EQ(w->info(), nullptr) << "it no longer shows what is armed";
+
+    // The same with the tray's left click, for the last reminder.
+    whileBoxOpen = [&](const Box&) { pt::trayClick(w->form, platform::LeftButton); };
+    tickAt(9, 50, 0, 400);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 9:50:00啦!应该y"});
+    EXPECT_TRUE(w->book.noneArmed);
+    EXPECT_EQ(w->info(), nullptr) << "nothing is armed";
+}
+
 }  // namespace

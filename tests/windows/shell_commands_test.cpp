@@ -87,6 +87,24 @@ TEST_F(ShellCommands, ExitWithTheAboutBoxOpenLeavesTheWindowHidden) {
     EXPECT_LT(w->form.height(), 600) << "nor put it back to its working size";
 }
 
+TEST_F(ShellCommands, ExitWhileAReminderIsToldShowsNothingAgain) {
+    start();
+    advanced();
+    enter("10", "0", "一");
+    more();
+    enter("10", "0", "二");
+    confirm();
+    takeBoxes();
+    whileBoxOpen = [&](const Box& b) {
+        if (b.prompt == "应该一") pt::chooseMenuItem(w->mnuTrayClose);
+    };
+    tickAt(10, 0, 0, 1);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该一"})
+        << "the program ends with the box";
+    EXPECT_FALSE(w->form.loaded());
+    EXPECT_FALSE(w->form.visible()) << "the ending program does not show its window again";
+}
+
 TEST_F(ShellCommands, AboutWhileArmedLeavesTheWindowAsItIs) {
     start();
     enter("10", "0", "x");

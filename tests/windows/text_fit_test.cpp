@@ -117,6 +117,20 @@ TEST_P(TextFit, NoticeWindowWithThreeLongMessages) {
     EXPECT_LT(info.Command1.top() + info.Command1.height(), info.form.height());
 }
 
+TEST_P(TextFit, ANoticeRowWhoseOneWordIsWiderThanItWrapsInsideIt) {
+    // Letters give no place to break between them: the word is one.
+    std::string word;
+    for (int i = 0; i < 50; ++i) word += "Ж";
+    reminder::Book book;
+    book.write(1, "8:15:00", word);
+    frmInfo info(book);
+    ASSERT_GT(pt::textWidth(info.Label2[0], word), pt::pixelRect(info.Label2[0]).width)
+        << "the word alone is wider than its row";
+    expectFits(info.Label2[0], info.Label2[0].caption(), false);
+    EXPECT_GE(pt::textFit(info.Label2[0]).lines, 2);
+    EXPECT_LE(bottom(pt::pixelRect(info.Label2[0])), pt::pixelRect(info.Label1[1]).top);
+}
+
 TEST_P(TextFit, AShortMessageKeepsItsTwoLineRow) {
     reminder::Book book;
     book.write(1, "8:15:00", "晨会");

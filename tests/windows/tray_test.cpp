@@ -62,6 +62,19 @@ TEST_F(Tray, StartAddsTheIconThenSetsItsTipInTheAnsiCodePage) {
               "Tockmere Beta 1.1 版" + std::string(1, '\0') + std::string(64 - 19 - 1, ' '));
 }
 
+TEST_F(Tray, AnIconAddedAgainAfterAnEarlierOneStartsWithoutATip) {
+    start();
+    pt::chooseMenuItem(w->mnuTrayClose);
+    ASSERT_FALSE(pt::trayTip(w->form).has_value());
+    start();  // the same process: the record the first icon left behind
+    const auto c = calls();
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0].message, platform::NIM_ADD);
+    EXPECT_EQ(c[0].data.uFlags, 3u);
+    EXPECT_EQ(tipBytes(c[0].data), std::string(64, ' ')) << "added without the old tip";
+    EXPECT_EQ(pt::trayTip(w->form), "Tockmere Beta 1.1 版");
+}
+
 TEST_F(Tray, ALongTipIsCutWithoutSplittingACharacter) {
     start();
     std::string text = "a";
@@ -194,6 +207,48 @@ TEST_F(Tray, WithoutANotificationAreaHidingGoesToTheTaskBar) {
     pt::chooseMenuItem(w->mnuTrayRestore);
     EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
     EXPECT_FALSE(w->form.hiddenToTaskbar());
+    pt::setTrayAvailable(true);
+}
+
+TEST_F(Tray, AnArmedWindowBackFromTheTaskBarTellsEveryReminderAtItsTime) {
+    pt::setTrayAvailable(false);
+    start();
+    advanced();
+    enter("9", "50", "一");
+    pt::click(w->Command1);
+    arm();
+    ASSERT_EQ(w->book.eventCount, 2);
+    pt::restoreFromTaskbar(w->form);
+    ASSERT_TRUE(w->form.visible());
+    ASSERT_EQ(w->form.windowState(), platform::Form::Normal);
+
+    // The entry's commands wait while reminders are armed: "还有" would
+    // overwrite one the tick is watching, "确定" arm a changed book.
+    w->Text4.setFocus();
+    pt::click(w->Command1);
+    enter("11", "0", "新的");
+    pt::click(w->Command2);
+    EXPECT_TRUE(takeBoxes().empty());
+    EXPECT_EQ(slots(), (Slots{{"9:50:00", "一"}, {"10:00:00", "开会"}, {"", ""}}));
+    EXPECT_EQ(menuStates(), "DDEDDEEE") << "the menu says armed, as the book does";
+
+    tickAt(10, 0, 0, 5);
+    EXPECT_EQ(told(takeBoxes()),
+              (std::vector<std::string>{" 9:50:00啦!应该一", " 10:00:00啦!应该开会"}));
+    EXPECT_TRUE(w->book.noneArmed);
+    EXPECT_TRUE(w->Command1.enabled() && w->Command2.enabled()) << "the entry is live again";
+    pt::setTrayAvailable(true);
+}
+
+TEST_F(Tray, ResetInTheWindowBackFromTheTaskBarLeavesTheArmedReminder) {
+    pt::setTrayAvailable(false);
+    start();
+    arm();
+    pt::restoreFromTaskbar(w->form);
+    pt::click(w->Command1);
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "开会"}, {"", ""}, {"", ""}}));
+    tickAt(10, 0, 0, 5);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该开会"});
     pt::setTrayAvailable(true);
 }
 

@@ -159,7 +159,7 @@ void Control::setFocus() {
     if (!w->window()->isVisible()) d_->form->focusOnShow = w;
     if (QWidget* window = w->window(); window->isVisible() && !window->isActiveWindow()) {
         d_->form->askedForeground = true;
-        window->activateWindow();
+        qt::activate(window);
     }
     w->setFocus(Qt::OtherFocusReason);
 }

@@ -102,6 +102,30 @@ void FormWidget::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+namespace qt {
+
+namespace {
+// Whether `modal` keeps the input from `window`: modal to the whole
+// program, or owned by it (through the boxes between).
+bool blocks(const QWidget* modal, const QWidget* window) {
+    if (modal->windowModality() == Qt::ApplicationModal) return true;
+    for (const QWidget* p = modal->parentWidget(); p; p = p->parentWidget())
+        if (p->window() == window) return true;
+    return false;
+}
+}  // namespace
+
+QWidget* activate(QWidget* window) {
+    window->raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != window && modal->isVisible() && blocks(modal, window)) window = modal;
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+}  // namespace qt
+
 Form::Form(const FormStyle& style) : d_(std::make_unique<FormImpl>()) {
     static const bool roles = (QAccessible::installFactory(&formAccessible), true);
     (void)roles;
@@ -149,10 +173,9 @@ void FormImpl::showWindow() {
         qt::awaitFrame(widget);
         if (widget->frameGeometry().topLeft() != *back) widget->move(*back);
     }
-    widget->raise();
     if (focus && focus->isEnabled()) focus->setFocus(Qt::ActiveWindowFocusReason);
     askedForeground = true;
-    widget->activateWindow();
+    qt::activate(widget);
     // Hidden and shown again within a moment, the window can hold X's
     // keyboard focus while Qt, told of its hiding after its coming back,
     // takes no window for active and drops the keys typed.

@@ -55,6 +55,11 @@ QSizeF wrappedSize(const QFont& font, int width, const QString& text);
 void drawWrapped(QPainter& painter, const QFont& font, const QRect& rect, const QString& text);
 // Whether X's keyboard focus is on a window of the program (false off X11).
 bool programHoldsX11Focus();
+// Brings a window to the front and makes it active; while a box or another
+// window is modal to it, that one comes to the front over it and is made
+// active instead, so that it stays above and takes the keys. Gives the
+// window made active.
+QWidget* activate(QWidget* window);
 // Lets a window just shown reach the screen, so that its frame is known.
 void awaitFrame(QWidget* w);
 // Icons by handle, as the tray record carries them.

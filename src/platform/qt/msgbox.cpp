@@ -15,9 +15,11 @@ MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::strin
     // Modal to the window it is about, not to the whole program: clicks on the
     // tray icon and the commands of its menu go on working while a box is
     // open, as they do on the home platform.
+    // A window just hidden or unloaded may still count as active: a box modal
+    // to it would leave the main window open to the keys.
     QWidget* owner = QApplication::activeModalWidget();
-    if (!owner) owner = QApplication::activeWindow();
-    if (!owner) owner = mainWindow();
+    if (!owner || !owner->isVisible()) owner = QApplication::activeWindow();
+    if (!owner || !owner->isVisible()) owner = mainWindow();
     QMessageBox box(owner);
     box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     box.setWindowTitle(qt::qs(title));
@@ -33,6 +35,9 @@ MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::strin
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? cancel : ok);
 
+    // In front and active once shown, over whatever came forward meanwhile,
+    // whether or not the desktop gives a new window the focus.
+    QTimer::singleShot(0, &box, [&box] { QApplication::setActiveWindow(qt::activate(&box)); });
     if (boxWatcher()) {
         QTimer::singleShot(0, &box, [&box] {
             std::vector<std::string> captions;
@@ -44,13 +49,13 @@ MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::strin
         });
     }
     QPointer<QWidget> active = QApplication::activeWindow();
+    QPointer<QWidget> returnTo = owner;
     box.exec();
-    // As on the home platform, the window that was active gets the focus back
-    // at once, so a handler that goes on after the box can move the focus.
-    if (active && active->isVisible()) {
-        active->activateWindow();
-        QApplication::setActiveWindow(active);
-    }
+    // As on the home platform, the window the box was modal to gets the
+    // focus back at once (or, hidden, the one that was active), so a handler
+    // that goes on after the box can move the focus.
+    if (!returnTo || !returnTo->isVisible()) returnTo = active;
+    if (returnTo && returnTo->isVisible()) QApplication::setActiveWindow(qt::activate(returnTo));
     return box.clickedButton() == ok ? MsgResult::OK : MsgResult::Cancel;
 }
 

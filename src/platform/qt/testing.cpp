@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -16,12 +18,21 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/registry.h"
+#include "platform/qt/session.h"
 #include "platform/qt/tray.h"
 #include "platform/test_seams.h"
 #include "platform/testing.h"
@@ -190,6 +201,57 @@ void closeByCloseBox(Form& form) {
     processEvents();
 }
 
+std::optional<std::string> settledBusAddress(const std::string& given, bool userBusSocket) {
+    const QByteArray savedAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const bool hadAddress = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
+    const bool hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    QTemporaryDir runtime;
+    if (userBusSocket) {
+        // A socket where the user's bus listens; nothing needs to answer.
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un at{};
+        at.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(runtime.filePath(QStringLiteral("bus")));
+        std::strncpy(at.sun_path, path.constData(), sizeof at.sun_path - 1);
+        bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
+        close(fd);
+    }
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    if (given.empty())
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    else
+        qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(given));
+    prepareSession();
+    const std::string settled = qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString();
+    const auto restore = [](const char* name, bool had, const QByteArray& value) {
+        if (had)
+            qputenv(name, value);
+        else
+            qunsetenv(name);
+    };
+    restore("DBUS_SESSION_BUS_ADDRESS", hadAddress, savedAddress);
+    restore("XDG_RUNTIME_DIR", hadRuntime, savedRuntime);
+    return settled;
+}
+
+void bringAnotherWindowForward() {
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("another program"));
+    other.show();
+    other.raise();
+    other.activateWindow();
+    QApplication::setActiveWindow(&other);
+    processEvents();
+}
+
+void restoreFromTaskbar(Form& form) {
+    QWidget* w = form.impl().widget;
+    w->showNormal();
+    w->activateWindow();
+    processEvents();
+}
+
 // Qt follows the notification area itself and docks the icon again.
 std::optional<std::uint32_t> shellRestartMessage() {
     return std::nullopt;
@@ -211,6 +273,28 @@ void clearRegistry() {
 
 bool hasFocus(const Control& control) {
     return control.hasFocus();
+}
+
+void typeWhereTheFocusIs(const std::string& text) {
+    // Through the window system, to the window with the input focus: a
+    // window that a modal box blocks gets none of them.
+    processEvents();
+    for (const char32_t c : QString::fromStdString(text).toUcs4()) {
+        QWindow* target = QGuiApplication::focusWindow();
+        if (!target) return;
+        const auto key = static_cast<Qt::Key>(qtKeyFor(c));
+        QTest::sendKeyEvent(QTest::Click, target, key, QString::fromUcs4(&c, 1), Qt::NoModifier);
+        processEvents();
+    }
+}
+
+bool aBoxIsActive() {
+    return qobject_cast<QMessageBox*>(QApplication::activeWindow()) != nullptr;
+}
+
+// The offscreen display stacks nothing.
+std::optional<bool> boxesAbove(const Form&) {
+    return std::nullopt;
 }
 
 bool isTopMost(const Form& form) {

@@ -73,26 +73,43 @@ bool passKeyDown(TextBox& box, const QKeyEvent* e) {
     return code != 0;
 }
 
-// Text that arrives other than by typing goes through the box's own test.
+// What a single-line box takes, by every route: no more characters than its
+// limit (what went in last, before the caret, is cut to fit), and text that
+// arrives other than by typing only when the box's own test accepts it.
 class Acceptance : public QValidator {
 public:
-    Acceptance(TextBox& box, QObject* parent) : QValidator(parent), box_(box) {}
-    State validate(QString& input, int&) const override {
+    Acceptance(TextBox& box, const int& limit, QObject* parent)
+        : QValidator(parent), box_(box), limit_(limit) {}
+    State validate(QString& input, int& pos) const override {
+        int excess = limit_ > 0 ? qt::characterCount(input) - limit_ : 0;
+        qsizetype from = pos;
+        for (; excess > 0 && from > 0; --excess)
+            from -= from > 1 && input.at(from - 1).isLowSurrogate() &&
+                            input.at(from - 2).isHighSurrogate()
+                        ? 2
+                        : 1;
+        if (excess > 0) return Invalid;
+        input.remove(from, pos - from);
+        pos = static_cast<int>(from);
         return !box_.acceptsText || box_.acceptsText(qt::ss(input)) ? Acceptable : Invalid;
     }
 
 private:
     TextBox& box_;
+    const int& limit_;
 };
 
 class LineBox : public QLineEdit {
 public:
     explicit LineBox(TextBox& box) : box_(box) {
-        setValidator(new Acceptance(box, this));
+        // The widget's own limit counts UTF-16 units; the box counts characters.
+        QLineEdit::setMaxLength(32767);
+        setValidator(new Acceptance(box, limit, this));
         // Small boxes: the text gets all the room inside a thin frame.
         setTextMargins(0, 0, 0, 0);
         setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
     }
+    int limit = 0;  // characters; 0: no limit
 
 protected:
     void focusInEvent(QFocusEvent* e) override {
@@ -122,11 +139,20 @@ public:
     }
     int maxLength = 0;  // 0: no limit
 
+    // The text as typed. The widget's plain text turns a no-break space into
+    // a space and a line separator into a line break; here only the breaks
+    // between its paragraphs, which Enter makes, read as line breaks.
+    QString typed() const {
+        QString text = document()->toRawText();
+        text.replace(QChar::ParagraphSeparator, u'\n');
+        return text;
+    }
+
     // Characters that may still be added in place of the selection.
     int room() const {
         if (maxLength <= 0) return 1 << 30;
         const QTextCursor c = textCursor();
-        return maxLength - qt::characterCount(toPlainText()) + qt::characterCount(c.selectedText());
+        return maxLength - qt::characterCount(typed()) + qt::characterCount(c.selectedText());
     }
 
 protected:
@@ -138,10 +164,11 @@ protected:
         if (!passKeyDown(box_, e)) return;
         const std::vector<int> chars = typedCharacters(e);
         if (!passKeyPress(box_, chars)) return;
-        const bool inserts = !e->text().isEmpty() && e->text().at(0).isPrint() &&
-                             !(e->modifiers() & Qt::ControlModifier);
-        const bool newLine = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
-        if ((inserts || newLine) && room() < (newLine ? 1 : qt::characterCount(e->text()))) return;
+        // Every character the key carries counts, printable or not: format
+        // characters and those outside the BMP are typed into the box too.
+        int adds = 0;
+        for (int c : chars) adds += c >= 32 || c == KeyReturn;
+        if (adds > 0 && room() < adds) return;
         QPlainTextEdit::keyPressEvent(e);
     }
     void inputMethodEvent(QInputMethodEvent* e) override {
@@ -161,8 +188,8 @@ private:
     TextBox& box_;
 };
 
-QLineEdit* line(const ControlImpl& d) {
-    return qobject_cast<QLineEdit*>(d.widget.data());
+LineBox* line(const ControlImpl& d) {
+    return dynamic_cast<LineBox*>(d.widget.data());
 }
 MultiLineBox* multi(const ControlImpl& d) {
     return dynamic_cast<MultiLineBox*>(d.widget.data());
@@ -184,27 +211,32 @@ TextBox::TextBox(Form& form, Lines lines) : Control(std::make_unique<ControlImpl
 
 std::string TextBox::text() const {
     if (auto* l = line(*d_)) return qt::ss(l->text());
-    return qt::ss(multi(*d_)->toPlainText());
+    return qt::ss(multi(*d_)->typed());
 }
 
 void TextBox::setText(const std::string& text) {
-    if (auto* l = line(*d_)) return l->setText(qt::qs(text));
+    if (auto* l = line(*d_))
+        return l->setText(l->limit > 0 ? qt::qs(text).left(qt::unitIndex(qt::qs(text), l->limit))
+                                       : qt::qs(text));
     MultiLineBox* m = multi(*d_);
     m->setPlainText(m->maxLength > 0 ? fitting(qt::qs(text), m->maxLength) : qt::qs(text));
 }
 
 int TextBox::length() const {
     if (auto* l = line(*d_)) return qt::characterCount(l->text());
-    return qt::characterCount(multi(*d_)->toPlainText());
+    return qt::characterCount(multi(*d_)->typed());
 }
 
 void TextBox::setMaxLength(int characters) {
-    if (auto* l = line(*d_)) return l->setMaxLength(characters > 0 ? characters : 32767);
+    if (auto* l = line(*d_)) {
+        l->limit = characters;
+        return;
+    }
     multi(*d_)->maxLength = characters;
 }
 
 int TextBox::maxLength() const {
-    if (auto* l = line(*d_)) return l->maxLength();
+    if (auto* l = line(*d_)) return l->limit;
     return multi(*d_)->maxLength;
 }
 
@@ -216,7 +248,7 @@ int TextBox::selStart() const {
         return qt::characterCount(l->text().left(at));
     }
     const QTextCursor c = multi(*d_)->textCursor();
-    return qt::characterCount(multi(*d_)->toPlainText().left(c.selectionStart()));
+    return qt::characterCount(multi(*d_)->typed().left(c.selectionStart()));
 }
 
 int TextBox::selLength() const {
@@ -231,7 +263,7 @@ void TextBox::setSelStart(int start) {
     }
     MultiLineBox* m = multi(*d_);
     QTextCursor c = m->textCursor();
-    c.setPosition(static_cast<int>(qt::unitIndex(m->toPlainText(), start)));
+    c.setPosition(static_cast<int>(qt::unitIndex(m->typed(), start)));
     m->setTextCursor(c);
 }
 
@@ -243,7 +275,7 @@ void TextBox::setSelLength(int length) {
         return l->setSelection(from, static_cast<int>(qt::unitIndex(text, start + length)) - from);
     }
     MultiLineBox* m = multi(*d_);
-    const QString text = m->toPlainText();
+    const QString text = m->typed();
     QTextCursor c = m->textCursor();
     const int from = c.selectionStart();
     const int start = qt::characterCount(text.left(from));

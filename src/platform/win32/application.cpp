@@ -14,6 +14,33 @@ HWND mainWindow() {
     return form ? form->hwnd : nullptr;
 }
 
+namespace {
+// The shown window that `owner` owns (a box, or the About box), if any.
+HWND shownOwnedBy(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND owned = nullptr;
+    } search{owner};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (h == s->owner || GetWindow(h, GW_OWNER) != s->owner || !IsWindowVisible(h))
+                return TRUE;
+            s->owned = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.owned;
+}
+}  // namespace
+
+HWND frontFor(HWND window) {
+    if (IsWindowEnabled(window)) return window;
+    HWND owned = shownOwnedBy(window);
+    return owned ? frontFor(owned) : window;
+}
+
 struct ApplicationImpl {
     bool com = false;
 };

@@ -208,10 +208,14 @@ void Control::setTabIndex(int index) {
 
 void Control::setFocus() {
     HWND top = d_->form->hwnd;
-    if (IsWindowVisible(top) && GetForegroundWindow() != top) {
+    const HWND front = frontFor(top);
+    if (IsWindowVisible(top) && GetForegroundWindow() != front) {
         d_->form->askedForeground = true;
-        SetForegroundWindow(top);
+        SetForegroundWindow(front);
     }
+    // While a box is modal to the window the control is only remembered: it
+    // takes the focus when the window is active again.
+    if (front != top) return d_->focusIn();
     const bool active = GetActiveWindow() == top;
     SetFocus(d_->hwnd);
     // An inactive window gets no focus message; its control is still the

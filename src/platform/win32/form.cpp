@@ -115,8 +115,10 @@ void FormImpl::showWindow() {
     RedrawWindow(hwnd, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     askedForeground = true;
-    SetForegroundWindow(hwnd);
-    if (HWND to = focusOnActivation()) SetFocus(to);
+    HWND front = frontFor(hwnd);
+    SetForegroundWindow(front);
+    if (front == hwnd)
+        if (HWND to = focusOnActivation()) SetFocus(to);
 }
 
 LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

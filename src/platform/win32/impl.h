@@ -124,8 +124,9 @@ struct ControlImpl {
     bool hasForeColor = false;
     HBRUSH backBrush = nullptr;
     HICON picture = nullptr;
-    int maxLength = 0;         // characters; 0 is no limit
-    bool swallowChar = false;  // a key-down handler took the key
+    int maxLength = 0;          // characters; 0 is no limit
+    bool swallowChar = false;   // a key-down handler took the key
+    wchar_t highSurrogate = 0;  // the first half of a character typed in two
     TextBox* textBox = nullptr;
     std::function<void()> click;  // BN_CLICKED
     std::size_t lineIndex = 0;
@@ -177,6 +178,10 @@ MenuItem* menuItemById(UINT id);
 
 // The window that owns message boxes when no other is active.
 HWND mainWindow();
+// The window to bring to the front for `window`: itself, or, while a box is
+// modal to it (the window disabled), that box, so that it stays above and
+// takes the keys.
+HWND frontFor(HWND window);
 // The application ends the event loop when the last window is unloaded.
 void formGone(FormImpl& form);
 

@@ -1,3 +1,5 @@
+#include <vector>
+
 #include "platform/msgbox.h"
 #include "platform/test_seams.h"
 #include "platform/win32/impl.h"
@@ -14,13 +16,26 @@ std::string itemText(HWND dlg, int id) {
     return win::narrow(text);
 }
 
-// Reads a box the moment it is activated, and presses what the watcher says.
+// Puts a box above the window it is modal to the moment it is activated
+// (Wine can leave a box beneath its owner when the owner stays on top); a
+// test watching reads it then and presses what the watcher says.
 LRESULT CALLBACK watchBoxes(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && boxWatcher()) {
-        HWND dlg = reinterpret_cast<HWND>(wParam);
-        wchar_t cls[16] = {};
-        GetClassNameW(dlg, cls, 16);
+    HWND dlg = reinterpret_cast<HWND>(wParam);
+    wchar_t cls[16] = {};
+    if (code == HCBT_ACTIVATE) GetClassNameW(dlg, cls, 16);
+    if (code == HCBT_ACTIVATE && wcscmp(cls, L"#32770") == 0)
+        SetTimer(dlg, 0x7E56, 0, [](HWND d, UINT, UINT_PTR id, DWORD) {
+            KillTimer(d, id);
+            // The boxes it is modal to come along, each above the one before.
+            std::vector<HWND> boxes;
+            for (HWND h = d; h && !FormImpl::of(h); h = GetWindow(h, GW_OWNER)) boxes.push_back(h);
+            for (auto h = boxes.rbegin(); h != boxes.rend(); ++h)
+                SetWindowPos(*h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        });
+    // Each box is read once, however often it is activated.
+    if (code == HCBT_ACTIVATE && boxWatcher() && !GetPropW(dlg, L"TockmereRead")) {
         if (wcscmp(cls, L"#32770") == 0) {
+            SetPropW(dlg, L"TockmereRead", reinterpret_cast<HANDLE>(1));
             // Answered from the box's own message loop, once it runs.
             struct Pending {
                 std::string prompt;
@@ -62,14 +77,19 @@ LRESULT CALLBACK watchBoxes(int code, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::string& title) {
-    // A test watching: it reads the box as it is activated.
-    if (boxWatcher() && !hook)
-        hook = SetWindowsHookExW(WH_CBT, &watchBoxes, nullptr, GetCurrentThreadId());
+    if (!hook) hook = SetWindowsHookExW(WH_CBT, &watchBoxes, nullptr, GetCurrentThreadId());
     // Modal to the window it is about; the tray's messages still reach the
     // main window while it is open.
+    // A box opened while another is up (a reminder told behind the count
+    // box) belongs to that box: owned by the window beneath, it would give
+    // that window back its input when it closes, while the first still
+    // waits there.
     HWND owner = GetActiveWindow();
-    if (!owner) owner = mainWindow();
-    const UINT type = (buttons == MsgButtons::OKCancel ? MB_OKCANCEL : MB_OK) | MB_SETFOREGROUND;
+    if (!owner || !IsWindowVisible(owner)) owner = mainWindow();
+    if (owner) owner = frontFor(owner);
+    // Above the main window, which stays on top of other windows.
+    const UINT type =
+        (buttons == MsgButtons::OKCancel ? MB_OKCANCEL : MB_OK) | MB_SETFOREGROUND | MB_TOPMOST;
     const int answer =
         MessageBoxW(owner, win::wide(prompt).c_str(), win::wide(title).c_str(), type);
     return answer == IDOK ? MsgResult::OK : MsgResult::Cancel;

@@ -193,8 +193,68 @@ std::string accessibleDescription(const Form& form) {
     return accessibleText(form.impl().hwnd, false);
 }
 
+std::optional<std::string> settledBusAddress(const std::string&, bool) {
+    return std::nullopt;
+}
+
+void bringAnotherWindowForward() {
+    HWND other =
+        CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                        200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(other);
+    SetActiveWindow(other);
+    processEvents();
+    DestroyWindow(other);
+    processEvents();
+}
+
+// The task bar asks the window itself, as the restore command does.
+void restoreFromTaskbar(Form& form) {
+    SendMessageW(form.impl().hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    processEvents();
+}
+
 bool hasFocus(const Control& control) {
     return control.hasFocus();
+}
+
+namespace {
+bool isBox(HWND h) {
+    wchar_t cls[16] = {};
+    GetClassNameW(h, cls, 16);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid == GetCurrentProcessId() && wcscmp(cls, L"#32770") == 0 && IsWindowVisible(h);
+}
+}  // namespace
+
+void typeWhereTheFocusIs(const std::string& text) {
+    for (const wchar_t c : win::wide(text)) {
+        HWND target = GetFocus();
+        if (!target) target = GetActiveWindow();
+        if (!target) return;
+        // As the keyboard's messages come: through the dialog's own keys.
+        MSG m{target, WM_CHAR, c, 1, static_cast<DWORD>(GetMessageTime()), {}};
+        HWND top = GetAncestor(target, GA_ROOT);
+        if (!top || !IsDialogMessageW(top, &m)) DispatchMessageW(&m);
+        processEvents();
+    }
+}
+
+bool aBoxIsActive() {
+    HWND active = GetActiveWindow();
+    return active && isBox(active);
+}
+
+std::optional<bool> boxesAbove(const Form& form) {
+    // Top-level windows from the top of the stack down: every box before
+    // the form.
+    bool formSeen = false;
+    for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        if (h == form.impl().hwnd) formSeen = true;
+        if (isBox(h) && formSeen) return false;
+    }
+    return true;
 }
 bool isTopMost(const Form& form) {
     return form.topMost();

@@ -77,6 +77,23 @@ LRESULT textBoxMessage(ControlImpl& c, UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_CHAR: {
             if (std::exchange(c.swallowChar, false)) return 0;
+            // A character outside the BMP comes as two messages, one per
+            // half: it is held until whole, then handled as one character.
+            const auto unit = static_cast<wchar_t>(wParam);
+            const wchar_t high = std::exchange(c.highSurrogate, 0);
+            if (IS_HIGH_SURROGATE(unit)) {
+                c.highSurrogate = unit;
+                return 0;
+            }
+            if (IS_LOW_SURROGATE(unit)) {
+                if (!high) return 0;  // half a character is none
+                const wchar_t pair[] = {high, unit, 0};
+                if (!passKeyPress(*box, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00)))
+                    return 0;
+                if (room(c) < 1) return 0;
+                SendMessageW(c.hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pair));
+                return 0;
+            }
             const int ch = static_cast<int>(wParam);
             if (ch == VK_TAB) break;
             if (!passKeyPress(*box, ch)) return 0;
@@ -91,7 +108,7 @@ LRESULT textBoxMessage(ControlImpl& c, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_PASTE: {
             std::wstring text = clipboardText();
             if (c.maxLength > 0 && !(GetWindowLongPtrW(c.hwnd, GWL_STYLE) & ES_MULTILINE))
-                text = text.substr(0, static_cast<std::size_t>(std::max(0, room(c))));
+                text = text.substr(0, win::unitIndex(text, std::max(0, room(c))));
             else
                 text = win::fitting(text, room(c));
             if (box->acceptsText && !box->acceptsText(win::narrow(withInserted(c.hwnd, text))))

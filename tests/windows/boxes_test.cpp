@@ -1,0 +1,95 @@
+// Message boxes and the windows they are modal to: the box stays in front
+// and takes the keys while it is open; the window it returns to takes them
+// after.
+#include "harness.h"
+
+namespace {
+
+class Boxes : public MainWindowTest {
+protected:
+    // While a box is open: it is active, above the main window, and the keys
+    // a person types go to it.
+    void expectBoxInFront(const std::string& when) {
+        EXPECT_TRUE(pt::aBoxIsActive()) << when;
+        if (const auto above = pt::boxesAbove(w->form)) {
+            EXPECT_TRUE(*above) << when;
+        }
+        const auto fields = [&] {
+            return std::vector<std::string>{w->Text1.text(), w->Text2.text(), w->Text4.text()};
+        };
+        const auto before = fields();
+        pt::typeWhereTheFocusIs("12");
+        EXPECT_EQ(fields(), before) << when << ": keys reached the fields behind";
+    }
+};
+
+TEST_F(Boxes, ACountBoxLeftOpenStaysInFrontOfTheWindowAReminderBringsUp) {
+    start();
+    enter("9", "42", "开会");
+    int checked = 0;
+    whileBoxOpen = [&](const Box& b) {
+        if (b.prompt == "应该开会") {
+            expectBoxInFront("the reminder's box");
+            ++checked;
+        }
+        if (b.prompt != "只有一件事要提醒") return;
+        ticksFrom(9, 41, 59, 9, 42, 1);  // told while the count box is open
+        expectBoxInFront("the count box after the reminder's");
+        ++checked;
+    };
+    confirm();
+    EXPECT_EQ(checked, 2);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 9:42:00啦!应该开会"});
+    // The window the boxes return to is active and takes the keys.
+    EXPECT_TRUE(pt::isForeground(w->form));
+    EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1));
+    w->Text1.setSelStart(0);
+    w->Text1.setSelLength(2);
+    pt::typeWhereTheFocusIs("1");
+    EXPECT_EQ(w->Text1.text(), "1");
+}
+
+TEST_F(Boxes, KeysTypedOnWhileAReminderIsToldGoToItsBoxNotTheEntry) {
+    start();
+    advanced();
+    enter("9", "42", "一");
+    more();
+    enter("9", "50", "二");
+    ASSERT_TRUE(pt::holdsKeyboardFocus(w->Text4));
+    int checked = 0;
+    whileBoxOpen = [&](const Box&) {
+        expectBoxInFront("the reminder's box");
+        ++checked;
+    };
+    ticksFrom(9, 41, 59, 9, 42, 1);
+    EXPECT_EQ(checked, 1);
+    EXPECT_EQ(w->Text4.text(), "二");
+    // Back in the entry, where the typing was.
+    EXPECT_TRUE(pt::isForeground(w->form));
+    EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text4));
+    pt::typeWhereTheFocusIs("三");
+    EXPECT_EQ(w->Text4.text(), "二三");
+}
+
+TEST_F(Boxes, AfterTheLastReminderIsToldFromTheTrayTheWindowTakesTheKeys) {
+    start();
+    enter("9", "42", "开会");
+    confirm();
+    takeBoxes();
+    pt::bringAnotherWindowForward();
+    int checked = 0;
+    whileBoxOpen = [&](const Box&) {
+        expectBoxInFront("the reminder's box");
+        ++checked;
+    };
+    tickAt(9, 42, 0, 5);
+    EXPECT_EQ(checked, 1);
+    EXPECT_TRUE(pt::isForeground(w->form));
+    EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1));
+    w->Text1.setSelStart(0);
+    w->Text1.setSelLength(2);
+    pt::typeWhereTheFocusIs("8");
+    EXPECT_EQ(w->Text1.text(), "8");
+}
+
+}  // namespace
