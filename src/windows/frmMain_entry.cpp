@@ -30,6 +30,9 @@ void frmMain::timeSelect() {
     Text1.setText(next.hour);
     Text2.setText(next.minute);
     Text1.setFocus();
+    // Selected even where the hour field had the focus already (no new
+    // visit, so no GotFocus): what is typed next takes the prefill's place.
+    selectFromStart(Text1, 2);
 }
 
 void frmMain::Text1_GotFocus() {

@@ -236,7 +236,8 @@ def keyboard_and_screen_reader(d):
     d.wait_for("the second start to end", 10, lambda: again.poll() is not None)
     check(again.returncode == 0, "the second start ended with status %s" % again.returncode)
     d.wait_for("the main window back after a second start", 5, lambda: d.titled(MAIN_TITLE))
-    d.await_focus("the focus back in the window", "push button", "确定")
+    # Armed, the window's buttons wait disabled: the focus is in the hour field.
+    d.await_focus("the focus back in the window", "text", "时")
 
     # 查询 from the keyboard: the notice window reads its reminder.
     open_menu_by_key(d, "shift+F10", "查询")
@@ -252,7 +253,7 @@ def keyboard_and_screen_reader(d):
     d.wait_for("the notice window to close on Escape", 3, lambda: d.titled(NOTICE_TITLE) is None)
 
     # 关于 from the keyboard, closed with Enter.
-    d.await_focus("the focus back on 确定", "push button", "确定")
+    d.await_focus("the focus back in the hour field", "text", "时")
     open_menu_by_key(d, "shift+F10", "查询")
     d.key("Down")
     d.await_focus("关于 selected", "menu item", "关于")
@@ -265,7 +266,7 @@ def keyboard_and_screen_reader(d):
     d.wait_for("the About box to close on Enter", 3, lambda: d.titled(ABOUT_TITLE) is None)
 
     # 退出, the last item, one step up from the first.
-    d.await_focus("the focus back on 确定 after About", "push button", "确定")
+    d.await_focus("the focus back in the hour field after About", "text", "时")
     open_menu_by_key(d, "Menu", "查询")
     d.key("Up")
     d.await_focus("退出 selected", "menu item", "退出")

@@ -47,6 +47,10 @@ TEST_F(AlarmTick, OneReminderIsToldAtItsSecondAndTheWindowComesBackIdle) {
     EXPECT_EQ(w->Text1.text(), "9");
     EXPECT_EQ(w->Text2.text(), "43");
     EXPECT_EQ(w->Label5.caption(), "提醒信息 (最多五十字)");
+    // The entry starts again as at start: the hour field has the keyboard,
+    // its text selected, so that what is typed takes its place.
+    pt::typeWhereTheFocusIs("8");
+    EXPECT_EQ(w->Text1.text(), "8");
 
     ticksFrom(9, 42, 0, 9, 43, 0);
     EXPECT_TRUE(takeBoxes().empty()) << "told once";
