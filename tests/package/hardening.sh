@@ -64,8 +64,15 @@ else
     fail "hardening_elf:$problems"
 fi
 
-# Control-flow protection in every object of ours the program is linked from.
-objects=$(find build/src -name '*.o' | sort)
+# Control-flow protection in every object of ours the program is linked from:
+# those the build compiles now (an object left by a file since renamed is not).
+objects=$(cd build && /usr/bin/python3 -c '
+import json, shlex
+for entry in json.load(open("compile_commands.json")):
+    words = shlex.split(entry["command"])
+    output = words[words.index("-o") + 1]
+    if output.startswith("src/"):
+        print("build/" + output)' | sort)
 unmarked=""
 for object in $objects; do
     readelf -nW "$object" 2>/dev/null | grep -q 'x86 feature:.*IBT.*SHSTK' || unmarked="$unmarked $object"
