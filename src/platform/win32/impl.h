@@ -147,6 +147,7 @@ struct TimerImpl {
     Timer* timer = nullptr;
     UINT_PTR id = 0;
     int interval = 0;
+    bool periodic = false;  // ticking every interval, not aimed at one boundary
 };
 
 struct MenuImpl {
