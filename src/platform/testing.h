@@ -56,6 +56,15 @@ void drop(TextBox& box, const std::string& text);
 // Whether the backend's text boxes take dropped text at all.
 bool canDropText();
 
+// The text a label draws now (its caption may wait for its window to show).
+std::string labelShows(const Label& label);
+
+// The window moved to a monitor of `dpi` dots per inch, as the system tells
+// a window that handles the change itself: the new scale, and the window's
+// rectangle grown or shrunk by it about its top-left corner. False where the
+// toolkit rescales by itself and tells the program nothing.
+bool moveToMonitorOfDpi(Form& form, int dpi);
+
 void click(CommandButton& button);
 void mousePress(Control& control, int button);
 void mousePress(Form& form, int button);

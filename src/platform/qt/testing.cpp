@@ -149,6 +149,15 @@ bool canDropText() {
     return true;
 }
 
+std::string labelShows(const Label& label) {
+    auto* shown = qobject_cast<QLabel*>(label.impl().widget);
+    return shown ? shown->text().toStdString() : std::string();
+}
+
+bool moveToMonitorOfDpi(Form&, int) {
+    return false;
+}
+
 std::optional<std::vector<ShownMenuItem>> hostTrayMenu(const Form& owner) {
     QMenu* menu = hostTrayMenuOf(owner.hWnd());
     if (!menu) return std::nullopt;

@@ -6,11 +6,19 @@
 
 namespace platform {
 
-int untilNextBoundary(int interval) {
+namespace {
+long long intoPeriod(int interval) {
     using namespace std::chrono;
-    const auto t = now().time_since_epoch();
-    const long long intoPeriod = duration_cast<milliseconds>(t).count() % interval;
-    return static_cast<int>(interval - intoPeriod) + 1;
+    return duration_cast<milliseconds>(now().time_since_epoch()).count() % interval;
+}
+}  // namespace
+
+int untilNextBoundary(int interval) {
+    return static_cast<int>(interval - intoPeriod(interval)) + 1;
+}
+
+bool justAfterBoundary(int interval, int slack) {
+    return intoPeriod(interval) <= slack;
 }
 
 }  // namespace platform

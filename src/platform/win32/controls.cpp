@@ -47,7 +47,8 @@ bool menuKey(ControlImpl& c, UINT msg, WPARAM wParam) {
 
 // Every child control's messages pass here first.
 LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    ControlImpl* c = ControlImpl::of(hwnd);
+    // Only the program's controls come here: their user data is their own.
+    auto* c = reinterpret_cast<ControlImpl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!c) return DefWindowProcW(hwnd, msg, wParam, lParam);
     Control* control = c->control;
     if (msg == WM_SETFOCUS) {
@@ -57,8 +58,8 @@ LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     }
     if (const int button = mouseButton(msg); button && control && control->onMouseDown) {
         control->onMouseDown(button, win::shiftState(),
-                             win::toTwipsX(static_cast<short>(LOWORD(lParam))),
-                             win::toTwipsY(static_cast<short>(HIWORD(lParam))));
+                             c->form->twips(static_cast<short>(LOWORD(lParam))),
+                             c->form->twips(static_cast<short>(HIWORD(lParam))));
         return 0;
     }
     if (msg == WM_NCHITTEST && control && control->onMouseDown) return HTCLIENT;
@@ -76,8 +77,10 @@ LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 
 ControlImpl* ControlImpl::of(HWND hwnd) {
-    if (!hwnd || GetPropW(hwnd, L"TockmereControl") == nullptr) return nullptr;
-    return static_cast<ControlImpl*>(GetPropW(hwnd, L"TockmereControl"));
+    // Any window may be asked about: only those routed here are controls.
+    if (!hwnd || GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&controlProc))
+        return nullptr;
+    return reinterpret_cast<ControlImpl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 void ControlImpl::create(Form& owner, const wchar_t* windowClass, DWORD style, DWORD exStyle) {
@@ -89,7 +92,7 @@ void ControlImpl::create(Form& owner, const wchar_t* windowClass, DWORD style, D
                         0, 0, 10, 10, form->hwnd,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextControlId())),
                         GetModuleHandleW(nullptr), nullptr);
-    SetPropW(hwnd, L"TockmereControl", this);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     baseProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&controlProc)));
     form->controls.push_back(this);
@@ -103,6 +106,25 @@ void ControlImpl::keepOneLine() {
     if (r.bottom < line)
         SetWindowPos(hwnd, nullptr, 0, 0, r.right, line,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ControlImpl::place() {
+    if (!placed || !hwnd) return;
+    const bool sized = pictureSize.cx > 0;
+    MoveWindow(hwnd, form->px(left), form->px(top), sized ? pictureSize.cx : form->px(width),
+               sized ? pictureSize.cy : form->px(height), TRUE);
+    keepOneLine();
+}
+
+void ControlImpl::applyFont() {
+    if (!fontSpec || !hwnd) return;
+    HFONT old = font;
+    font = win::makeFont(*fontSpec, form->dpi);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (old) DeleteObject(old);
+    // Small boxes: the text gets all the room inside the border.
+    if (textBox) SendMessageW(hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    keepOneLine();
 }
 
 void ControlImpl::focusIn() {
@@ -120,7 +142,7 @@ Control::~Control() {
     forgetFollowers(*d_);
     if (d_->form) std::erase(d_->form->controls, d_.get());
     if (d_->hwnd) {
-        RemovePropW(d_->hwnd, L"TockmereControl");
+        SetWindowLongPtrW(d_->hwnd, GWLP_USERDATA, 0);
         DestroyWindow(d_->hwnd);
     }
     if (d_->font) DeleteObject(d_->font);
@@ -128,9 +150,13 @@ Control::~Control() {
 }
 
 void Control::move(Twips left, Twips top, Twips width, Twips height) {
-    MoveWindow(d_->hwnd, win::toPixelsX(left), win::toPixelsY(top), win::toPixelsX(width),
-               win::toPixelsY(height), TRUE);
-    d_->keepOneLine();
+    d_->placed = true;
+    d_->left = left;
+    d_->top = top;
+    d_->width = width;
+    d_->height = height;
+    d_->pictureSize = {};
+    d_->place();
 }
 
 namespace {
@@ -143,27 +169,23 @@ RECT childRect(HWND h) {
 }  // namespace
 
 Twips Control::left() const {
-    return win::toTwipsX(childRect(d_->hwnd).left);
+    return d_->form->twips(childRect(d_->hwnd).left);
 }
 Twips Control::top() const {
-    return win::toTwipsY(childRect(d_->hwnd).top);
+    return d_->form->twips(childRect(d_->hwnd).top);
 }
 Twips Control::width() const {
     const RECT r = childRect(d_->hwnd);
-    return win::toTwipsX(r.right - r.left);
+    return d_->form->twips(r.right - r.left);
 }
 Twips Control::height() const {
     const RECT r = childRect(d_->hwnd);
-    return win::toTwipsY(r.bottom - r.top);
+    return d_->form->twips(r.bottom - r.top);
 }
 
 void Control::setFont(const Font& font) {
-    if (d_->font) DeleteObject(d_->font);
-    d_->font = win::makeFont(font);
-    SendMessageW(d_->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(d_->font), TRUE);
-    // Small boxes: the text gets all the room inside the border.
-    if (d_->textBox) SendMessageW(d_->hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
-    d_->keepOneLine();
+    d_->fontSpec = font;
+    d_->applyFont();
 }
 
 void Control::setForeColor(Color color) {
@@ -189,9 +211,7 @@ double Control::fontPoints() const {
     LOGFONTW lf{};
     HFONT f = reinterpret_cast<HFONT>(SendMessageW(d_->hwnd, WM_GETFONT, 0, 0));
     if (!f || !GetObjectW(f, sizeof lf, &lf)) return 0;
-    HDC dc = GetDC(nullptr);
-    const double points = -lf.lfHeight * 72.0 / GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
+    const double points = -lf.lfHeight * 72.0 / d_->form->dpi;
     return static_cast<int>(points * 2 + 0.5) / 2.0;  // to the half point
 }
 
@@ -230,22 +250,31 @@ bool Control::hasFocus() const {
 Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
     d_->create(form, L"STATIC", SS_LEFT | SS_EDITCONTROL | SS_NOPREFIX | SS_NOTIFY);
     d_->label = true;
-    // Labels lie beneath the controls that overlap them.
-    SetWindowPos(d_->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Labels lie beneath the controls that overlap them: the window puts
+    // them there as it first shows, a label made later goes there now.
+    if (d_->form->tabOrderSet)
+        SetWindowPos(d_->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void Label::setCaption(const std::string& caption) {
+    // Nobody sees a hidden window's labels: the clock ticking behind a
+    // window in the tray sets nothing until the window shows.
+    if (!IsWindowVisible(d_->form->hwnd)) {
+        d_->pendingCaption = win::wide(caption);
+        return;
+    }
+    d_->pendingCaption.reset();
     SetWindowTextW(d_->hwnd, win::wide(caption).c_str());
     captionChanged(*d_);
 }
 std::string Label::caption() const {
-    return win::narrow(win::textOf(d_->hwnd));
+    return win::narrow(d_->pendingCaption ? *d_->pendingCaption : win::textOf(d_->hwnd));
 }
 
 Twips Label::wrappedHeight() const {
     RECT r{};
     GetClientRect(d_->hwnd, &r);
-    return win::toTwipsY(
+    return d_->form->twips(
         win::textSize(d_->hwnd, win::wide(caption()), win::kLabelDrawing, r.right).cy);
 }
 
@@ -280,6 +309,7 @@ void PictureBox::setPicture(const assets::IndexedPicture& picture) {
     if (d_->picture) DestroyIcon(d_->picture);
     d_->picture = win::makeIcon(picture);
     SendMessageW(d_->hwnd, STM_SETICON, reinterpret_cast<WPARAM>(d_->picture), 0);
+    d_->pictureSize = {picture.width, picture.height};
     SetWindowPos(d_->hwnd, nullptr, 0, 0, picture.width, picture.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -288,14 +318,21 @@ Line::Line(Form& form, Twips x1, Twips y1, Twips x2, Twips y2, Color color, int 
     : d_(std::make_unique<ControlImpl>()) {
     d_->form = &form.impl();
     d_->lineIndex = d_->form->lines.size();
-    d_->form->lines.push_back({{}, {}, RGB(color.red, color.green, color.blue), widthPixels});
+    LineShape shape{};
+    shape.color = RGB(color.red, color.green, color.blue);
+    shape.width = widthPixels;
+    d_->form->lines.push_back(shape);
     move(x1, y1, x2, y2);
 }
 
 void Line::move(Twips x1, Twips y1, Twips x2, Twips y2) {
     LineShape& shape = d_->form->lines[d_->lineIndex];
-    shape.from = {win::toPixelsX(x1), win::toPixelsY(y1)};
-    shape.to = {win::toPixelsX(x2), win::toPixelsY(y2)};
+    shape.x1 = x1;
+    shape.y1 = y1;
+    shape.x2 = x2;
+    shape.y2 = y2;
+    shape.from = {d_->form->px(x1), d_->form->px(y1)};
+    shape.to = {d_->form->px(x2), d_->form->px(y2)};
     InvalidateRect(d_->form->hwnd, nullptr, TRUE);
 }
 

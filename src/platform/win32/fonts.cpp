@@ -50,8 +50,8 @@ std::wstring faceFor(const std::string& name) {
     return chosen[name] = face;
 }
 
-HFONT makeFont(const Font& font) {
-    const int height = -static_cast<int>(std::lround(font.points * dotsPerInch() / 72.0));
+HFONT makeFont(const Font& font, int dpi) {
+    const int height = -static_cast<int>(std::lround(font.points * dpi / 72.0));
     return CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                        GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, faceFor(font.name).c_str());

@@ -42,10 +42,11 @@ RECT windowRect(HWND h) {
     return r;
 }
 
-void mouseDown(Form* form, int button, LPARAM lParam) {
+void mouseDown(FormImpl* f, int button, LPARAM lParam) {
+    Form* form = f ? f->form : nullptr;
     if (!form || !form->onMouseDown) return;
-    form->onMouseDown(button, win::shiftState(), win::toTwipsX(static_cast<short>(LOWORD(lParam))),
-                      win::toTwipsY(static_cast<short>(HIWORD(lParam))));
+    form->onMouseDown(button, win::shiftState(), f->twips(static_cast<short>(LOWORD(lParam))),
+                      f->twips(static_cast<short>(HIWORD(lParam))));
 }
 
 }  // namespace
@@ -106,6 +107,30 @@ HWND FormImpl::focusOnActivation() const {
     return nullptr;
 }
 
+void FormImpl::showPendingCaptions() {
+    for (ControlImpl* c : controls)
+        if (c->pendingCaption) {
+            SetWindowTextW(c->hwnd, c->pendingCaption->c_str());
+            c->pendingCaption.reset();
+            captionChanged(*c);
+        }
+}
+
+void FormImpl::rescale(int newDpi, const RECT& suggested) {
+    dpi = newDpi;
+    SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (ControlImpl* c : controls) {
+        c->applyFont();
+        c->place();
+    }
+    for (LineShape& l : lines) {
+        l.from = {px(l.x1), px(l.y1)};
+        l.to = {px(l.x2), px(l.y2)};
+    }
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 void FormImpl::showWindow() {
     applyTabOrder();
     hiddenToTaskbar = false;
@@ -149,6 +174,20 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (const LRESULT r = accessibleObject(hwnd, f->annotation, wParam, lParam))
                     return r;
             break;
+        case WM_WINDOWPOSCHANGING:
+            // However the window comes to show: its controls in their order,
+            // the labels with the captions they were given while hidden.
+            if (f && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
+                f->applyTabOrder();
+                f->showPendingCaptions();
+            }
+            break;
+        case WM_DPICHANGED:
+            if (f) {
+                f->rescale(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+                return 0;
+            }
+            break;
         case WM_SYSCOMMAND:
             if (f && (wParam & 0xFFF0) == SC_RESTORE) f->hiddenToTaskbar = false;
             break;
@@ -156,13 +195,13 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (f && wParam == SIZE_RESTORED) f->hiddenToTaskbar = false;
             break;
         case WM_LBUTTONDOWN:
-            mouseDown(form, LeftButton, lParam);
+            mouseDown(f, LeftButton, lParam);
             return 0;
         case WM_RBUTTONDOWN:
-            mouseDown(form, RightButton, lParam);
+            mouseDown(f, RightButton, lParam);
             return 0;
         case WM_MBUTTONDOWN:
-            mouseDown(form, MiddleButton, lParam);
+            mouseDown(f, MiddleButton, lParam);
             return 0;
         case WM_COMMAND: {
             const HWND from = reinterpret_cast<HWND>(lParam);
@@ -231,7 +270,8 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 Form::Form(const FormStyle& style) : d_(std::make_unique<FormImpl>()) {
     registerClass();
     d_->form = this;
-    RECT r{0, 0, win::toPixelsX(style.clientWidth), win::toPixelsY(style.clientHeight)};
+    d_->dpi = win::screenDpi();
+    RECT r{0, 0, d_->px(style.clientWidth), d_->px(style.clientHeight)};
     AdjustWindowRectEx(&r, styleOf(style), FALSE, exStyleOf(style));
     d_->hwnd =
         CreateWindowExW(exStyleOf(style), kFormClass, win::wide(style.caption).c_str(),
@@ -322,18 +362,18 @@ std::string Form::caption() const {
 }
 
 Twips Form::left() const {
-    return win::toTwipsX(windowRect(d_->hwnd).left);
+    return d_->twips(windowRect(d_->hwnd).left);
 }
 Twips Form::top() const {
-    return win::toTwipsY(windowRect(d_->hwnd).top);
+    return d_->twips(windowRect(d_->hwnd).top);
 }
 Twips Form::width() const {
     const RECT r = windowRect(d_->hwnd);
-    return win::toTwipsX(r.right - r.left);
+    return d_->twips(r.right - r.left);
 }
 Twips Form::height() const {
     const RECT r = windowRect(d_->hwnd);
-    return win::toTwipsY(r.bottom - r.top);
+    return d_->twips(r.bottom - r.top);
 }
 
 namespace {
@@ -343,19 +383,19 @@ void place(HWND h, int x, int y, int w, int hgt, UINT flags) {
 }  // namespace
 
 void Form::setLeft(Twips v) {
-    place(d_->hwnd, win::toPixelsX(v), windowRect(d_->hwnd).top, 0, 0, SWP_NOSIZE);
+    place(d_->hwnd, d_->px(v), windowRect(d_->hwnd).top, 0, 0, SWP_NOSIZE);
 }
 void Form::setTop(Twips v) {
-    place(d_->hwnd, windowRect(d_->hwnd).left, win::toPixelsY(v), 0, 0, SWP_NOSIZE);
+    place(d_->hwnd, windowRect(d_->hwnd).left, d_->px(v), 0, 0, SWP_NOSIZE);
 }
 void Form::setWidth(Twips v) {
     const RECT r = windowRect(d_->hwnd);
-    place(d_->hwnd, 0, 0, win::toPixelsX(v), r.bottom - r.top, SWP_NOMOVE);
+    place(d_->hwnd, 0, 0, d_->px(v), r.bottom - r.top, SWP_NOMOVE);
 }
 void Form::setHeight(Twips v) {
     // The system keeps at least the title bar of a window made lower.
     const RECT r = windowRect(d_->hwnd);
-    place(d_->hwnd, 0, 0, r.right - r.left, win::toPixelsY(v), SWP_NOMOVE);
+    place(d_->hwnd, 0, 0, r.right - r.left, d_->px(v), SWP_NOMOVE);
 }
 
 Form::WindowState Form::windowState() const {
@@ -377,10 +417,10 @@ bool Form::topMost() const {
 }
 
 Twips screenWidth() {
-    return win::toTwipsX(GetSystemMetrics(SM_CXSCREEN));
+    return win::toTwips(GetSystemMetrics(SM_CXSCREEN), win::screenDpi());
 }
 Twips screenHeight() {
-    return win::toTwipsY(GetSystemMetrics(SM_CYSCREEN));
+    return win::toTwips(GetSystemMetrics(SM_CYSCREEN), win::screenDpi());
 }
 
 }  // namespace platform

@@ -33,16 +33,15 @@ std::wstring wide(const std::string& utf8);
 // The text a window holds (a caption, a box's contents).
 std::wstring textOf(HWND h);
 std::string narrow(const std::wstring& utf16);
-int toPixelsX(Twips t);
-int toPixelsY(Twips t);
-Twips toTwipsX(int px);
-Twips toTwipsY(int px);
+// At the screen's dots per inch (or the tests'), read once per window made.
+int screenDpi();
+// At a window's own dots per inch.
+int toPixels(Twips t, int dpi);
+Twips toTwips(int px, int dpi);
 // The face a font name stands for here: itself, or the first fallback
 // face that is installed.
 std::wstring faceFor(const std::string& name);
-HFONT makeFont(const Font& font);
-// The dots per inch twips and fonts are converted at.
-int dotsPerInch();
+HFONT makeFont(const Font& font, int dpi);
 // How a label draws its text: wrapped at spaces, between Chinese
 // characters and inside words longer than the line; '&' is itself.
 inline constexpr UINT kLabelDrawing = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
@@ -67,6 +66,7 @@ std::wstring fitting(const std::wstring& text, int room);
 }  // namespace win
 
 struct LineShape {
+    Twips x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // as the window's layout gives them
     POINT from, to;
     COLORREF color;
     int width;
@@ -102,6 +102,10 @@ struct FormImpl {
     std::vector<LineShape> lines;
     std::vector<ControlImpl*> controls;
     Annotation annotation;
+    int dpi = 96;  // the window's own: the screen's when made, then its monitor's
+
+    int px(Twips t) const { return win::toPixels(t, dpi); }
+    Twips twips(int pixels) const { return win::toTwips(pixels, dpi); }
 
     void applyTabOrder();
     // Enter presses the push button that has the focus, else the default
@@ -111,6 +115,11 @@ struct FormImpl {
     // The control that takes the focus when the window becomes active.
     HWND focusOnActivation() const;
     void showWindow();
+    // Labels given a caption while the window was hidden take it now.
+    void showPendingCaptions();
+    // Moved to a monitor of another scale: the window takes the rectangle
+    // the system suggests, its controls, lines and fonts the new scale.
+    void rescale(int newDpi, const RECT& suggested);
     static FormImpl* of(HWND hwnd);
 };
 
@@ -134,10 +143,21 @@ struct ControlImpl {
     Annotation annotation;
     std::vector<ControlImpl*> followers;  // named or described by this label
     bool menuKeyDown = false;             // Shift+F10 went down and opened the menu
+    // Where the layout put the control and in which font, to lay it out
+    // again at another scale.
+    bool placed = false;
+    Twips left = 0, top = 0, width = 0, height = 0;
+    std::optional<Font> fontSpec;
+    SIZE pictureSize{};  // a picture's own size, when it was sized after it was placed
+    // A label's caption set while its window was hidden: shown when it shows.
+    std::optional<std::wstring> pendingCaption;
 
     // Makes the child window and routes its messages here.
     void create(Form& owner, const wchar_t* windowClass, DWORD style, DWORD exStyle = 0);
     void focusIn();
+    // Puts the control where the layout says, at its window's scale.
+    void place();
+    void applyFont();
     // A label is never lower than one line of its font: a text's lower
     // strokes are never cut.
     void keepOneLine();
@@ -148,6 +168,7 @@ struct TimerImpl {
     Timer* timer = nullptr;
     UINT_PTR id = 0;
     int interval = 0;
+    bool periodic = false;  // ticking every interval, not aimed at one boundary
 };
 
 struct MenuImpl {

@@ -120,6 +120,23 @@ bool canDropText() {
     return false;
 }
 
+std::string labelShows(const Label& label) {
+    return win::narrow(win::textOf(label.impl().hwnd));
+}
+
+bool moveToMonitorOfDpi(Form& form, int dpi) {
+    HWND h = form.impl().hwnd;
+    const int old = form.impl().dpi;
+    RECT r{};
+    GetWindowRect(h, &r);
+    const auto scaled = [&](LONG length) { return static_cast<LONG>(MulDiv(length, dpi, old)); };
+    RECT suggested{r.left, r.top, r.left + scaled(r.right - r.left),
+                   r.top + scaled(r.bottom - r.top)};
+    SendMessageW(h, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    processEvents();
+    return true;
+}
+
 // The shell draws the icon's menu as the program pops it up; there is no
 // menu of the shell's own.
 std::optional<std::vector<ShownMenuItem>> hostTrayMenu(const Form&) {
@@ -303,7 +320,9 @@ TextFit textFit(const Control& control) {
     GetClientRect(h, &client);
     wchar_t cls[16] = {};
     GetClassNameW(h, cls, 16);
-    const std::wstring text = win::textOf(h);
+    // A hidden window's label shows its caption once the window shows.
+    const ControlImpl& impl = control.impl();
+    const std::wstring text = impl.pendingCaption ? *impl.pendingCaption : win::textOf(h);
     TextFit fit;
     fit.roomWidth = client.right;
     fit.roomHeight = client.bottom;

@@ -16,10 +16,15 @@ bool held = false;
 
 void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD);
 
+// How late after its boundary a tick may come and still count as on time.
+constexpr int kSlackMs = 25;
+
+// Aims the timer at the next boundary; its first tick there makes it periodic.
 void schedule(TimerImpl& t) {
     if (held) return;
     // A thread timer: it ticks in every message loop, message boxes' too.
     t.id = SetTimer(nullptr, t.id, static_cast<UINT>(untilNextBoundary(t.interval)), &tick);
+    t.periodic = false;
     timers()[t.id] = &t;
 }
 
@@ -27,7 +32,14 @@ void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD) {
     const auto it = timers().find(id);
     if (it == timers().end()) return;
     TimerImpl* t = it->second;
-    schedule(*t);  // the next tick is set before this one runs
+    // The next tick is set before this one runs. A timer that ticks on time
+    // runs on by itself; one that drifted, or ticked early, is aimed again.
+    if (!justAfterBoundary(t->interval, kSlackMs)) {
+        schedule(*t);
+    } else if (!t->periodic) {
+        SetTimer(nullptr, t->id, static_cast<UINT>(t->interval), &tick);
+        t->periodic = true;
+    }
     if (t->timer && t->timer->onTimer) t->timer->onTimer();
 }
 

@@ -1,4 +1,4 @@
-// Twips and pixels, at the screen's dots per inch or the tests'.
+// Twips and pixels, at a window's dots per inch, the screen's or the tests'.
 #include <cmath>
 
 #include "platform/test_seams.h"
@@ -7,31 +7,19 @@
 
 namespace platform::win {
 
-namespace {
-int dpi(int axis) {
+int screenDpi() {
     if (dpiOverride() > 0) return dpiOverride();
     HDC dc = GetDC(nullptr);
-    const int d = GetDeviceCaps(dc, axis);
+    const int d = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
     return d > 0 ? d : 96;
 }
-}  // namespace
 
-int toPixelsX(Twips t) {
-    return static_cast<int>(std::lround(t * dpi(LOGPIXELSX) / 1440.0));
+int toPixels(Twips t, int dpi) {
+    return static_cast<int>(std::lround(t * dpi / 1440.0));
 }
-int toPixelsY(Twips t) {
-    return static_cast<int>(std::lround(t * dpi(LOGPIXELSY) / 1440.0));
-}
-Twips toTwipsX(int px) {
-    return static_cast<Twips>(std::lround(px * 1440.0 / dpi(LOGPIXELSX)));
-}
-Twips toTwipsY(int px) {
-    return static_cast<Twips>(std::lround(px * 1440.0 / dpi(LOGPIXELSY)));
-}
-
-int dotsPerInch() {
-    return dpi(LOGPIXELSY);
+Twips toTwips(int px, int dpi) {
+    return static_cast<Twips>(std::lround(px * 1440.0 / dpi));
 }
 
 }  // namespace platform::win
