@@ -44,6 +44,18 @@ PANEL_XML = """<?xml version="1.0" encoding="UTF-8"?>
 """
 
 
+def drawn(props):
+    """(label, enabled, checked) of one entry's properties, as a host draws
+    it: the separator as "-", the mark only on a checkmark item."""
+    if str(props.get("type", "standard")) == "separator":
+        label = "-"
+    else:
+        label = str(props.get("label", "")).replace("_", "")
+    checked = (str(props.get("toggle-type", "")) == "checkmark"
+               and int(props.get("toggle-state", 0)) == 1)
+    return label, bool(props.get("enabled", True)), checked
+
+
 class SniDesktop(Desktop):
     """Desktop whose tray is a StatusNotifierItem host on a private bus."""
 
@@ -126,17 +138,7 @@ class SniDesktop(Desktop):
         checked) per entry, the separator with label "-"."""
         _, layout = self._menu().GetLayout(0, -1, dbus.Array([], signature="s"),
                                            dbus_interface=DBUSMENU)
-        entries = []
-        for child in layout[2]:
-            ident, props = int(child[0]), child[1]
-            if str(props.get("type", "standard")) == "separator":
-                label = "-"
-            else:
-                label = str(props.get("label", "")).replace("_", "")
-            checked = (str(props.get("toggle-type", "")) == "checkmark"
-                       and int(props.get("toggle-state", 0)) == 1)
-            entries.append((ident, label, bool(props.get("enabled", True)), checked))
-        return entries
+        return [(int(child[0]),) + drawn(child[1]) for child in layout[2]]
 
     def host_menu(self):
         """The menu as a host keeps it: read once, then changed only by what
@@ -222,17 +224,7 @@ class HostMenu:
 
     def entries(self):
         """(label, enabled, checked) per entry as the host draws it."""
-        shown = []
-        for ident in self.order:
-            props = self.items.get(ident, {})
-            if str(props.get("type", "standard")) == "separator":
-                label = "-"
-            else:
-                label = str(props.get("label", "")).replace("_", "")
-            checked = (str(props.get("toggle-type", "")) == "checkmark"
-                       and int(props.get("toggle-state", 0)) == 1)
-            shown.append((label, bool(props.get("enabled", True)), checked))
-        return shown
+        return [drawn(self.items.get(ident, {})) for ident in self.order]
 
     def close(self):
         self.bus.close()
