@@ -13,7 +13,7 @@ import os
 import sys
 import time
 
-from a11y import ReaderDesktop
+from a11y import ReaderDesktop, field_text
 from cases import choose_hide, exit_from_menu, framed_main, main_is_active
 from desktop import MAIN_TITLE, StepFailed, run_case
 
@@ -60,10 +60,6 @@ class MutterDesktop(ReaderDesktop):
     def _managed(self):
         check_atom = self.x.intern_atom("_NET_SUPPORTING_WM_CHECK")
         return self.root.get_full_property(check_atom, 0) is not None
-
-
-def field_text(d, field):
-    return field.queryText().getText(0, -1)
 
 
 def hide_and_restore_keep_focus_and_place(d):
