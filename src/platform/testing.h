@@ -101,6 +101,19 @@ void trayDoubleClick(const Form& owner);
 // the program's own pop-up.
 std::optional<std::vector<ShownMenuItem>> hostTrayMenu(const Form& owner);
 void chooseInHostTrayMenu(const Form& owner, const std::string& caption);
+// The notification area at `dpi` dots per inch in place of the system's
+// (0 gives it back), as when the scale of the monitor that holds it
+// changes; the system then tells the program's windows. False where the
+// toolkit sizes the icon by itself.
+bool setTrayDpi(int dpi);
+// The picture the notification area was given for the icon a form owns:
+// 0xAARRGGBB pixels row by row. None when there is no icon, or where the
+// toolkit sizes it by itself.
+struct TrayPicture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> argb;
+};
+std::optional<TrayPicture> trayPicture(const Form& owner);
 // Whether the program notices the notification area going away and coming
 // back while it runs (setTrayAvailable then stands for that).
 bool trayLossNoticed();

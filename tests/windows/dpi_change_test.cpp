@@ -3,6 +3,7 @@
 // its control's font at that scale, and the window grown or shrunk with them.
 // Windows tells the program (WM_DPICHANGED); Qt rescales by itself and says
 // nothing, so there the tests have nothing to do.
+#include <cmath>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -113,6 +114,76 @@ TEST_F(DpiChange, NoticeAndAboutFollowTheMonitorsScale) {
         ASSERT_TRUE(pt::moveToMonitorOfDpi(about.form, dpi));
         expectLaidOutAt(dpi, about.form, aboutControls, aboutAt96, {"description", "warning"});
     }
+}
+
+// The notification area draws its small icons at the scale of the monitor
+// that holds it: 16 pixels at 96 dots per inch, 20 at 120, 24 at 144, 32 at
+// 192. The icon is handed over at that size, so the shell never stretches
+// it, and it is still the alarm clock: as much of it covered, in the same
+// colours, as the picture the window shows.
+TEST_F(DpiChange, TheTrayIconIsHandedOverAtTheSizeTheNotificationAreaDrawsIt) {
+    if (!pt::setTrayDpi(192)) GTEST_SKIP() << "the toolkit sizes the icon by itself";
+    struct Reset {
+        ~Reset() { pt::setTrayDpi(0); }
+    } reset;
+    struct Look {
+        double covered = 0, red = 0, green = 0, blue = 0;
+    };
+    const auto look = [](const pt::TrayPicture& p) {
+        Look l;
+        double alpha = 0;
+        for (std::uint32_t v : p.argb) {
+            const double a = (v >> 24) / 255.0;
+            alpha += a;
+            l.red += a * ((v >> 16) & 0xFF);
+            l.green += a * ((v >> 8) & 0xFF);
+            l.blue += a * (v & 0xFF);
+        }
+        l.covered = alpha / static_cast<double>(p.argb.size());
+        if (alpha > 0) l.red /= alpha, l.green /= alpha, l.blue /= alpha;
+        return l;
+    };
+    start();
+    const auto tip = pt::trayTip(w->form);
+    ASSERT_TRUE(tip);
+    const auto whole = pt::trayPicture(w->form);
+    ASSERT_TRUE(whole);
+    ASSERT_EQ(whole->width, 32) << "at 192 dots per inch the picture as it is";
+    const Look picture = look(*whole);
+    ASSERT_GT(picture.covered, 0.2);
+
+    const auto expectIconOf = [&](int size, const char* when) {
+        SCOPED_TRACE(when);
+        const auto shown = pt::trayPicture(w->form);
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(shown->width, size);
+        EXPECT_EQ(shown->height, size);
+        const Look l = look(*shown);
+        EXPECT_NEAR(l.covered, picture.covered, 0.03);
+        EXPECT_NEAR(l.red, picture.red, 8);
+        EXPECT_NEAR(l.green, picture.green, 8);
+        EXPECT_NEAR(l.blue, picture.blue, 8);
+        EXPECT_EQ(pt::trayTip(w->form), tip) << "the tip stays";
+    };
+    // One monitor: the window and the notification area change together.
+    for (auto [dpi, size] : {std::pair{144, 24}, {96, 16}, {120, 20}, {192, 32}}) {
+        pt::setTrayDpi(dpi);
+        if (!pt::moveToMonitorOfDpi(w->form, dpi)) GTEST_SKIP() << "the toolkit rescales by itself";
+        expectIconOf(size, "the window's monitor changed its scale");
+    }
+    // The window moved to another monitor: the notification area stays where it is.
+    pt::moveToMonitorOfDpi(w->form, 96);
+    expectIconOf(32, "the window moved away from the notification area");
+    // The monitor with the notification area changed its scale, not the window's.
+    pt::setTrayDpi(144);
+    pt::sendMessage(w->form, 0x007E /* WM_DISPLAYCHANGE */, 32, 0);
+    expectIconOf(24, "the notification area's monitor changed its scale");
+    // A shell started again gets the icon at its size at once.
+    const auto restarted = pt::shellRestartMessage();
+    ASSERT_TRUE(restarted);
+    pt::setTrayDpi(120);
+    pt::sendMessage(w->form, *restarted, 0, 0);
+    expectIconOf(20, "the icon added again");
 }
 
 }  // namespace

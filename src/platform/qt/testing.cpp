@@ -182,6 +182,14 @@ bool trayLossNoticed() {
     return true;
 }
 
+// Qt hands the notification area the icon at every size it is asked for.
+bool setTrayDpi(int) {
+    return false;
+}
+std::optional<TrayPicture> trayPicture(const Form&) {
+    return std::nullopt;
+}
+
 void click(CommandButton& button) {
     auto* b = static_cast<QPushButton*>(button.impl().widget.data());
     if (!b->isEnabled()) return;

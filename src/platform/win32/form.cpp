@@ -185,8 +185,15 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             if (f) {
                 f->rescale(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+                fitTrayIcons(hwnd);
                 return 0;
             }
+            break;
+        case WM_DISPLAYCHANGE:
+        case WM_SETTINGCHANGE:
+            // The monitor that holds the notification area may have a new
+            // scale while the window is on another.
+            if (f) fitTrayIcons(hwnd);
             break;
         case WM_SYSCOMMAND:
             if (f && (wParam & 0xFFF0) == SC_RESTORE) f->hiddenToTaskbar = false;

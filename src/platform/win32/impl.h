@@ -49,6 +49,15 @@ inline constexpr UINT kLabelDrawing = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | 
 // wrapped to `width` where they wrap.
 SIZE textSize(HWND control, const std::wstring& text, UINT flags, int width);
 HICON makeIcon(const assets::IndexedPicture& picture);
+// An icon's colour pixels, 0xAARRGGBB row by row from the top; empty when
+// it has none to read.
+struct IconPixels {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> argb;
+};
+IconPixels iconPixels(HICON icon);
+// A new icon of size × size pixels drawn from `icon`; null when it has none.
+HICON resizedIcon(HICON icon, int size);
 int shiftState();
 inline HWND hwnd(Handle h) {
     return reinterpret_cast<HWND>(h);
@@ -212,6 +221,12 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // The notification area: re-adding icons when the shell comes back, and
 // whether there is one at all.
 void readdTrayIcons(HWND owner);
+// The icons drawn again at the size the notification area now draws them.
+void fitTrayIcons(HWND owner);
+// For the tests: the notification area's scale in place of the system's
+// (0 gives it back), and the picture the shell was handed for an icon.
+void overrideTrayDpi(int dpi);
+std::optional<win::IconPixels> trayIconShown(HWND owner);
 bool trayNeedsTaskbar(HWND owner);
 void forgetTrayIcons(HWND owner);
 UINT taskbarCreatedMessage();

@@ -147,6 +147,17 @@ void chooseInHostTrayMenu(const Form&, const std::string&) {}
 bool trayLossNoticed() {
     return false;
 }
+
+bool setTrayDpi(int dpi) {
+    overrideTrayDpi(dpi);
+    return true;
+}
+
+std::optional<TrayPicture> trayPicture(const Form& owner) {
+    std::optional<win::IconPixels> shown = trayIconShown(win::hwnd(owner.hWnd()));
+    if (!shown) return std::nullopt;
+    return TrayPicture{shown->width, shown->height, std::move(shown->argb)};
+}
 void drop(TextBox&, const std::string&) {}
 
 void click(CommandButton& button) {

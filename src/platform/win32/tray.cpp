@@ -16,7 +16,10 @@ namespace platform {
 namespace {
 
 struct Icon {
-    ::NOTIFYICONDATAA data;  // as last added or changed, to add again
+    ::NOTIFYICONDATAA data{};  // as last added or changed, as shown, to add again
+    HICON given = nullptr;     // the picture the program handed over
+    HICON fitted = nullptr;    // made from it at the area's size; none when it is that size
+    int size = 0;              // the size it was fitted to
 };
 std::map<std::pair<HWND, UINT>, Icon>& icons() {
     static std::map<std::pair<HWND, UINT>, Icon> all;
@@ -27,6 +30,57 @@ std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& log() {
     return calls;
 }
 int availableOverride = -1;
+int areaDpiOverride = 0;
+
+// Functions of newer systems, looked up so that the program still starts
+// on older ones.
+template <typename Function>
+Function newerUser32(const char* name) {
+    const FARPROC f = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(f));
+}
+
+// The scale of the notification area: that of the monitor whose task bar
+// holds it, wherever the program's windows are.
+int areaDpi() {
+    if (areaDpiOverride > 0) return areaDpiOverride;
+    using ForWindow = UINT(WINAPI*)(HWND);
+    static const auto forWindow = newerUser32<ForWindow>("GetDpiForWindow");
+    if (HWND area = FindWindowW(L"Shell_TrayWnd", nullptr); area && forWindow)
+        if (const UINT dpi = forWindow(area)) return static_cast<int>(dpi);
+    return win::screenDpi();
+}
+
+// The size the area draws small icons at, in pixels.
+int areaIconSize() {
+    const int dpi = areaDpi();
+    using ForDpi = int(WINAPI*)(int, UINT);
+    static const auto forDpi = newerUser32<ForDpi>("GetSystemMetricsForDpi");
+    if (forDpi && areaDpiOverride == 0)
+        if (const int size = forDpi(SM_CXSMICON, static_cast<UINT>(dpi)); size > 0) return size;
+    return MulDiv(16, dpi, 96);
+}
+
+// The picture to hand the shell for `given`: itself when it is the size
+// the area draws, else one made at that size, kept until the size or the
+// picture changes.
+HICON fit(Icon& icon, HICON given) {
+    const int size = areaIconSize();
+    if (given != icon.given || size != icon.size) {
+        if (icon.fitted) DestroyIcon(icon.fitted);
+        icon.fitted = nullptr;
+        icon.given = given;
+        icon.size = size;
+        if (given && win::iconPixels(given).width != size)
+            icon.fitted = win::resizedIcon(given, size);
+    }
+    return icon.fitted ? icon.fitted : given;
+}
+
+void release(Icon& icon) {
+    if (icon.fitted) DestroyIcon(icon.fitted);
+    icon.fitted = nullptr;
+}
 
 ::NOTIFYICONDATAA systemRecord(const NOTIFYICONDATAA& r) {
     ::NOTIFYICONDATAA d{};
@@ -64,12 +118,20 @@ std::int32_t Shell_NotifyIconA(std::uint32_t message, NOTIFYICONDATAA* data) {
     log().emplace_back(message, *data);
     if (data->cbSize < sizeof(NOTIFYICONDATAA)) return 0;
     ::NOTIFYICONDATAA d = systemRecord(*data);
-    const BOOL ok = ::Shell_NotifyIconA(message, &d);
     const auto key = std::make_pair(d.hWnd, d.uID);
+    const auto found = icons().find(key);
+    Icon* icon = found == icons().end() ? nullptr : &found->second;
+    if (message == NIM_ADD) {
+        if (icon) release(*icon);
+        icon = &(icons()[key] = Icon{});
+    }
+    if (icon && message != NIM_DELETE && (d.uFlags & NIF_ICON)) d.hIcon = fit(*icon, d.hIcon);
+    const BOOL ok = ::Shell_NotifyIconA(message, &d);
     if (message == NIM_DELETE) {
+        if (icon) release(*icon);
         icons().erase(key);
-    } else if (message == NIM_ADD || icons().contains(key)) {
-        ::NOTIFYICONDATAA& kept = icons()[key].data;
+    } else if (icon) {
+        ::NOTIFYICONDATAA& kept = icon->data;
         if (message == NIM_ADD) kept = d;
         if (d.uFlags & NIF_MESSAGE) kept.uCallbackMessage = d.uCallbackMessage;
         if (d.uFlags & NIF_ICON) kept.hIcon = d.hIcon;
@@ -87,12 +149,29 @@ UINT taskbarCreatedMessage() {
 void readdTrayIcons(HWND owner) {
     for (auto& [key, icon] : icons())
         if (key.first == owner) {
-            log().emplace_back(NIM_ADD, programRecord(icon.data));
+            NOTIFYICONDATAA given = programRecord(icon.data);
+            given.hIcon = static_cast<std::int32_t>(reinterpret_cast<LongPtr>(icon.given));
+            log().emplace_back(NIM_ADD, given);
+            if (icon.data.uFlags & NIF_ICON) icon.data.hIcon = fit(icon, icon.given);
             ::Shell_NotifyIconA(NIM_ADD, &icon.data);
         }
 }
 
+void fitTrayIcons(HWND owner) {
+    for (auto& [key, icon] : icons()) {
+        if (key.first != owner || !(icon.data.uFlags & NIF_ICON)) continue;
+        const HICON shown = fit(icon, icon.given);
+        if (shown == icon.data.hIcon) continue;
+        icon.data.hIcon = shown;
+        ::NOTIFYICONDATAA change = icon.data;
+        change.uFlags = NIF_ICON;
+        ::Shell_NotifyIconA(NIM_MODIFY, &change);
+    }
+}
+
 void forgetTrayIcons(HWND owner) {
+    for (auto& [key, icon] : icons())
+        if (key.first == owner) release(icon);
     std::erase_if(icons(), [owner](const auto& e) { return e.first.first == owner; });
 }
 
@@ -108,6 +187,17 @@ bool trayNeedsTaskbar(HWND owner) {
 
 void overrideTrayAvailable(int available) {
     availableOverride = available;
+}
+
+void overrideTrayDpi(int dpi) {
+    areaDpiOverride = dpi;
+}
+
+std::optional<win::IconPixels> trayIconShown(HWND owner) {
+    for (const auto& [key, icon] : icons())
+        if (key.first == owner && (icon.data.uFlags & NIF_ICON))
+            return win::iconPixels(icon.data.hIcon);
+    return std::nullopt;
 }
 
 bool sendTrayMouse(Handle ownerHandle, LongPtr mouseMessage) {
