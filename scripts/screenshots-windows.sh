@@ -1,7 +1,8 @@
 #!/bin/sh
 # Photographs the Windows program, tockmere.exe, under Wine on a virtual
-# desktop: the main window as it starts, the notice window and the About box
-# while a reminder is armed, and the reminder being told.
+# desktop: the main window as it starts, its icon in the notification area
+# (four times as large), the notice window and the About box while a
+# reminder is armed, and the reminder being told.
 # usage: sh scripts/screenshots-windows.sh [FOLDER]   (default docs/)
 # TOCKMERE_DESKTOP_DPI=144 takes them at 150 %: Wine's prefix is set to that
 # many dots per inch (give such runs a prefix of their own with
@@ -60,6 +61,11 @@ done
 eval "$(xdotool getwindowgeometry --shell "$icon")"
 ix=$((X + WIDTH / 2))
 iy=$((Y + HEIGHT / 2))
+# The icon as the notification area draws it, four times as large.
+import -window root -crop "$((WIDTH + 8))x$((HEIGHT + 8))+$((X - 4))+$((Y - 4))" +repage \
+    "$out/windows-tray.png"
+convert "$out/windows-tray.png" -scale 400% "$out/windows-tray.png"
+echo "screenshots: $out/windows-tray.png"
 notice=""
 for _ in 1 2 3; do
     xdotool mousemove "$ix" "$iy" click 1
