@@ -20,7 +20,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # No libgcc_s, libstdc++ or libwinpthread DLL next to the programs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Sections laid out in the file as in memory, a page each: Wine then maps
+# the image from the file and shares its pages, where it otherwise reads a
+# copy of it into the process's own memory.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--file-alignment=4096")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Windows programs built here run under Wine, in a prefix of their own.

@@ -13,6 +13,50 @@ namespace platform {
 
 namespace {
 
+// COM and the accessibility library, loaded when a screen reader first asks
+// a window for its object: a program nobody reads with one pays neither
+// the memory nor the start-up for them.
+struct Library {
+    decltype(&CoInitializeEx) initialize = nullptr;
+    decltype(&CoUninitialize) uninitialize = nullptr;
+    decltype(&CreateStdAccessibleObject) standardObject = nullptr;
+    decltype(&LresultFromObject) resultFromObject = nullptr;
+    decltype(&SysAllocString) allocString = nullptr;
+    bool ready() const {
+        return initialize && uninitialize && standardObject && resultFromObject && allocString;
+    }
+};
+
+template <typename Function>
+void take(Function& to, HMODULE from, const char* name) {
+    const FARPROC f = from ? GetProcAddress(from, name) : nullptr;
+    to = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(f));
+}
+
+// From the system's folder only, never from beside the program.
+HMODULE systemLibrary(const wchar_t* name) {
+    return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+const Library& library() {
+    static const Library lib = [] {
+        Library l;
+        HMODULE ole32 = systemLibrary(L"ole32.dll");
+        take(l.initialize, ole32, "CoInitializeEx");
+        take(l.uninitialize, ole32, "CoUninitialize");
+        HMODULE oleacc = systemLibrary(L"oleacc.dll");
+        take(l.standardObject, oleacc, "CreateStdAccessibleObject");
+        take(l.resultFromObject, oleacc, "LresultFromObject");
+        take(l.allocString, systemLibrary(L"oleaut32.dll"), "SysAllocString");
+        return l;
+    }();
+    return lib;
+}
+
+// Whether this thread's COM apartment, where the objects handed out live,
+// was started here.
+bool comStarted = false;
+
 // Interface ids are taken with __uuidof: MinGW's oleacc import library
 // holds a symbol IID_IAccessible that is a call stub, not the id, and a
 // link that meets it first would ask for an interface that does not exist.
@@ -78,7 +122,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         if (self(child) && role_ && role) {
-            VariantInit(role);
+            role->vt = VT_EMPTY;
             role->vt = VT_I4;
             role->lVal = role_;
             return S_OK;
@@ -147,7 +191,7 @@ private:
     }
     static HRESULT text(const std::wstring& s, BSTR* out) {
         if (!out) return E_POINTER;
-        *out = SysAllocString(s.c_str());
+        *out = library().allocString(s.c_str());
         return *out ? S_OK : E_OUTOFMEMORY;
     }
 
@@ -183,16 +227,24 @@ LRESULT accessibleObject(HWND h, const Annotation& a, WPARAM wParam, LPARAM lPar
     std::wstring name = a.name;
     if (name.empty() && a.pushButton) name = spokenCaption(win::textOf(h));
     if (name.empty() && a.description.empty() && !a.pushButton) return 0;
+    const Library& lib = library();
+    if (!lib.ready()) return 0;
+    if (!comStarted) comStarted = SUCCEEDED(lib.initialize(nullptr, COINIT_APARTMENTTHREADED));
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(h, OBJID_CLIENT, __uuidof(IAccessible),
-                                         reinterpret_cast<void**>(&standard))))
+    if (FAILED(lib.standardObject(h, OBJID_CLIENT, __uuidof(IAccessible),
+                                  reinterpret_cast<void**>(&standard))))
         return 0;
     // Some systems give a push button the client's role: it is a button.
     auto* annotated = new Annotated(standard, std::move(name), a.description,
                                     a.pushButton ? ROLE_SYSTEM_PUSHBUTTON : 0);
-    const LRESULT r = LresultFromObject(__uuidof(IAccessible), wParam, annotated);
+    const LRESULT r = lib.resultFromObject(__uuidof(IAccessible), wParam, annotated);
     annotated->Release();
     return r;
+}
+
+void endAccessibility() {
+    if (comStarted) library().uninitialize();
+    comStarted = false;
 }
 
 void captionChanged(ControlImpl& label) {

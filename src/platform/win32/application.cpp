@@ -41,16 +41,11 @@ HWND frontFor(HWND window) {
     return owned ? frontFor(owned) : window;
 }
 
-struct ApplicationImpl {
-    bool com = false;
-};
+struct ApplicationImpl {};
 
-Application::Application(int&, char**) : d_(std::make_unique<ApplicationImpl>()) {
-    // Screen readers ask the windows for their accessible objects over COM.
-    d_->com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-}
+Application::Application(int&, char**) : d_(std::make_unique<ApplicationImpl>()) {}
 Application::~Application() {
-    if (d_->com) CoUninitialize();
+    endAccessibility();
 }
 
 int Application::run() {

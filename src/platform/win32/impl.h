@@ -195,6 +195,8 @@ struct MenuItemImpl {
 // WM_GETOBJECT of a window with answers of the program's own; 0 leaves the
 // message to the window's class.
 LRESULT accessibleObject(HWND h, const Annotation& a, WPARAM wParam, LPARAM lParam);
+// COM ended in this thread, if a screen reader's first question started it.
+void endAccessibility();
 // A label's caption changed: the controls it names or describes follow it.
 void captionChanged(ControlImpl& label);
 // A control goes: the labels no longer update it.
