@@ -160,8 +160,11 @@ void readdTrayIcons(HWND owner) {
 void fitTrayIcons(HWND owner) {
     for (auto& [key, icon] : icons()) {
         if (key.first != owner || !(icon.data.uFlags & NIF_ICON)) continue;
+        // Sizes are compared, not handles: a new icon may take the number
+        // of the one just destroyed.
+        const int was = icon.size;
         const HICON shown = fit(icon, icon.given);
-        if (shown == icon.data.hIcon) continue;
+        if (icon.size == was) continue;
         icon.data.hIcon = shown;
         ::NOTIFYICONDATAA change = icon.data;
         change.uFlags = NIF_ICON;
