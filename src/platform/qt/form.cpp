@@ -154,8 +154,8 @@ Form::~Form() {
 
 void FormImpl::showWindow() {
     applyTabOrder();
-    if (hiddenToTaskbar) {
-        hiddenToTaskbar = false;
+    if (hiddenToTaskbar || parkedMinimized) {
+        hiddenToTaskbar = parkedMinimized = false;
         widget->showNormal();
     }
     // Showing never moves the focus: it goes back to the control that had
@@ -188,6 +188,7 @@ void FormImpl::showWindow() {
 void FormImpl::trayGone() {
     if (!loaded || hiddenToTaskbar || widget->isVisible()) return;
     hiddenToTaskbar = true;
+    parkedMinimized = false;
     widget->showMinimized();
 }
 
@@ -197,9 +198,11 @@ void FormImpl::trayBack() {
     // window manager that went away left it shown.
     if (!hiddenToTaskbar) return;
     hiddenToTaskbar = false;
-    // Out of the minimised state first: on X11, leaving it maps the window,
-    // which would bring a window already hidden back on the screen.
-    widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
+    // Withdrawn as it is, minimised: on X11 leaving that state asks the
+    // window manager to map the window, and a window manager that acts on
+    // the request after the hiding would put the window back on the screen
+    // with the program holding it hidden. The state is left on showing.
+    parkedMinimized = widget->windowState() & Qt::WindowMinimized;
     widget->hide();
 }
 
@@ -322,11 +325,13 @@ void Form::setHeight(Twips v) {
 }
 
 Form::WindowState Form::windowState() const {
+    if (d_->parkedMinimized && !d_->widget->isVisible()) return Normal;  // as it will show
     return d_->widget->windowState() & Qt::WindowMinimized ? Minimized : Normal;
 }
 void Form::setWindowState(WindowState state) {
-    // A window kept in the task bar in place of the tray stays there.
-    if (d_->hiddenToTaskbar) return;
+    // A window kept in the task bar in place of the tray stays there; one
+    // hidden from there takes its state when it shows.
+    if (d_->hiddenToTaskbar || (d_->parkedMinimized && !d_->widget->isVisible())) return;
     d_->widget->setWindowState(state == Minimized ? Qt::WindowMinimized : Qt::WindowNoState);
 }
 

@@ -55,6 +55,9 @@ QSizeF wrappedSize(const QFont& font, int width, const QString& text);
 void drawWrapped(QPainter& painter, const QFont& font, const QRect& rect, const QString& text);
 // Whether X's keyboard focus is on a window of the program (false off X11).
 bool programHoldsX11Focus();
+// On X11: a window of the program that a window manager took down with it
+// as it ended is made anew, as it was.
+void watchLostWindows();
 // Brings a window to the front and makes it active; while a box or another
 // window is modal to it, that one comes to the front over it and is made
 // active instead, so that it stays above and takes the keys. Gives the
@@ -94,6 +97,10 @@ struct FormImpl {
     LongPtr wndProc = 0;  // the window procedure messages go to first
     Handle icon = 0;      // the window's icon, as the tray record names it
     bool hiddenToTaskbar = false;
+    // Withdrawn from the task bar to the tray again, and still minimised as
+    // Qt holds it: leaving that state maps the window, so it is left when
+    // the window next shows.
+    bool parkedMinimized = false;
     // The window's first pop-up menu: the one its tray icon offers where the
     // desktop draws the icon's menu itself.
     QPointer<QMenu> trayMenu;
