@@ -4,11 +4,21 @@
 // selection _NET_SYSTEM_TRAY_S<screen> and announces it with a MANAGER
 // message to the root window; a tray that ends destroys the window that
 // owned the selection. Nothing is polled.
+//
+// A window manager that ends while one of the program's windows sits in
+// its frame, outside the set it gives back on leaving (as when it takes a
+// window mapped in the moment it goes), takes that window down with the
+// frame: Qt is not told, and the window is made anew. One that ends with a
+// request to map a window unanswered leaves it unmapped: the window is
+// mapped again when the next window manager announces itself.
 #include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTimer>
+#include <QWidget>
+#include <QWindow>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -104,6 +114,75 @@ private:
     QTimer settle_;
 };
 
+// Top-level windows of the program destroyed by someone else: Qt still
+// holds them as its own (a window the program ends is no longer found).
+class LostWindows : public QAbstractNativeEventFilter {
+public:
+    explicit LostWindows(xcb_connection_t* c) : c_(c) {
+        manager_ = atom(c, "MANAGER");
+        wmSelection_ = atom(c, "WM_S" + std::to_string(screenNumber()));
+        wmState_ = atom(c, "WM_STATE");
+        const xcb_setup_t* setup = xcb_get_setup(c);
+        xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
+        for (int n = screenNumber(); n > 0 && it.rem; --n) xcb_screen_next(&it);
+        if (it.rem) hearStructure(c, it.data->root);
+        xcb_flush(c);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+            const auto* m = static_cast<const xcb_client_message_event_t*>(message);
+            if (m->type == manager_ && m->data.data32[1] == wmSelection_) mapUnanswered();
+            return false;
+        }
+        if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY) return false;
+        const auto* gone = static_cast<const xcb_destroy_notify_event_t*>(message);
+        if (gone->event != gone->window) return false;  // told of its own end, not a child's
+        QWidget* w = QWidget::find(static_cast<WId>(gone->window));
+        if (!w || !w->isWindow() || !w->windowHandle()) return false;
+        QTimer::singleShot(0, w, [w] { makeAnew(w); });
+        return false;
+    }
+
+private:
+    // Shown as Qt holds them, yet neither mapped nor taken by a window
+    // manager (no WM_STATE): their request went to one that ended.
+    void mapUnanswered() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || !w->windowHandle() || !w->internalWinId()) continue;
+            const auto id = static_cast<xcb_window_t>(w->internalWinId());
+            xcb_get_window_attributes_reply_t* a =
+                xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, id), nullptr);
+            xcb_get_property_reply_t* p = xcb_get_property_reply(
+                c_, xcb_get_property(c_, 0, id, wmState_, wmState_, 0, 2), nullptr);
+            const bool unanswered =
+                a && a->map_state == XCB_MAP_STATE_UNMAPPED && (!p || p->type == XCB_ATOM_NONE);
+            std::free(a);
+            std::free(p);
+            if (unanswered) xcb_map_window(c_, id);
+        }
+        xcb_flush(c_);
+    }
+
+    // As it was: shown, minimised or hidden, with the same state.
+    static void makeAnew(QWidget* w) {
+        const bool shown = w->isVisible();
+        const Qt::WindowStates state = w->windowState();
+        w->windowHandle()->destroy();
+        if (!shown) return;  // made when it is next shown
+        w->hide();
+        w->setWindowState(state);
+        w->show();
+    }
+
+    xcb_connection_t* c_;
+    xcb_atom_t manager_ = XCB_ATOM_NONE;
+    xcb_atom_t wmSelection_ = XCB_ATOM_NONE;
+    xcb_atom_t wmState_ = XCB_ATOM_NONE;
+};
+
 }  // namespace
 
 namespace {
@@ -124,6 +203,16 @@ bool qt::programHoldsX11Focus() {
                        (reply->focus & ~setup->resource_id_mask) == setup->resource_id_base;
     std::free(reply);
     return holds;
+}
+
+void qt::watchLostWindows() {
+    xcb_connection_t* c = x11();
+    if (!c) return;
+    static LostWindows* watch = nullptr;
+    if (!watch) {
+        watch = new LostWindows(c);
+        QCoreApplication::instance()->installNativeEventFilter(watch);
+    }
 }
 
 bool watchX11Tray(void (*changed)()) {
