@@ -35,6 +35,7 @@ shoot() { # WINDOW FILE
     echo "screenshots: $out/$2"
 }
 
+faketime_clear_stale
 NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:20" wine build-windows/tockmere.exe >/dev/null 2>&1 &
 main=$(wait_window "Tockmere Beta 1.1" 30)
 sleep 2

@@ -31,6 +31,7 @@ type_reminder() {
     xdotool key Return
 }
 
+faketime_clear_stale
 NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:00" ./build/tockmere >/dev/null 2>&1 &
 main=$(wait_window "Tockmere Beta 1.1")
 sleep 1.2

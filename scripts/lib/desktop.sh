@@ -104,3 +104,14 @@ tray_icon() {
     done
     return 1
 }
+
+# libfaketime's wrapper names a semaphore and a piece of shared memory after
+# its own process id and removes them as it ends; one that is killed leaves
+# them behind, and a later wrapper given the same id refuses to start
+# ("sem_open: File exists"). Those of processes that are gone are removed.
+faketime_clear_stale() {
+    for f in /dev/shm/sem.faketime_sem_* /dev/shm/faketime_shm_*; do
+        [ -e "$f" ] || continue
+        [ -d "/proc/${f##*_}" ] || rm -f "$f"
+    done
+}

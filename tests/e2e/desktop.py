@@ -221,6 +221,7 @@ class Desktop:
         return self.x.get_selection_owner(self._atoms["_NET_SYSTEM_TRAY_S0"]) != X.NONE
 
     def start_program(self, env=None):
+        clear_stale_faketime()
         with open(self.app_log, "wb") as log:
             # faketime runs the program as its child: the session holds both.
             # File times stay true, or fontconfig would think its caches stale
@@ -238,6 +239,8 @@ class Desktop:
         `close` ends it."""
         kwargs.setdefault("stdout", subprocess.DEVNULL)
         kwargs.setdefault("stderr", subprocess.DEVNULL)
+        if argv[0] == "faketime":
+            clear_stale_faketime()
         proc = subprocess.Popen(argv, env=env or self.env, stdin=subprocess.DEVNULL,
                                 start_new_session=True, **kwargs)
         self._note_pid(proc.pid)
@@ -413,6 +416,7 @@ class Desktop:
 
     def click_tray_icon(self, button):
         icon = self.wait_for("the tray icon", 5, self.tray_icon)
+        trace("the tray icon %x at %s" % (icon.id, icon.centre))
         self.click(*icon.centre, button=button)
         return icon
 
@@ -442,6 +446,22 @@ class Desktop:
         self.wait_for("the program to end", timeout, lambda: self.app.poll() is not None,
                       program_may_end=True)
         return self.app.returncode
+
+
+def clear_stale_faketime():
+    """libfaketime's wrapper names a semaphore and a piece of shared memory
+    after its own process id, and removes them as it ends; one that is
+    killed leaves them behind, and a later wrapper given the same id refuses
+    to start ("sem_open: File exists"). Those of processes that are gone
+    are removed before a wrapper starts."""
+    for name in os.listdir("/dev/shm"):
+        for prefix in ("sem.faketime_sem_", "faketime_shm_"):
+            pid = name[len(prefix):] if name.startswith(prefix) else ""
+            if pid.isdigit() and not os.path.exists("/proc/" + pid):
+                try:
+                    os.unlink(os.path.join("/dev/shm", name))
+                except OSError:
+                    pass
 
 
 def _end_group(proc):

@@ -26,6 +26,8 @@ import sys
 import tempfile
 import time
 
+from desktop import clear_stale_faketime
+
 USER = "tockmere-e2e"
 HERE = os.path.dirname(os.path.abspath(__file__))
 MAIN_TITLE = "Tockmere Beta 1.1"
@@ -117,6 +119,7 @@ def main_user(work, case):
             self.wait_for("waybar to register as StatusNotifierHost", 20, self.host_registered)
             log = os.path.join(work, "tockmere.log")
             chosen = "env QT_QPA_PLATFORM=%s " % platform if platform else ""
+            clear_stale_faketime()
             self.swaymsg("exec", "%sfaketime -f @'%s' %s >%s 2>&1"
                          % (chosen, self.start_time, self.program, log))
             self.log = log

@@ -41,6 +41,7 @@ export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
 # killed program leaves behind would still be there for the next start.
 wineserver -p 9>&- || fail "the Wine server did not start"
 start() {
+    faketime_clear_stale
     NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 9>&- &
 }
 # The program's processes on this desktop (Wine runs each Windows process

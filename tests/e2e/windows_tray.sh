@@ -32,6 +32,7 @@ desktop_start 800x600 || fail "no virtual desktop"
 . scripts/lib/wine-prefix.sh
 WINEPREFIX=$tockmere_wineprefix
 export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
+faketime_clear_stale
 NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 &
 app=$!
 
