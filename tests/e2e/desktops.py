@@ -1,6 +1,7 @@
 """Tockmere end to end on other kinds of desktop than jwm's X11 tray: a
 StatusNotifierItem tray (xfce4-panel) on a private session bus, a tray that
-goes away while the window is hidden, and a desktop without a session bus.
+goes away while the window is hidden, a window manager that ends at a bad
+moment, and a desktop without a session bus.
 
 usage: desktops.py PROGRAM CASE [PID_FILE]
 Prints nothing and exits 0 when the case passes; prints the step that failed
@@ -11,7 +12,7 @@ import os
 import sys
 import time
 
-from Xlib import Xatom
+from Xlib import X, Xatom, display
 
 import cases
 from cases import arm_one, check, exit_from_menu, wait_main_ready
@@ -158,6 +159,45 @@ def tray_goes_away_while_hidden(d):
     exit_from_menu(d)
 
 
+def wm_ends_holding_the_window(d):
+    """A window manager that ends while the main window sits in a frame it
+    no longer gives back takes the window down with the frame (the X server
+    destroys a frame's children). The program makes its window anew, as it
+    was: shown, with the keyboard focus, and the entry still answers."""
+    d.start()
+    main = wait_main_ready(d)
+    d.x.create_resource_object("window", main.id).destroy()
+    d.x.sync()
+    d.wait_for("the main window made anew", 5,
+               lambda: (w := d.titled(MAIN_TITLE)) is not None and w.id != main.id)
+    d.wait_for("the window made anew to take the keyboard focus", 5,
+               lambda: cases.main_is_active(d))
+    exit_from_menu(d)
+
+
+def wm_ends_with_a_request_unanswered(d):
+    """The program starts under a window manager that takes its request to
+    map the main window and ends without answering it. When the next window
+    manager announces itself, the window is on the screen, in its care."""
+    d.start_display()
+    deaf = display.Display(d.env["DISPLAY"])
+    deaf.screen().root.change_attributes(event_mask=X.SubstructureRedirectMask)
+    deaf.sync()
+
+    def request_taken():
+        while deaf.pending_events():
+            if deaf.next_event().type == X.MapRequest:
+                return True
+        return False
+    d.start_program()
+    d.wait_for("the program to ask for its window to be mapped", 10, request_taken)
+    deaf.close()
+    d.start_wm()
+    d.wait_for("the main window on the screen under the next window manager", 10,
+               lambda: d.titled(MAIN_TITLE) is not None and client_state(d, MAIN_TITLE) == 1)
+    exit_from_menu(d)
+
+
 def tray_goes_away_from_the_panel(d):
     """The SNI host dies while the window is hidden: the window comes to the
     task bar (jwm's), and the item is registered again when the panel is back."""
@@ -251,6 +291,9 @@ CASES = {
                                          "2026-12-06 09:41:30"),
     "tray_goes_away_while_hidden": (tray_goes_away_while_hidden, Desktop, "2026-12-06 09:41:30"),
     "no_session_bus": (no_session_bus, Desktop, "2026-12-06 09:41:30"),
+    "wm_ends_holding_the_window": (wm_ends_holding_the_window, Desktop, "2026-12-06 09:41:30"),
+    "wm_ends_with_a_request_unanswered": (wm_ends_with_a_request_unanswered, Desktop,
+                                          "2026-12-06 09:41:30"),
     "xembed_one_menu_per_right_click": (xembed_one_menu_per_right_click, Desktop,
                                         "2026-12-06 09:41:30"),
 }

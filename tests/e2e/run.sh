@@ -78,14 +78,15 @@ else
         keyboard_advanced_entry_heard fast_hide_and_restore_sni hide_and_restore_jwm hide_and_restore_openbox hide_and_restore_i3
         hide_and_restore_mutter
         xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
-        tray_goes_away_while_hidden no_session_bus wayland_session wayland_native"
+        tray_goes_away_while_hidden wm_ends_holding_the_window wm_ends_with_a_request_unanswered
+        no_session_bus wayland_session wayland_native"
 fi
 
 # The cases on other desktops than jwm's tray are in desktops.py, the one on
 # sway (run as a user of its own) in sway.py.
 driver_of() {
     case "$1" in
-    sni_* | tray_* | xembed_* | no_session_bus) echo "$here/desktops.py" ;;
+    sni_* | tray_* | xembed_* | wm_* | no_session_bus) echo "$here/desktops.py" ;;
     wayland_*) echo "$here/sway.py" ;;
     keyboard_* | fast_*) echo "$here/a11y.py" ;;
     hide_and_restore_*) echo "$here/wms.py" ;;
