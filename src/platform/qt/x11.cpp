@@ -57,15 +57,20 @@ int screenNumber() {
     return dot ? std::atoi(dot + 1) : 0;
 }
 
+// Messages to the root window that announce a manager (a tray, a window
+// manager) come to those that hear its structure.
+void hearRootStructure(xcb_connection_t* c) {
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int n = screenNumber(); n > 0 && it.rem; --n) xcb_screen_next(&it);
+    if (it.rem) hearStructure(c, it.data->root);
+}
+
 class XTrayWatch : public QAbstractNativeEventFilter {
 public:
     XTrayWatch(xcb_connection_t* c, void (*onChange)()) : c_(c) {
         manager_ = atom(c, "MANAGER");
         selection_ = atom(c, "_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber()));
-        const xcb_setup_t* setup = xcb_get_setup(c);
-        xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
-        for (int n = screenNumber(); n > 0 && it.rem; --n) xcb_screen_next(&it);
-        if (it.rem) hearStructure(c, it.data->root);
+        hearRootStructure(c);
         settle_.setSingleShot(true);
         settle_.setInterval(0);
         QObject::connect(&settle_, &QTimer::timeout, onChange);
@@ -122,10 +127,7 @@ public:
         manager_ = atom(c, "MANAGER");
         wmSelection_ = atom(c, "WM_S" + std::to_string(screenNumber()));
         wmState_ = atom(c, "WM_STATE");
-        const xcb_setup_t* setup = xcb_get_setup(c);
-        xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
-        for (int n = screenNumber(); n > 0 && it.rem; --n) xcb_screen_next(&it);
-        if (it.rem) hearStructure(c, it.data->root);
+        hearRootStructure(c);
         xcb_flush(c);
     }
 

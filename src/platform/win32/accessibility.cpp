@@ -27,12 +27,6 @@ struct Library {
     }
 };
 
-template <typename Function>
-void take(Function& to, HMODULE from, const char* name) {
-    const FARPROC f = from ? GetProcAddress(from, name) : nullptr;
-    to = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(f));
-}
-
 // From the system's folder only, never from beside the program.
 HMODULE systemLibrary(const wchar_t* name) {
     return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -42,12 +36,12 @@ const Library& library() {
     static const Library lib = [] {
         Library l;
         HMODULE ole32 = systemLibrary(L"ole32.dll");
-        take(l.initialize, ole32, "CoInitializeEx");
-        take(l.uninitialize, ole32, "CoUninitialize");
+        win::takeFunction(l.initialize, ole32, "CoInitializeEx");
+        win::takeFunction(l.uninitialize, ole32, "CoUninitialize");
         HMODULE oleacc = systemLibrary(L"oleacc.dll");
-        take(l.standardObject, oleacc, "CreateStdAccessibleObject");
-        take(l.resultFromObject, oleacc, "LresultFromObject");
-        take(l.allocString, systemLibrary(L"oleaut32.dll"), "SysAllocString");
+        win::takeFunction(l.standardObject, oleacc, "CreateStdAccessibleObject");
+        win::takeFunction(l.resultFromObject, oleacc, "LresultFromObject");
+        win::takeFunction(l.allocString, systemLibrary(L"oleaut32.dll"), "SysAllocString");
         return l;
     }();
     return lib;
@@ -277,20 +271,25 @@ void Control::setAccessibleDescription(const std::string& description) {
     nameChanged(d_->hwnd, EVENT_OBJECT_DESCRIPTIONCHANGE);
 }
 
+namespace {
+// `follower` takes its name or description from the label's caption, now
+// and whenever it changes.
+void follow(ControlImpl& label, ControlImpl& follower) {
+    if (std::find(label.followers.begin(), label.followers.end(), &follower) ==
+        label.followers.end())
+        label.followers.push_back(&follower);
+    captionChanged(label);
+}
+}  // namespace
+
 void Control::setLabelledBy(Label& label) {
-    ControlImpl& from = label.impl();
-    d_->annotation.nameFrom = &from;
-    if (std::find(from.followers.begin(), from.followers.end(), d_.get()) == from.followers.end())
-        from.followers.push_back(d_.get());
-    captionChanged(from);
+    d_->annotation.nameFrom = &label.impl();
+    follow(label.impl(), *d_);
 }
 
 void Control::setDescribedBy(Label& label) {
-    ControlImpl& from = label.impl();
-    d_->annotation.descriptionFrom = &from;
-    if (std::find(from.followers.begin(), from.followers.end(), d_.get()) == from.followers.end())
-        from.followers.push_back(d_.get());
-    captionChanged(from);
+    d_->annotation.descriptionFrom = &label.impl();
+    follow(label.impl(), *d_);
 }
 
 void Form::setAccessibleDescription(const std::string& description) {

@@ -49,6 +49,14 @@ inline constexpr UINT kLabelDrawing = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | 
 // wrapped to `width` where they wrap.
 SIZE textSize(HWND control, const std::wstring& text, UINT flags, int width);
 HICON makeIcon(const assets::IndexedPicture& picture);
+// A function of a library looked up while the program runs, for libraries
+// loaded only when needed and functions of newer systems (the program still
+// starts on older ones): `to` is null when there is none.
+template <typename Function>
+void takeFunction(Function& to, HMODULE from, const char* name) {
+    const FARPROC f = from ? GetProcAddress(from, name) : nullptr;
+    to = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(f));
+}
 // An icon's colour pixels, 0xAARRGGBB row by row from the top; empty when
 // it has none to read.
 struct IconPixels {
