@@ -127,6 +127,9 @@ public:
         manager_ = atom(c, "MANAGER");
         wmSelection_ = atom(c, "WM_S" + std::to_string(screenNumber()));
         wmState_ = atom(c, "WM_STATE");
+        settle_.setSingleShot(true);
+        settle_.setInterval(1000);
+        QObject::connect(&settle_, &QTimer::timeout, [this] { mapUnanswered(); });
         hearRootStructure(c);
         xcb_flush(c);
     }
@@ -136,7 +139,13 @@ public:
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
             const auto* m = static_cast<const xcb_client_message_event_t*>(message);
-            if (m->type == manager_ && m->data.data32[1] == wmSelection_) mapUnanswered();
+            if (m->type == manager_ && m->data.data32[1] == wmSelection_) {
+                // Asked again once it is under way: a window manager may
+                // announce itself before it takes requests, and drop one
+                // that comes meanwhile.
+                mapUnanswered();
+                settle_.start();
+            }
             return false;
         }
         if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY) return false;
@@ -183,6 +192,7 @@ private:
     xcb_atom_t manager_ = XCB_ATOM_NONE;
     xcb_atom_t wmSelection_ = XCB_ATOM_NONE;
     xcb_atom_t wmState_ = XCB_ATOM_NONE;
+    QTimer settle_;
 };
 
 }  // namespace
