@@ -165,13 +165,21 @@ void FormImpl::showWindow() {
     // Back where its frame was: some window managers (i3, mutter) place a
     // window mapped again by its client's old position, which moves the frame
     // by its own size each time.
-    std::optional<QPoint> back;
+    std::optional<Place> back;
     if (!widget->isVisible()) back = hiddenAt;
     hiddenAt.reset();
     widget->show();
     if (back && widget->windowHandle()) {
         qt::awaitFrame(widget);
-        if (widget->frameGeometry().topLeft() != *back) widget->move(*back);
+        // X is asked where the window is: Qt may not yet have heard of the
+        // frame it was put in, and would count the move from a frame of no
+        // size.
+        const std::optional<QPoint> client = qt::x11ClientPosition(widget);
+        if (client && back->x11Client) {
+            if (*client != *back->x11Client) qt::moveX11Client(widget, *back->x11Client);
+        } else if (widget->frameGeometry().topLeft() != back->frame) {
+            widget->move(back->frame);
+        }
     }
     if (focus && focus->isEnabled()) focus->setFocus(Qt::ActiveWindowFocusReason);
     askedForeground = true;
@@ -226,7 +234,8 @@ void Form::showModal(Form* owner) {
 }
 
 void Form::hide() {
-    if (d_->widget->isVisible()) d_->hiddenAt = d_->widget->frameGeometry().topLeft();
+    if (d_->widget->isVisible())
+        d_->hiddenAt = {d_->widget->frameGeometry().topLeft(), qt::x11ClientPosition(d_->widget)};
     if (trayNeedsTaskbar(d_->handle)) {
         // Without a notification area the window would be out of reach:
         // it goes to the task bar instead.

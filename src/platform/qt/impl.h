@@ -53,6 +53,11 @@ QSize frameExtra(const QWidget* w);
 // characters, inside a word longer than the line. Its size, and drawing it.
 QSizeF wrappedSize(const QFont& font, int width, const QString& text);
 void drawWrapped(QPainter& painter, const QFont& font, const QRect& rect, const QString& text);
+// On X11, where X has a top-level window's client area now, in the
+// display's pixels on its screen; none off X11 or while it is not mapped.
+std::optional<QPoint> x11ClientPosition(const QWidget* w);
+// On X11, asks for the window's client area at `at`, as given above.
+void moveX11Client(const QWidget* w, QPoint at);
 // Whether X's keyboard focus is on a window of the program (false off X11).
 bool programHoldsX11Focus();
 // On X11: a window of the program that a window manager took down with it
@@ -115,9 +120,14 @@ struct FormImpl {
     // The control the program gave the focus to while the window was hidden:
     // it has the focus when the window shows.
     QPointer<QWidget> focusOnShow;
-    // Where the frame stood when the window was hidden, until the program
-    // places the window anew.
-    std::optional<QPoint> hiddenAt;
+    // Where the window stood when it was hidden, until the program places
+    // it anew: its frame as Qt has it and, on X11, its client area as X has
+    // it (in the display's pixels).
+    struct Place {
+        QPoint frame;
+        std::optional<QPoint> x11Client;
+    };
+    std::optional<Place> hiddenAt;
 
     void applyTabOrder();
     // Shows the window in its normal state, in front, active.

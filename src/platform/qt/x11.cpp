@@ -19,8 +19,10 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/qt/impl.h"
@@ -215,6 +217,39 @@ bool qt::programHoldsX11Focus() {
                        (reply->focus & ~setup->resource_id_mask) == setup->resource_id_base;
     std::free(reply);
     return holds;
+}
+
+std::optional<QPoint> qt::x11ClientPosition(const QWidget* w) {
+    xcb_connection_t* c = x11();
+    if (!c || !w->internalWinId()) return std::nullopt;
+    const auto id = static_cast<xcb_window_t>(w->internalWinId());
+    xcb_get_window_attributes_reply_t* a =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
+    const bool mapped = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(a);
+    xcb_get_geometry_reply_t* g =
+        mapped ? xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr) : nullptr;
+    xcb_translate_coordinates_reply_t* t =
+        g ? xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, g->root, 0, 0),
+                                            nullptr)
+          : nullptr;
+    std::optional<QPoint> at;
+    if (t) at = QPoint(t->dst_x, t->dst_y);
+    std::free(g);
+    std::free(t);
+    return at;
+}
+
+void qt::moveX11Client(const QWidget* w, QPoint at) {
+    xcb_connection_t* c = x11();
+    if (!c || !w->internalWinId()) return;
+    // The program's windows have static gravity: the window manager puts
+    // the client area itself where asked, and its frame around it.
+    const std::uint32_t values[] = {static_cast<std::uint32_t>(at.x()),
+                                    static_cast<std::uint32_t>(at.y())};
+    xcb_configure_window(c, static_cast<xcb_window_t>(w->internalWinId()),
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    xcb_flush(c);
 }
 
 void qt::watchLostWindows() {
