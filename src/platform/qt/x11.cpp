@@ -59,12 +59,17 @@ int screenNumber() {
     return dot ? std::atoi(dot + 1) : 0;
 }
 
+// The root window of the program's screen.
+xcb_window_t rootWindow(xcb_connection_t* c) {
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int n = screenNumber(); n > 0 && it.rem; --n) xcb_screen_next(&it);
+    return it.rem ? it.data->root : xcb_window_t{XCB_WINDOW_NONE};
+}
+
 // Messages to the root window that announce a manager (a tray, a window
 // manager) come to those that hear its structure.
 void hearRootStructure(xcb_connection_t* c) {
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int n = screenNumber(); n > 0 && it.rem; --n) xcb_screen_next(&it);
-    if (it.rem) hearStructure(c, it.data->root);
+    if (const xcb_window_t root = rootWindow(c)) hearStructure(c, root);
 }
 
 class XTrayWatch : public QAbstractNativeEventFilter {
@@ -223,19 +228,14 @@ std::optional<QPoint> qt::x11ClientPosition(const QWidget* w) {
     xcb_connection_t* c = x11();
     if (!c || !w->internalWinId()) return std::nullopt;
     const auto id = static_cast<xcb_window_t>(w->internalWinId());
-    xcb_get_window_attributes_reply_t* a =
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
-    const bool mapped = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
-    std::free(a);
-    xcb_get_geometry_reply_t* g =
-        mapped ? xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr) : nullptr;
-    xcb_translate_coordinates_reply_t* t =
-        g ? xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, g->root, 0, 0),
-                                            nullptr)
-          : nullptr;
+    // Both asked at once: one round trip.
+    const auto state = xcb_get_window_attributes(c, id);
+    const auto place = xcb_translate_coordinates(c, id, rootWindow(c), 0, 0);
+    xcb_get_window_attributes_reply_t* a = xcb_get_window_attributes_reply(c, state, nullptr);
+    xcb_translate_coordinates_reply_t* t = xcb_translate_coordinates_reply(c, place, nullptr);
     std::optional<QPoint> at;
-    if (t) at = QPoint(t->dst_x, t->dst_y);
-    std::free(g);
+    if (a && a->map_state == XCB_MAP_STATE_VIEWABLE && t) at = QPoint(t->dst_x, t->dst_y);
+    std::free(a);
     std::free(t);
     return at;
 }

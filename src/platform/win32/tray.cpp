@@ -32,15 +32,20 @@ std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& log() {
 int availableOverride = -1;
 int areaDpiOverride = 0;
 
+// Functions of newer systems, looked up so that the program still starts
+// on older ones.
+template <typename Function>
+Function newerUser32(const char* name) {
+    Function f = nullptr;
+    win::takeFunction(f, GetModuleHandleW(L"user32.dll"), name);
+    return f;
+}
+
 // The scale of the notification area: that of the monitor whose task bar
 // holds it, wherever the program's windows are.
 int areaDpi() {
     if (areaDpiOverride > 0) return areaDpiOverride;
-    static const auto forWindow = [] {
-        UINT(WINAPI * f)(HWND) = nullptr;
-        win::takeFunction(f, GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
-        return f;
-    }();
+    static const auto forWindow = newerUser32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
     if (HWND area = FindWindowW(L"Shell_TrayWnd", nullptr); area && forWindow)
         if (const UINT dpi = forWindow(area)) return static_cast<int>(dpi);
     return win::screenDpi();
@@ -49,11 +54,7 @@ int areaDpi() {
 // The size the area draws small icons at, in pixels.
 int areaIconSize() {
     const int dpi = areaDpi();
-    static const auto forDpi = [] {
-        int(WINAPI * f)(int, UINT) = nullptr;
-        win::takeFunction(f, GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi");
-        return f;
-    }();
+    static const auto forDpi = newerUser32<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
     if (forDpi && areaDpiOverride == 0)
         if (const int size = forDpi(SM_CXSMICON, static_cast<UINT>(dpi)); size > 0) return size;
     return MulDiv(16, dpi, 96);
