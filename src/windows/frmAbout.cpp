@@ -64,6 +64,9 @@ frmAbout::frmAbout(frmMain& main)
     cmdOK.onClick = [this] { cmdOK_Click(); };
     cmdSysInfo.onClick = [this] { cmdSysInfo_Click(); };
     form.onUnload = [this] { Form_Unload(); };
+    // A screen reader reads the box's lines as it opens.
+    form.setAccessibleDescription(lblTitle.caption() + "\n" + Label1.caption() + "\n" +
+                                  lblDescription.caption() + "\n" + lblVersion.caption());
     Form_Load();
 }
 

@@ -53,11 +53,12 @@ void frmInfo::Form_Load(const reminder::Book& book) {
     }
     fitRows();
     // A screen reader reads what the window lists, each time with its
-    // message, when the window opens and on its one button.
+    // message, once: on its one button, which has the focus as the window
+    // opens. (Read with the window, it would be read each time the window
+    // manager hands the window the activation again.)
     std::string said;
     for (int i = 0; i < row; ++i) said += Label1[i].caption() + " " + Label2[i].caption() + "\n";
     said += Label3.caption();
-    form.setAccessibleDescription(said);
     Command1.setAccessibleDescription(said);
 }
 

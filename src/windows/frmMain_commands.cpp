@@ -87,10 +87,12 @@ void frmMain::takeReminder(int n) {
     book.write(n, *due, Text4.text());
     offerModes();
     if (n < 3) {
-        timeSelect();
-        book.eventCount = static_cast<std::int16_t>(n + 1);
+        // Named for the next reminder before the focus comes back to the
+        // hour field, so that a screen reader says the new name there.
         Label5.setCaption(kNextTitle[n]);
         Text4.setText("");
+        timeSelect();
+        book.eventCount = static_cast<std::int16_t>(n + 1);
         return;
     }
     // The fields keep the third reminder; confirming takes it once more.

@@ -16,6 +16,7 @@ import time
 from cases import check, main_is_active
 from desktop import MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed, run_case
 from sni import JWMRC_NO_TRAY, SniDesktop
+from speech import Listener
 
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 ABOUT_TITLE = "关于Tockmere"
@@ -117,6 +118,20 @@ class ReaderDesktop(Reader, Desktop):
         return self.start_program()
 
 
+class SpeakingDesktop(Listener, ReaderDesktop):
+    """jwm's desktop with Orca reading the program aloud."""
+
+    def start(self):
+        self.start_display()
+        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                         stdout=subprocess.PIPE)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().decode().strip()
+        self.start_reader()
+        self.start_wm()
+        self.start_orca()
+        return self.start_program()
+
+
 class SniReaderDesktop(Reader, SniDesktop):
     """xfce4-panel's StatusNotifierItem tray, with the accessibility bus."""
 
@@ -146,19 +161,28 @@ def focusable(d, window):
     return found
 
 
+# The items of the program's menu; 普通 and 高级 can be checked, and are
+# read as check boxes.
+ITEM_ROLES = ("menu item", "check box")
+
+
+def item_role(name):
+    return "check box" if name in ("普通", "高级") else "menu item"
+
+
 def in_menu(d):
     """The menu item the focus is on, if it is on one."""
     f = d.focused()
-    return f if f is not None and d.role(f) == "menu item" else None
+    return f if f is not None and d.role(f) in ITEM_ROLES else None
 
 
 def menu_items(d):
     """The pop-up menu the focus is in: (name, enabled, checked) per item."""
     item = d.focused()
-    check(item is not None and d.role(item) == "menu item",
+    check(item is not None and d.role(item) in ITEM_ROLES,
           "no menu item has the focus: %s" % (item and d.role(item)))
     return [(i.name, d.has(i, "enabled"), d.has(i, "checked"))
-            for i in item.parent if d.role(i) == "menu item"]
+            for i in item.parent if d.role(i) in ITEM_ROLES]
 
 
 def open_menu_by_key(d, key, first):
@@ -166,7 +190,7 @@ def open_menu_by_key(d, key, first):
     said."""
     d.events.clear()
     d.key(key)
-    d.await_focus("the menu's first enabled item after %s" % key, "menu item", first)
+    d.await_focus("the menu's first enabled item after %s" % key, item_role(first), first)
 
 
 def keyboard_and_screen_reader(d):
@@ -192,7 +216,7 @@ def keyboard_and_screen_reader(d):
     check([(n, c) for n, _, c in items[:2]] == [("普通", True), ("高级", False)],
           "the menu reads %r" % items)
     d.key("Down")
-    d.await_focus("高级 selected with the arrow", "menu item", "高级")
+    d.await_focus("高级 selected with the arrow", "check box", "高级")
     d.key("Return")
     d.await_focus("the hour field after 高级", "text", "时")
     open_menu_by_key(d, "Menu", "普通")
@@ -216,7 +240,7 @@ def keyboard_and_screen_reader(d):
     d.wait_for("the message field's edit menu", 5, d.menu)
     d.key("Down")
     item = d.wait_for("an item of the edit menu said", 5, lambda: in_menu(d))
-    names = [i.name for i in item.parent if d.role(i) == "menu item"]
+    names = [i.name for i in item.parent if d.role(i) in ITEM_ROLES]
     check(names and all(any("\u4e00" <= ch <= "\u9fff" for ch in n) for n in names),
           "the edit menu is not in Chinese: %r" % names)
     check("普通" not in names, "the message field opened the program's menu")
@@ -323,10 +347,91 @@ def fast_hide_and_restore_over_the_bus(d):
     check(d.await_program_end(5) == 0, "the program did not end well after 退出")
 
 
+def hears(d, what, keys, first, *then, timeout=10):
+    """Keys pressed, Orca says `first` before anything else, then `then`;
+    returns what it said. Without keys, what the reader says from the last
+    mark on."""
+    if keys:
+        d.mark()
+        d.key(*keys.split())
+    words = d.said(what, (first,) + then, timeout=timeout)
+    check(words and words[0].startswith(first),
+          "Orca said %r first %s, not %r: %r" % (words and words[0], what, first, words))
+    return words
+
+
+def once(words, *texts):
+    joined = " | ".join(words)
+    for text in texts:
+        check(joined.count(text) == 1, "Orca said %r %d times: %r" % (text, joined.count(text), words))
+
+
+def orca_keyboard_path(d):
+    """The keyboard path as Orca speaks it: each field's name as the focus
+    reaches it, then its value; each window's content once; the menu's
+    items with their marks; nothing while idle."""
+    d.start()
+    hears(d, "at start", "", "Tockmere Beta 1.1 框架", "时 文本", "9 已选中", timeout=30)
+    d.silent("while the clock ticks", 2.5)
+    hears(d, "on Tab", "Tab", "分 文本", "42 已选中")
+    hears(d, "on Tab", "Tab", "提醒信息(最多五十字) 文本")
+    hears(d, "on Shift+Tab", "shift+Tab", "分 文本", "42 已选中")
+    hears(d, "on Shift+Tab", "shift+Tab", "时 文本", "9 已选中")
+    # The program's menu from the keyboard, its marks said.
+    # Qt's bridge cannot say that an item can be checked: the items of the
+    # choice are read as check boxes.
+    words = hears(d, "opening the menu", "shift+F10", "普通 复选框 已勾选")
+    check(len(words) == 1, "the menu's first item was not all Orca said: %r" % words)
+    hears(d, "on Down", "Down", "高级 复选框 未勾选")
+    hears(d, "choosing 高级", "Return", "Tockmere Beta 1.1", "时 文本")
+    hears(d, "opening the menu", "Menu", "普通 复选框 未勾选")
+    hears(d, "on Down", "Down", "高级 复选框 已勾选")
+    hears(d, "on Up", "Up", "普通 复选框 未勾选")
+    hears(d, "choosing 普通 again", "Return", "Tockmere Beta 1.1", "时 文本")
+    # A reminder typed and confirmed: the count box said once.
+    d.type("9")
+    d.key("Tab")
+    d.type("42")
+    hears(d, "on Tab", "Tab", "提醒信息 (最多五十字) 文本")
+    d.type("call")
+    hears(d, "Enter in the message", "Return", "确定 按钮")
+    once(hears(d, "confirming", "Return", "警告 Tockmere", "只有一件事要提醒"), "只有一件事要提醒")
+    d.key("Return")
+    d.wait_for("the main window to hide", 5, lambda: d.titled(MAIN_TITLE) is None)
+    # A second start: the window back, the focus said in the hour field.
+    d.mark()
+    again = d.spawn(["faketime", "-f", "@" + d.start_time, d.program],
+                    env=dict(d.env, NO_FAKE_STAT="1"))
+    d.wait_for("the second start to end", 10, lambda: again.poll() is not None)
+    hears(d, "the window back", "", "Tockmere Beta 1.1 框架", "时 文本")
+    # 查询: the notice window's rows and count line, once each.
+    hears(d, "opening the menu while armed", "shift+F10", "查询")
+    words = hears(d, "opening the notice window", "Return", "提醒信息", "9:42:00", "call", "有一件事要做")
+    once(words, "9:42:00", "call", "有一件事要做")
+    hears(d, "closing the notice window", "Escape", "Tockmere Beta 1.1 框架", "时 文本")
+    # The reminder's box at its time, said as an alert with its text.
+    words = hears(d, "telling the reminder", "", "警告", "9:42:00啦", "应该call", timeout=40)
+    once(words, "应该call")
+    words = hears(d, "closing the reminder's box", "Return", "Tockmere Beta 1.1 框架", "时 文本")
+    check(not any("删除" in w for w in words), "the refilled hour field was said as an edit: %r" % words)
+    # 关于, its title and both lines, once.
+    hears(d, "opening the menu", "shift+F10", "普通")
+    hears(d, "on Up", "Up", "退出")
+    hears(d, "on Up", "Up", "关于")
+    words = hears(d, "opening About", "Return", "关于Tockmere", "软件调用系统时间来提醒您",
+                  "请确保系统时间准确无误")
+    once(words, "软件调用系统时间来提醒您", "请确保系统时间准确无误")
+    hears(d, "closing About", "Return", "Tockmere Beta 1.1 框架", "时 文本")
+    hears(d, "opening the menu", "Menu", "普通")
+    d.key("Up", "Return")
+    d.await_program_end(5)
+
+
 CASES = {
     "keyboard_and_screen_reader": (keyboard_and_screen_reader, "2026-12-06 09:41:50"),
     "keyboard_advanced_entry_heard": (keyboard_advanced_entry_heard, "2026-12-06 09:41:50"),
     "fast_hide_and_restore_sni": (fast_hide_and_restore_over_the_bus, "2026-12-06 09:41:30"),
+    "orca_keyboard_path": (orca_keyboard_path, "2026-12-06 09:41:05"),
 }
 
 
@@ -335,7 +440,8 @@ def main(argv):
         sys.stderr.write("usage: a11y.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
         return 2
     run, start_time = CASES[argv[2]]
-    kind = SniReaderDesktop if argv[2].endswith("_sni") else ReaderDesktop
+    kind = (SniReaderDesktop if argv[2].endswith("_sni")
+            else SpeakingDesktop if argv[2].startswith("orca_") else ReaderDesktop)
     d = kind(argv[1], start_time, argv[3] if len(argv) > 3 else None)
     return run_case(run, d)
 

@@ -1,4 +1,3 @@
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -26,16 +25,6 @@ std::map<Handle, FormImpl*>& handles() {
     static std::map<Handle, FormImpl*> map;
     return map;
 }
-// A screen reader is told what each window is: a dialog box, or a window
-// of its own (a plain widget would be read as a mere filler).
-QAccessibleInterface* formAccessible(const QString&, QObject* object) {
-    auto* w = dynamic_cast<FormWidget*>(object);
-    if (!w) return nullptr;
-    const Qt::WindowType type = w->windowType();
-    const bool dialog = type == Qt::Dialog || type == Qt::Tool;
-    return new QAccessibleWidget(w, dialog ? QAccessible::Dialog : QAccessible::Window);
-}
-
 Handle nextHandle() {
     static Handle next = 0x10010;
     return next += 0x10;
@@ -127,8 +116,7 @@ QWidget* activate(QWidget* window) {
 }  // namespace qt
 
 Form::Form(const FormStyle& style) : d_(std::make_unique<FormImpl>()) {
-    static const bool roles = (QAccessible::installFactory(&formAccessible), true);
-    (void)roles;
+    qt::readByScreenReaders();
     d_->form = this;
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;

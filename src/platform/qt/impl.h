@@ -53,6 +53,24 @@ QSize frameExtra(const QWidget* w);
 // characters, inside a word longer than the line. Its size, and drawing it.
 QSizeF wrappedSize(const QFont& font, int width, const QString& text);
 void drawWrapped(QPainter& painter, const QFont& font, const QRect& rect, const QString& text);
+// A screen reader reads the program's windows as the program means them.
+void readByScreenReaders();
+// While one lives, what happens to a text box's text, selection and caret
+// is not told to a screen reader as edits: what a box does on taking or
+// leaving the focus, and what the program itself does to it. Told of a
+// selection before Qt announces the focus, Orca takes the box for focused
+// already and never says its name; told of a refill, it reads out the
+// deleted selection. Announcing the focus, it reads the box as it stands.
+class QuietEdits {
+public:
+    explicit QuietEdits(QObject* box);
+    ~QuietEdits();
+    QuietEdits(const QuietEdits&) = delete;
+    QuietEdits& operator=(const QuietEdits&) = delete;
+
+private:
+    QObject* box_;
+};
 // On X11, where X has a top-level window's client area now, in the
 // display's pixels on its screen; none off X11 or while it is not mapped.
 std::optional<QPoint> x11ClientPosition(const QWidget* w);

@@ -113,8 +113,14 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* e) override {
+        const qt::QuietEdits quiet(this);
         QLineEdit::focusInEvent(e);
         box_.impl().focusIn();
+    }
+    // Leaving, the box drops its selection: nothing to say of a box left.
+    void focusOutEvent(QFocusEvent* e) override {
+        const qt::QuietEdits quiet(this);
+        QLineEdit::focusOutEvent(e);
     }
     void keyPressEvent(QKeyEvent* e) override {
         if (passKeyDown(box_, e) && passKeyPress(box_, typedCharacters(e)))
@@ -157,6 +163,7 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* e) override {
+        const qt::QuietEdits quiet(this);
         QPlainTextEdit::focusInEvent(e);
         box_.impl().focusIn();
     }
@@ -215,6 +222,7 @@ std::string TextBox::text() const {
 }
 
 void TextBox::setText(const std::string& text) {
+    const qt::QuietEdits quiet(d_->widget);
     if (auto* l = line(*d_))
         return l->setText(l->limit > 0 ? qt::qs(text).left(qt::unitIndex(qt::qs(text), l->limit))
                                        : qt::qs(text));
@@ -257,6 +265,7 @@ int TextBox::selLength() const {
 }
 
 void TextBox::setSelStart(int start) {
+    const qt::QuietEdits quiet(d_->widget);
     if (auto* l = line(*d_)) {
         l->deselect();
         return l->setCursorPosition(static_cast<int>(qt::unitIndex(l->text(), start)));
@@ -268,19 +277,23 @@ void TextBox::setSelStart(int start) {
 }
 
 void TextBox::setSelLength(int length) {
+    const qt::QuietEdits quiet(d_->widget);
     if (auto* l = line(*d_)) {
         const QString text = l->text();
         const int from = l->cursorPosition();
         const int start = qt::characterCount(text.left(from));
-        return l->setSelection(from, static_cast<int>(qt::unitIndex(text, start + length)) - from);
+        // The caret stays where the selection starts: a screen reader reads
+        // the line at the caret, and Qt gives none at the text's end.
+        const int to = static_cast<int>(qt::unitIndex(text, start + length));
+        return l->setSelection(to, from - to);
     }
     MultiLineBox* m = multi(*d_);
     const QString text = m->typed();
     QTextCursor c = m->textCursor();
     const int from = c.selectionStart();
     const int start = qt::characterCount(text.left(from));
-    c.setPosition(from);
-    c.setPosition(static_cast<int>(qt::unitIndex(text, start + length)), QTextCursor::KeepAnchor);
+    c.setPosition(static_cast<int>(qt::unitIndex(text, start + length)));
+    c.setPosition(from, QTextCursor::KeepAnchor);
     m->setTextCursor(c);
 }
 

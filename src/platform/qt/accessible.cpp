@@ -1,0 +1,323 @@
+// What a screen reader reads of the program's windows, where Qt's own
+// reading falls short: every window says what it is, a single-line box
+// gives its text whole, a label gives its text as text even where it has
+// a name of its own (the clock), a menu item says whether it is checked
+// whatever its state; and what it is told, less what would mislead it.
+#include <QAccessibleWidget>
+#include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <algorithm>
+#include <vector>
+
+#include "platform/qt/form_widget.h"
+#include "platform/qt/impl.h"
+
+namespace platform {
+
+namespace {
+
+// A plain widget would be read as a mere filler: a window is a dialog box
+// or a window of its own.
+QAccessibleInterface* formAccessible(FormWidget* w) {
+    const Qt::WindowType type = w->windowType();
+    const bool dialog = type == Qt::Dialog || type == Qt::Tool;
+    return new QAccessibleWidget(w, dialog ? QAccessible::Dialog : QAccessible::Window);
+}
+
+// The text interface over a widget's whole text, which only reads.
+class ReadText : public QAccessibleTextInterface {
+public:
+    virtual QString whole() const = 0;
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int start, int end) const override { return whole().mid(start, end - start); }
+    int characterCount() const override { return static_cast<int>(whole().size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    // One run without attributes over the whole text: Qt's own line box
+    // answers with an empty run, and Orca then reads none of its text.
+    QString attributes(int, int* start, int* end) const override {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+};
+
+// A label: its caption is its text; its name is the caption unless the
+// program named it.
+class LabelAccessible : public QAccessibleWidget, public ReadText {
+public:
+    explicit LabelAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    QString whole() const override { return static_cast<QLabel*>(widget())->text(); }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) return whole();
+        return QAccessibleWidget::text(t);
+    }
+    using ReadText::text;
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    // A window that describes itself says its labels in its description:
+    // they are that window's, and not read once more one by one (Orca
+    // reads a dialog's free labels only where they are of three words or
+    // more, and so never a Chinese one).
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(
+        QAccessible::Relation match) const override {
+        QWidget* window = widget()->window();
+        if (!(match & QAccessible::Label) || window->accessibleDescription().isEmpty())
+            return QAccessibleWidget::relations(match);
+        return {{QAccessible::queryAccessibleInterface(window), QAccessible::Label}};
+    }
+};
+
+// A single-line box: its text, caret and selection, and editing.
+class LineAccessible : public QAccessibleWidget,
+                       public ReadText,
+                       public QAccessibleEditableTextInterface {
+public:
+    explicit LineAccessible(QLineEdit* box) : QAccessibleWidget(box, QAccessible::EditableText) {
+        addControllingSignal(QStringLiteral("textChanged(const QString&)"));
+    }
+    QLineEdit* box() const { return static_cast<QLineEdit*>(widget()); }
+    QString whole() const override { return box()->text(); }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return whole();
+        return QAccessibleWidget::text(t);
+    }
+    using ReadText::text;
+    void setText(QAccessible::Text t, const QString& text) override {
+        if (t == QAccessible::Value) return box()->setText(text);
+        QAccessibleWidget::setText(t, text);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = !box()->isReadOnly();
+        s.selectableText = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        if (t == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    void selection(int index, int* start, int* end) const override {
+        *start = *end = 0;
+        if (index != 0 || !box()->hasSelectedText()) return;
+        *start = box()->selectionStart();
+        *end = box()->selectionEnd();
+    }
+    int selectionCount() const override { return box()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int) override { box()->deselect(); }
+    void setSelection(int, int start, int end) override { box()->setSelection(start, end - start); }
+    int cursorPosition() const override { return box()->cursorPosition(); }
+    void setCursorPosition(int position) override { box()->setCursorPosition(position); }
+    QRect characterRect(int offset) const override {
+        const QFontMetrics metrics(box()->font());
+        const QRect inside = box()->contentsRect();
+        const int x = inside.x() + metrics.horizontalAdvance(whole().left(offset));
+        const int width =
+            offset < characterCount() ? metrics.horizontalAdvance(whole().at(offset)) : 0;
+        return {box()->mapToGlobal(QPoint(x, inside.y())), QSize(width, inside.height())};
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return box()->cursorPositionAt(box()->mapFromGlobal(point));
+    }
+
+    void deleteText(int start, int end) override { replaceText(start, end, {}); }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+    void replaceText(int start, int end, const QString& text) override {
+        box()->setText(whole().left(start) + text + whole().mid(end));
+    }
+};
+
+// An item of the program's menu. Qt reads a checkable item as a plain
+// one, and its AT-SPI bridge does not carry that it can be checked, so
+// Orca says the mark of a checked item only: read as a check box, an item
+// of a choice says "checked" or "not checked" either way.
+class MenuItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    explicit MenuItemAccessible(QAction* action) : action_(action) {}
+    QMenu* menu() const {
+        if (!action_) return nullptr;
+        for (QObject* o : action_->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(o)) return m;
+        return nullptr;
+    }
+    bool isValid() const override { return menu() != nullptr; }
+    QObject* object() const override { return action_; }
+    QWindow* window() const override { return menu() ? menu()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(menu());
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name && action_ ? QString(action_->text()).remove(u'&')
+                                                 : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        QMenu* m = menu();
+        if (!m) return {};
+        const QRect r = m->actionGeometry(action_);
+        return {m->mapToGlobal(r.topLeft()), r.size()};
+    }
+    QAccessible::Role role() const override {
+        if (action_->isSeparator()) return QAccessible::Separator;
+        return action_->isCheckable() ? QAccessible::CheckBox : QAccessible::MenuItem;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        QMenu* m = menu();
+        s.invisible = !m || !m->isVisible();
+        s.disabled = !action_->isEnabled();
+        s.focusable = !action_->isSeparator();
+        s.focused = m && m->activeAction() == action_;
+        s.selected = s.focused;
+        s.checkable = action_->isCheckable();
+        s.checked = action_->isChecked();
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                 : nullptr;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        QMenu* m = menu();
+        if (name != pressAction() || !m || !action_->isEnabled()) return;
+        m->close();
+        action_->trigger();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QPointer<QAction> action_;
+};
+
+// The menu around those items, which it finds by their actions.
+class MenuAccessible : public QAccessibleWidget {
+public:
+    explicit MenuAccessible(QMenu* menu) : QAccessibleWidget(menu, QAccessible::PopupMenu) {}
+    QMenu* menu() const { return static_cast<QMenu*>(widget()); }
+    int childCount() const override { return static_cast<int>(menu()->actions().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const QList<QAction*> actions = menu()->actions();
+        return index >= 0 && index < actions.size()
+                   ? QAccessible::queryAccessibleInterface(actions.at(index))
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return static_cast<int>(menu()->actions().indexOf(qobject_cast<QAction*>(child->object())));
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        QAction* a = menu()->actionAt(menu()->mapFromGlobal(QPoint(x, y)));
+        return a ? QAccessible::queryAccessibleInterface(a) : nullptr;
+    }
+    QAccessibleInterface* focusChild() const override {
+        QAction* a = menu()->activeAction();
+        return a ? QAccessible::queryAccessibleInterface(a) : nullptr;
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return menu()->title();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* accessibleOf(const QString&, QObject* object) {
+    if (auto* menu = qobject_cast<QMenu*>(object)) return new MenuAccessible(menu);
+    if (auto* action = qobject_cast<QAction*>(object)) return new MenuItemAccessible(action);
+    if (auto* form = dynamic_cast<FormWidget*>(object)) return formAccessible(form);
+    if (auto* box = qobject_cast<QLineEdit*>(object)) return new LineAccessible(box);
+    // A window's label, which writes plain text; a picture box is a label
+    // too, and stays a picture.
+    if (auto* label = qobject_cast<QLabel*>(object);
+        label && label->textFormat() == Qt::PlainText &&
+        dynamic_cast<FormWidget*>(label->parentWidget()))
+        return new LabelAccessible(label);
+    return nullptr;
+}
+
+// Quiet text boxes, while their edits are not told.
+std::vector<QObject*>& quietBoxes() {
+    static std::vector<QObject*> boxes;
+    return boxes;
+}
+
+bool misleads(QAccessibleEvent* e) {
+    switch (e->type()) {
+        case QAccessible::TextCaretMoved:
+        case QAccessible::TextSelectionChanged:
+        case QAccessible::TextInserted:
+        case QAccessible::TextRemoved:
+        case QAccessible::TextUpdated: {
+            const auto& quiet = quietBoxes();
+            return std::find(quiet.begin(), quiet.end(), e->object()) != quiet.end();
+        }
+        case QAccessible::StateChanged: {
+            // Qt takes a window for activated once more as a menu opens on it
+            // and as the menu closes; told so, Orca leaves the menu's item, or
+            // the control the focus came back to, for the window. A window is
+            // said to be active or not once for each change.
+            QObject* window = e->object();
+            if (!static_cast<QAccessibleStateChangeEvent*>(e)->changedStates().active ||
+                !dynamic_cast<FormWidget*>(window))
+                return false;
+            if (QApplication::activePopupWidget()) return true;
+            const bool active = static_cast<QWidget*>(window)->isActiveWindow();
+            const char* told = "toldActive";
+            if (window->property(told).isValid() && window->property(told).toBool() == active)
+                return true;
+            window->setProperty(told, active);
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+// Every event Qt would tell a screen reader passes here first.
+void tell(QAccessibleEvent* e) {
+    if (misleads(e)) return;
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(e);
+    QAccessible::installUpdateHandler(&tell);
+}
+
+}  // namespace
+
+namespace qt {
+void readByScreenReaders() {
+    static const bool installed = (QAccessible::installFactory(&accessibleOf),
+                                   QAccessible::installUpdateHandler(&tell), true);
+    (void)installed;
+}
+
+QuietEdits::QuietEdits(QObject* box) : box_(box) {
+    quietBoxes().push_back(box);
+}
+QuietEdits::~QuietEdits() {
+    auto& quiet = quietBoxes();
+    quiet.erase(std::find(quiet.begin(), quiet.end(), box_));
+}
+}  // namespace qt
+
+}  // namespace platform
