@@ -9,6 +9,7 @@ and exits 1 otherwise.
 """
 
 import os
+import re
 import subprocess
 import sys
 import time
@@ -209,6 +210,12 @@ def keyboard_and_screen_reader(d):
     d.listen(2.5)
     renamed = [s.name for kind, _, s in d.events if kind.endswith("accessible-name")]
     check(not renamed, "names announced while idle: %r" % renamed)
+    # ... and is read when the reader goes to it: named the clock, its text
+    # the time.
+    clock = [c for c in main if c is not None and c.name == "时钟"]
+    check(clock, "no control of the main window is named 时钟")
+    time_read = clock[0].queryText().getText(0, -1)
+    check(re.fullmatch(r"9:4[12]:\d\d", time_read), "the clock reads %r" % time_read)
 
     # The menu from the keyboard, in the hour field: 高级 chosen and marked.
     open_menu_by_key(d, "shift+F10", "普通")
