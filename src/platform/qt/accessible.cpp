@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -242,7 +244,46 @@ public:
     }
 };
 
+// The program as a screen reader finds it: its windows, and its menu
+// while that is open (Qt leaves pop-ups out of the application's children,
+// so a reader could not find the menu it is in).
+class ApplicationAccessible : public QAccessibleObject {
+public:
+    ApplicationAccessible() : QAccessibleObject(qApp) {}
+    static QList<QObject*> windows() {
+        QList<QObject*> list;
+        for (QWindow* w : QGuiApplication::topLevelWindows())
+            if (w->type() != Qt::Desktop && w->type() != Qt::ToolTip)
+                if (QAccessibleInterface* root = w->accessibleRoot(); root && root->object())
+                    list.append(root->object());
+        return list;
+    }
+    QWindow* window() const override { return nullptr; }
+    int childCount() const override { return static_cast<int>(windows().size()); }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return static_cast<int>(windows().indexOf(child->object()));
+    }
+    QAccessibleInterface* child(int index) const override {
+        const QList<QObject*> list = windows();
+        return index >= 0 && index < list.size() ? QAccessible::queryAccessibleInterface(list.at(index))
+                                                 : nullptr;
+    }
+    QAccessibleInterface* parent() const override { return nullptr; }
+    QAccessibleInterface* focusChild() const override {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            return QAccessible::queryAccessibleInterface(popup);
+        QWindow* w = QGuiApplication::focusWindow();
+        return w ? w->accessibleRoot() : nullptr;
+    }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? QGuiApplication::applicationName() : QString();
+    }
+    QAccessible::Role role() const override { return QAccessible::Application; }
+    QAccessible::State state() const override { return {}; }
+};
+
 QAccessibleInterface* accessibleOf(const QString&, QObject* object) {
+    if (object == qApp) return new ApplicationAccessible;
     if (auto* menu = qobject_cast<QMenu*>(object)) return new MenuAccessible(menu);
     if (auto* action = qobject_cast<QAction*>(object)) return new MenuItemAccessible(action);
     if (auto* form = dynamic_cast<FormWidget*>(object)) return formAccessible(form);
