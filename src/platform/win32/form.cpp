@@ -216,16 +216,6 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
-        case WM_SETFOCUS:
-            // The focus given to the window itself (the system does so as it
-            // restores a minimized window) goes on to its control, as in a
-            // dialog: the window alone takes no keys of the program's.
-            if (f && !IsIconic(hwnd))
-                if (HWND to = f->focusOnActivation()) {
-                    SetFocus(to);
-                    return 0;
-                }
-            break;
         case WM_WINDOWPOSCHANGED:
             // Shown again while still the active window (Wine keeps a hidden
             // window active when no other takes its place): no activation
