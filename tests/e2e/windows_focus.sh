@@ -185,11 +185,11 @@ mark=$(heard)
 xdotool key Return
 box=$(wait_window Tockmere 10) || fail "no box counting the reminder"
 # With the main window hidden, no window of Wine's holds the X focus: the
-# box takes it as a person clicks it.
-# A reader asks the box, come to the front, where its focus is (no focus
-# event comes: the box set it on its button before it was shown). Wine's
-# MSAA has no object for the box's dialog and text (E_NOINTERFACE), only
-# for the button, so only the button is checked here.
+# box takes it as a person clicks it. A reader then asks the box where its
+# focus is (no focus event comes: the box set it on its button before it
+# was shown). Wine's MSAA has no object for the box's dialog and its text
+# (E_NOINTERFACE; the reader's "box" line shows it), only for the button,
+# so only the button is checked here.
 xdotool windowfocus "$box" 2>/dev/null
 said=""
 for _ in $(seq 20); do
