@@ -112,6 +112,9 @@ stage_windows() {
     # A second start under Wine hands over to the first; a killed first
     # program leaves no lock behind.
     sh tests/e2e/windows_second_start.sh
+    # From the keyboard alone, the focus is always on a named control, as a
+    # screen reader hears it through MSAA from outside the program.
+    sh tests/e2e/windows_focus.sh
 }
 
 stage_e2e() {

@@ -35,6 +35,51 @@ TEST_F(Keyboard, OneReminderIsTypedAndConfirmedWithEnterTwice) {
     EXPECT_FALSE(w->form.visible());
 }
 
+// Confirmed, the window hides and both buttons wait while the reminder is
+// armed: the window brought back, by a second start or from the task bar,
+// has the focus on the hour field, from where Tab goes on; never on the
+// window alone, where the keys reach no control.
+TEST_F(Keyboard, WindowBackWhileArmedHasTheFocusOnTheHourField) {
+    for (const bool tray : {true, false}) {
+        pt::setTrayAvailable(tray);
+        start();
+        enter("10", "30", "开会");
+        pt::pressKey(w->Text4, KeyReturn);
+        pt::pressKey(w->Command2, KeyReturn);
+        ASSERT_FALSE(w->Command2.enabled() || w->Command1.enabled());
+        if (tray) {
+            ASSERT_FALSE(w->form.visible());
+            w->App_StartAgain();
+        } else {
+            ASSERT_TRUE(w->form.hiddenToTaskbar());
+            pt::restoreFromTaskbar(w->form);
+        }
+        pt::processEvents();
+        ASSERT_TRUE(w->form.visible()) << tray;
+        EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1)) << tray;
+        pt::pressKey(w->Text1, KeyTab);
+        EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text2)) << tray;
+        EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+        w.reset();
+    }
+    pt::setTrayAvailable(true);
+}
+
+// A disabled control takes no keys: the focus goes on in the tab order to
+// the next control that takes it, round to the first.
+TEST_F(Keyboard, DisablingTheFocusedButtonMovesTheFocusOn) {
+    start();
+    enter("10", "30", "开会");
+    w->Command2.setFocus();
+    ASSERT_TRUE(pt::holdsKeyboardFocus(w->Command2));
+    w->Command2.setEnabled(false);
+    pt::processEvents();
+    EXPECT_TRUE(pt::holdsKeyboardFocus(w->Command1));
+    w->Command1.setEnabled(false);
+    pt::processEvents();
+    EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1));
+}
+
 TEST_F(Keyboard, EnterPressesTheButtonTheProgramOrTabMovedTheFocusTo) {
     start();
     advanced();
@@ -63,6 +108,10 @@ TEST_F(Keyboard, NoticeWindowOpensOnItsButtonAndClosesWithEnterOrEsc) {
         EXPECT_TRUE(pt::hasFocus(w->info()->Command1)) << key;
         pt::pressKey(w->info()->Command1, key);
         EXPECT_EQ(w->info(), nullptr) << key;
+        // Back in the main window, on its field, not on whatever the
+        // desktop offers.
+        EXPECT_TRUE(pt::isForeground(w->form)) << key;
+        EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1)) << key;
     }
     EXPECT_TRUE(takeBoxes().empty());
 }
@@ -81,6 +130,8 @@ TEST_F(Keyboard, AboutOpensOnItsOkButtonAndEnterPressesTheFocusedButton) {
     EXPECT_TRUE(about.form.loaded()) << "Enter pressed 系统信息, not 确定";
     pt::pressKey(about.cmdSysInfo, KeyEscape);
     EXPECT_FALSE(about.form.loaded());
+    EXPECT_TRUE(pt::isForeground(w->form));
+    EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1));
 }
 
 TEST_F(Keyboard, MenuKeysOpenTheProgramsMenuInTheTimeFieldsAndOnTheButtons) {

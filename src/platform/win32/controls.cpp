@@ -216,7 +216,11 @@ double Control::fontPoints() const {
 }
 
 void Control::setEnabled(bool enabled) {
+    const bool held = GetFocus() == d_->hwnd;
     EnableWindow(d_->hwnd, enabled);
+    // The system takes the focus from a disabled control and gives it to
+    // none: it goes on to the next control, as the Tab key would take it.
+    if (!enabled) d_->form->passFocusOn(d_->hwnd, held);
 }
 bool Control::enabled() const {
     return IsWindowEnabled(d_->hwnd) != FALSE;

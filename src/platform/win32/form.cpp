@@ -42,6 +42,16 @@ RECT windowRect(HWND h) {
     return r;
 }
 
+// A control the focus can be given: enabled and not hidden itself (its
+// window may be hidden); the dialog keys stop only at tab stops.
+bool canTakeFocus(HWND c) {
+    if (!c || !IsWindow(c)) return false;
+    return (GetWindowLongPtrW(c, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE;
+}
+bool isTabStop(HWND c) {
+    return canTakeFocus(c) && (GetWindowLongPtrW(c, GWL_STYLE) & WS_TABSTOP);
+}
+
 void mouseDown(FormImpl* f, int button, LPARAM lParam) {
     Form* form = f ? f->form : nullptr;
     if (!form || !form->onMouseDown) return;
@@ -99,12 +109,49 @@ void FormImpl::defaultFollowsFocus(HWND focus) {
 }
 
 HWND FormImpl::focusOnActivation() const {
-    if (activeControl && IsWindow(activeControl)) return activeControl;
+    if (canTakeFocus(activeControl)) return activeControl;
     // A window opening without a control of its own choosing has the focus
-    // on the button Enter presses.
-    if (defaultButton && IsWindowEnabled(defaultButton) && IsWindowVisible(defaultButton))
-        return defaultButton;
+    // on the button Enter presses. Never on none: the window alone takes
+    // no keys of the program's and a screen reader hears nothing.
+    if (!activeControl && canTakeFocus(defaultButton)) return defaultButton;
+    return nextTabStop(nullptr);
+}
+
+HWND FormImpl::nextTabStop(HWND after) const {
+    auto order = tabStops;
+    sortTabStops(order);
+    const auto at = std::find_if(order.begin(), order.end(),
+                                 [after](const auto& stop) { return stop.second == after; });
+    const std::size_t from =
+        at == order.end() ? 0 : static_cast<std::size_t>(at - order.begin()) + 1;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const HWND c = order[(from + i) % order.size()].second;
+        if (c != after && isTabStop(c)) return c;
+    }
     return nullptr;
+}
+
+void FormImpl::passFocusOn(HWND from, bool held) {
+    if (!held && activeControl != from) return;
+    const HWND to = nextTabStop(from);
+    if (!to) return;
+    if (held && GetActiveWindow() == hwnd) {
+        SetFocus(to);
+        return;
+    }
+    // An inactive or hidden window: the control it gives the focus to when
+    // it is active again.
+    if (ControlImpl* c = ControlImpl::of(to)) c->focusIn();
+}
+
+void FormImpl::handActivationBack() {
+    if (GetActiveWindow() != hwnd) return;
+    const HWND to = modalOwner ? modalOwner : mainWindow();
+    if (!to || to == hwnd || !IsWindowVisible(to) || IsIconic(to)) return;
+    // Before this window hides: hidden first, it would leave the choice to
+    // the window manager, which may give the focus to anything on the
+    // desktop (a panel) before the system names the next window.
+    SetForegroundWindow(frontFor(to));
 }
 
 void FormImpl::showPendingCaptions() {
@@ -168,6 +215,19 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 SetFocus(to);
                 return 0;
             }
+            break;
+        case WM_WINDOWPOSCHANGED:
+            // Shown again while still the active window (Wine keeps a hidden
+            // window active when no other takes its place): no activation
+            // moves the focus, so a screen reader is told where it is.
+            if (f && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) &&
+                GetActiveWindow() == hwnd)
+                if (HWND to = f->focusOnActivation()) {
+                    if (GetFocus() == to)
+                        NotifyWinEvent(EVENT_OBJECT_FOCUS, to, OBJID_CLIENT, CHILDID_SELF);
+                    else
+                        SetFocus(to);
+                }
             break;
         case WM_GETOBJECT:
             if (f)
@@ -334,6 +394,7 @@ void Form::unload() {
     if (!d_->loaded || d_->unloading) return;
     d_->unloading = true;
     if (d_->modalOwner) EnableWindow(d_->modalOwner, TRUE);
+    d_->handActivationBack();
     ShowWindow(d_->hwnd, SW_HIDE);
     if (onUnload) onUnload();
     d_->unloading = false;

@@ -131,6 +131,15 @@ struct FormImpl {
     void defaultFollowsFocus(HWND focus);
     // The control that takes the focus when the window becomes active.
     HWND focusOnActivation() const;
+    // The first tab stop after `after` in the tab order that can take the
+    // focus, going round from the end; the first one for none.
+    HWND nextTabStop(HWND after) const;
+    // A control that can no longer take the focus hands it on, when it had
+    // it or its window remembers it, to the next tab stop that can.
+    void passFocusOn(HWND from, bool held);
+    // Going away while active, the window hands the activation to the
+    // window it is modal to, else to the main window, when that is shown.
+    void handActivationBack();
     void showWindow();
     // Labels given a caption while the window was hidden take it now.
     void showPendingCaptions();

@@ -109,9 +109,18 @@ void Menu::popupAt(const Control& control) {
     RECT r{};
     GetWindowRect(control.impl().hwnd, &r);
     // A menu opened from the keyboard starts with its first enabled item
-    // selected, as the Down key the menu finds waiting selects it; a screen
-    // reader then reads that item.
-    PostMessageW(d_->owner, WM_KEYDOWN, VK_DOWN, 0);
+    // selected, as the Down keys the menu finds waiting select it; a screen
+    // reader then reads that item, and Enter chooses it. The system's menu
+    // stops on greyed items too: one Down for each item up to that one.
+    for (int i = 0, downs = 1; i < GetMenuItemCount(d_->menu); ++i) {
+        const UINT state = GetMenuState(d_->menu, static_cast<UINT>(i), MF_BYPOSITION);
+        if (state & MF_SEPARATOR) continue;
+        if (!(state & (MF_DISABLED | MF_GRAYED))) {
+            while (downs-- > 0) PostMessageW(d_->owner, WM_KEYDOWN, VK_DOWN, 0);
+            break;
+        }
+        ++downs;
+    }
     track(*d_, POINT{r.left, r.bottom}, TPM_TOPALIGN);
 }
 

@@ -1,0 +1,255 @@
+#!/bin/sh
+# The Windows program under Wine from the keyboard alone, as a screen reader
+# hears it: a reader of our own (tests/e2e/focus_reader.cpp) watches the
+# system's focus events from outside the program and reads each focused
+# object through MSAA. After every step that moves the focus — the window
+# back by 恢复, after "确定" by a second start and from the task bar, the
+# notice window and About closed with Enter or Esc — the focus must be on a
+# control, named, and Tab must move it to another. The count box has the
+# focus on its button, and the program's menu opened from the keyboard
+# while reminders wait starts on an item that Enter chooses.
+# usage: sh tests/e2e/windows_focus.sh   (needs build-windows/tockmere.exe and
+#        build-windows/tests/focus_reader.exe)
+set -u
+cd "$(dirname "$0")/../.."
+. scripts/lib/desktop.sh
+
+program=build-windows/tockmere.exe
+reader=build-windows/tests/focus_reader.exe
+for f in "$program" "$reader"; do
+    [ -f "$f" ] || { echo "FAIL windows_focus: no $f (build the windows preset with its tests)"; exit 1; }
+done
+app=""
+watch=""
+log=""
+cleanup() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null
+    [ -n "$watch" ] && kill "$watch" 2>/dev/null
+    wineserver -k 2>/dev/null
+    desktop_stop
+    [ -n "$log" ] && rm -f "$log"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL windows_focus: $*"
+    echo "what the reader heard:"
+    sed 's/^/  /' "$log"
+    echo "0 passed, 1 failed"
+    exit 1
+}
+
+log=$(mktemp "${TMPDIR:-/tmp}/tockmere-focus.XXXXXX")
+sh scripts/wine-run.sh --prepare || fail "Wine could not be set up"
+desktop_start 800x600 || fail "no virtual desktop"
+. scripts/lib/wine-prefix.sh
+# The prefix's turn, as scripts/wine-run.sh takes it (descriptor 9, closed
+# for what is started here).
+exec 9>"$tockmere_wineprefix.lock" || fail "cannot open $tockmere_wineprefix.lock"
+flock -w "${TOCKMERE_WINE_WAIT:-900}" 9 || fail "another run kept the Wine prefix busy"
+WINEPREFIX=$tockmere_wineprefix
+export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
+# One Wine server for the program and the reader: the one the set-up
+# stopped is gone first.
+wineserver -w 9>&-
+wineserver -p 9>&- || fail "the Wine server did not start"
+
+wine "$reader" 150 >"$log" 2>/dev/null 9>&- &
+watch=$!
+for _ in $(seq 100); do
+    grep -q '^ready' "$log" && break
+    sleep 0.1
+done
+grep -q '^ready' "$log" || fail "the reader did not start"
+
+start() {
+    faketime_clear_stale
+    NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 9>&- &
+}
+title="Tockmere Beta 1.1"
+heard() { wc -l <"$log"; }
+# The focus events heard after line $1 once they have settled, as
+# "ROLE<tab>NAME<tab>WINDOW" lines.
+settled_focus() {
+    last=""
+    for _ in $(seq 60); do
+        now=$(tail -n +"$(($1 + 1))" "$log" | awk -F'\t' '$1 == "focus" {print $2 "\t" $4 "\t" $5}')
+        [ -n "$now" ] && [ "$now" = "$last" ] && break
+        last=$now
+        sleep 0.25
+    done
+    echo "$last"
+}
+# STEP FROM WINDOW: the focus is on a control (a text box or a button) of
+# WINDOW, as a reader asks for it, and a focus event heard after line FROM
+# named it (a passing event of another object may follow it, read when that
+# object no longer had the focus). Sets name.
+on_control() {
+    heard_now=$(settled_focus "$2")
+    now=$(wine "$reader" where "$3" 9>&- 2>/dev/null | awk -F'\t' '$1 == "focus" {print $2 "\t" $4 "\t" $5}')
+    role=$(echo "$now" | cut -f1)
+    name=$(echo "$now" | cut -f2)
+    case $role in
+    42 | 43) ;;  # ROLE_SYSTEM_TEXT, ROLE_SYSTEM_PUSHBUTTON
+    *) fail "$1: the focus is on no control (role ${role:-none}, '$name' in '$(echo "$now" | cut -f3)')" ;;
+    esac
+    [ -n "$name" ] || fail "$1: the focused control has no name"
+    [ "$(echo "$now" | cut -f3)" = "$3" ] || fail "$1: the focus is in '$(echo "$now" | cut -f3)', not in '$3'"
+    echo "$heard_now" | grep -qxF "$now" ||
+        fail "$1: the focus is on '$name' in '$3', but no focus event said so"
+}
+# STEP WINDOW: the focus is on a control of WINDOW, and Tab moves it to another.
+focus_then_tab() {
+    on_control "$1" "$mark" "$2"
+    first=$name
+    mark=$(heard)
+    xdotool key Tab
+    on_control "$1, then Tab" "$mark" "$2"
+    second=$name
+    [ "$second" != "$first" ] || fail "$1: Tab left the focus on '$first'"
+    echo "windows_focus: $1: $first, Tab: $second"
+}
+
+start
+app=$!
+main=$(wait_window "$title" 30) || fail "the main window did not come up"
+# A desktop under Wine can be slow to take the first input: a click on the
+# hour field gives Wine's window the focus, done again until a Tab is heard.
+for try in 1 2 3; do
+    [ "$try" -gt 1 ] && echo "windows_focus: retrying (try $try of 3): no focus heard in the window"
+    # Where the window is once it has been put in the middle of the screen.
+    sleep 0.5
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    xdotool windowfocus "$main" 2>/dev/null
+    xdotool mousemove "$((X + 60))" "$((Y + 60))" click 1
+    sleep 0.5
+    mark=$(heard)
+    xdotool key Tab
+    sleep 1
+    tail -n +"$((mark + 1))" "$log" | grep -q "^focus.*$title" && break
+done
+mark=$(heard)
+xdotool key shift+Tab
+on_control "the first start" "$mark" "$title"
+
+# 隐藏 from the keyboard's menu (its first enabled item, 普通, then Up past
+# 退出, the line and 关于), and 恢复 from the icon's menu (the fourth item).
+xdotool key shift+F10
+sleep 0.5
+xdotool key Up Up Up Return
+for _ in $(seq 30); do
+    xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+icon=$(xwininfo -root -tree | awk '/"explorer.exe"/ && / 30x30\+| 2[0-9]x2[0-9]\+| 1[0-9]x1[0-9]\+/ {print $1; exit}')
+[ -n "$icon" ] || fail "no tray icon"
+eval "$(xdotool getwindowgeometry --shell "$icon")"
+mark=$(heard)
+xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))" click 3
+# With no window of the program shown, the keys reach its menu once the
+# menu itself holds the X focus.
+menu=""
+for _ in $(seq 50); do
+    menu=$(xwininfo -root -tree | awk '/has no name/ && /"tockmere.exe"/ && !/ 1x1\+/ {print $1}' |
+        while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | head -n 1)
+    [ -n "$menu" ] && break
+    sleep 0.1
+done
+[ -n "$menu" ] || fail "a right click on the icon did not open the menu"
+xdotool windowfocus "$menu" 2>/dev/null
+xdotool key Down Down Down Down Return
+wait_window "$title" 10 >/dev/null || fail "恢复 did not bring the window back"
+focus_then_tab "恢复" "$title"
+
+# A reminder typed and confirmed with Enter, 确定 taking the focus on the
+# way; the count box is answered with Enter.
+mark=$(heard)
+xdotool key shift+Tab
+on_control "back to the hour" "$mark" "$title"
+# Each field selects what it holds as it takes the focus: typing replaces it.
+xdotool type 9
+sleep 0.3
+xdotool key Tab
+sleep 0.3
+xdotool type 59
+sleep 0.3
+xdotool key Tab
+sleep 0.3
+xdotool type x
+sleep 0.3
+mark=$(heard)
+xdotool key Return
+sleep 0.3
+on_control "Enter in the message" "$mark" "$title"
+[ "$name" = 确定 ] || fail "Enter in the message moved the focus to '$name', not to 确定"
+mark=$(heard)
+xdotool key Return
+box=$(wait_window Tockmere 10) || fail "no box counting the reminder"
+# With the main window hidden, no window of Wine's holds the X focus: the
+# box takes it as a person clicks it. A reader then asks the box where its
+# focus is (no focus event comes: the box set it on its button before it
+# was shown). Wine's MSAA has no object for the box's dialog and its text
+# (E_NOINTERFACE; the reader's "box" line shows it), only for the button,
+# so only the button is checked here.
+xdotool windowfocus "$box" 2>/dev/null
+said=""
+for _ in $(seq 20); do
+    said=$(wine "$reader" where Tockmere 9>&- 2>/dev/null | grep '^focus')
+    [ -n "$said" ] && break
+    sleep 0.25
+done
+[ "$(echo "$said" | cut -f4-5)" = "$(printf '确定\tTockmere')" ] ||
+    fail "the count box is read without the focus on its button: '$said'"
+xdotool key Return
+for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '^Tockmere$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+
+# Back by a second start, while both buttons wait.
+mark=$(heard)
+start
+wait_window "$title" 15 >/dev/null || fail "the second start did not bring the window back"
+focus_then_tab "the second start" "$title"
+
+# Minimized and back from the task bar.
+wine "$reader" minimize "$title" 9>&- || fail "the window could not be minimized"
+sleep 0.5
+mark=$(heard)
+wine "$reader" restore "$title" 9>&- || fail "the window could not be restored"
+focus_then_tab "the task bar" "$title"
+
+# The menu from the keyboard while armed starts on 查询, its first enabled
+# item: Enter opens the notice window, whose 确定 then has the focus.
+# (From the minute field: the message field has its own edit menu.)
+back_to_minute() {
+    mark=$(heard)
+    xdotool key shift+Tab
+    on_control "back to the minute" "$mark" "$title"
+}
+for key in Return Escape; do
+    back_to_minute
+    mark=$(heard)
+    xdotool key shift+F10
+    sleep 0.5
+    xdotool key Return
+    wait_window 提醒信息 5 >/dev/null || fail "Enter in the keyboard's menu chose no enabled item"
+    on_control "the notice window" "$mark" 提醒信息
+    [ "$name" = 确定 ] || fail "the notice window opened on '$name'"
+    mark=$(heard)
+    xdotool key "$key"
+    focus_then_tab "the notice window closed with $key" "$title"
+done
+
+# About (from 查询, past 恢复 and 隐藏), closed with Esc.
+back_to_minute
+mark=$(heard)
+xdotool key shift+F10
+sleep 0.5
+xdotool key Down Down Down Return
+wait_window "关于Tockmere" 5 >/dev/null || fail "关于 did not open the About box"
+mark=$(heard)
+xdotool key Escape
+focus_then_tab "About closed with Esc" "$title"
+
+echo "PASS windows_focus"
+echo "1 passed, 0 failed"
