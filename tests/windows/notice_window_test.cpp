@@ -164,6 +164,9 @@ TEST_F(NoticeWindow, OneOpenedWhileAReminderIsToldGoesWithItsBox) {
 // Each load is a window of its own; unloaded and replaced, it gives back
 // all it held: the program's memory stays level however often it opens.
 TEST_F(NoticeWindow, OpenedAndClosedOftenKeepsTheMemoryLevel) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer holds freed memory back for a while";
+#endif
     start();
     w->book.write(1, kSlot[0].time, kSlot[0].event);
     const auto openAndClose = [&](int times) {
