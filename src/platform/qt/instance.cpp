@@ -106,13 +106,13 @@ std::optional<std::string> placeOf() {
 }
 
 bool sameFile(int fd, const std::string& path) {
-    struct stat held {
-    }, there{};
+    struct stat held;
+    struct stat there;
     return fstat(fd, &held) == 0 && lstat(path.c_str(), &there) == 0 &&
            held.st_dev == there.st_dev && held.st_ino == there.st_ino;
 }
 
-void pause(long milliseconds) {
+void waitMilliseconds(long milliseconds) {
     const timespec wait{0, milliseconds * 1000000};
     nanosleep(&wait, nullptr);
 }
@@ -169,7 +169,7 @@ bool InstanceImpl::claim(const sockaddr_un& address) {
     // A program that is ending removes the lock and then the socket: a
     // start in that moment tries again.
     for (int attempt = 0; attempt < 20; ++attempt) {
-        if (attempt > 0) pause(50);
+        if (attempt > 0) waitMilliseconds(50);
         lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (lock < 0) {
             std::perror(("tockmere: " + lockPath).c_str());
