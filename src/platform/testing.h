@@ -2,6 +2,7 @@
 // program shows. Linked into the tests only, never into the program.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -198,6 +199,17 @@ std::string accessibleDescription(const Form& form);
 // The places where the program's one instance is claimed are named after
 // this key, in place of the user's session.
 void useInstanceKey(const std::string& key);
+
+// Called before the application is made: what the run keeps for the
+// session (its single instance's lock and socket, the toolkit's runtime
+// files) goes to a folder of its own, removed when the run ends. Nothing to
+// do where the system keeps no such files.
+void usePrivateFolders();
+// The memory the process holds for itself (private, not of files), bytes.
+std::size_t memoryInUse();
+// The system asks the program to end (on Windows the session ends; on
+// Linux a SIGTERM), and the program's event loop takes the request.
+void systemEndsProgram();
 
 // Keys a person types now: they go wherever the system sends them, to the
 // control with the keyboard focus in the active window, if any.

@@ -318,7 +318,8 @@ def second_start_brings_back_hidden(d):
 
 
 def second_start_after_kill(d):
-    """A program that was killed leaves nothing behind that stops the next."""
+    """A program that was killed leaves nothing behind that stops the next,
+    nor keeps a later start from reaching that one."""
     d.start()
     wait_main_ready(d)
     first = d.app
@@ -329,6 +330,10 @@ def second_start_after_kill(d):
     d.start_program()
     wait_main_ready(d)
     d.wait_for("the new program's tray icon", 5, d.tray_icon)
+    choose_hide(d)
+    start_again(d)
+    d.wait_for("the hidden window back after a start following the kill", 5,
+               lambda: d.titled(MAIN_TITLE))
     exit_from_menu(d)
 
 

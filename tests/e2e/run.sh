@@ -5,7 +5,9 @@
 # read as a screen reader reads it; for the cases of desktops.py a private
 # session bus and xfce4-panel as StatusNotifierItem host, or a tray that goes away; for sway.py a headless
 # sway with Xwayland and waybar, run as a user made for it), its clock set with
-# libfaketime, and drives it from outside with xdotool as a person would.
+# libfaketime, and drives it from outside with xdotool as a person would;
+# edges.py at the system's edges: a time zone changed, the X server gone,
+# the signals to end, another user's files (that of a user made for it).
 # Builds nothing: expects build/tockmere.
 #
 # usage: tests/e2e/run.sh [CASE...]      (all cases when none is named)
@@ -79,7 +81,8 @@ else
         hide_and_restore_mutter
         xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
         tray_goes_away_while_hidden wm_ends_holding_the_window wm_ends_with_a_request_unanswered
-        no_session_bus wayland_session wayland_native"
+        no_session_bus wayland_session wayland_native
+        zone_change display_goes_away end_signals other_users_files"
 fi
 
 # The cases on other desktops than jwm's tray are in desktops.py, the one on
@@ -90,6 +93,7 @@ driver_of() {
     wayland_*) echo "$here/sway.py" ;;
     keyboard_* | fast_* | orca_*) echo "$here/a11y.py" ;;
     hide_and_restore_*) echo "$here/wms.py" ;;
+    zone_* | display_* | end_* | other_*) echo "$here/edges.py" ;;
     *) echo "$here/cases.py" ;;
     esac
 }

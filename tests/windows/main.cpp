@@ -5,6 +5,7 @@
 
 int main(int argc, char** argv) {
     platform::testing::useTestDisplay();
+    platform::testing::usePrivateFolders();
     platform::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     // Ticks come when a test asks for them, never by themselves.

@@ -161,4 +161,28 @@ TEST_F(NoticeWindow, OneOpenedWhileAReminderIsToldGoesWithItsBox) {
     EXPECT_EQ(w->info(), nullptr) << "nothing is armed";
 }
 
+// Each load is a window of its own; unloaded and replaced, it gives back
+// all it held: the program's memory stays level however often it opens.
+TEST_F(NoticeWindow, OpenedAndClosedOftenKeepsTheMemoryLevel) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer holds freed memory back for a while";
+#endif
+    start();
+    w->book.write(1, kSlot[0].time, kSlot[0].event);
+    const auto openAndClose = [&](int times) {
+        for (int i = 0; i < times; ++i) {
+            w->showInfo();
+            pt::processEvents();
+            pt::click(w->info()->Command1);
+            pt::processEvents();
+        }
+    };
+    openAndClose(50);
+    const std::size_t settled = pt::memoryInUse();
+    ASSERT_GT(settled, 0u);
+    openAndClose(450);
+    const double grownKiB = (static_cast<double>(pt::memoryInUse()) - settled) / 1024;
+    EXPECT_LT(grownKiB, 512) << "after 500 openings, " << grownKiB << " KiB more than after 50";
+}
+
 }  // namespace

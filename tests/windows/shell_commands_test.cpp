@@ -105,6 +105,35 @@ TEST_F(ShellCommands, ExitWhileAReminderIsToldShowsNothingAgain) {
     EXPECT_FALSE(w->form.visible()) << "the ending program does not show its window again";
 }
 
+// Logging off on Windows, a SIGTERM on Linux: the program ends as by "退出",
+// its icon taken from the notification area, whatever is open.
+TEST_F(ShellCommands, TheSystemEndingTheProgramRunsExit) {
+    for (const bool telling : {false, true}) {
+        SCOPED_TRACE(telling ? "while a reminder is told" : "armed, the notice window open");
+        start();
+        enter("10", "0", "一");
+        confirm();
+        takeBoxes();
+        ASSERT_TRUE(pt::trayTip(w->form).has_value());
+        if (telling) {
+            whileBoxOpen = [&](const Box&) { pt::systemEndsProgram(); };
+            tickAt(10, 0, 0, 1);
+            whileBoxOpen = nullptr;
+        } else {
+            w->showInfo();
+            pt::systemEndsProgram();
+        }
+        EXPECT_TRUE(w->exiting());
+        EXPECT_FALSE(w->form.loaded());
+        EXPECT_FALSE(w->form.visible());
+        EXPECT_EQ(w->info(), nullptr);
+        EXPECT_EQ(pt::trayTip(w->form), std::nullopt) << "the icon is left in the tray";
+        const auto calls = pt::notifyCalls();
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back().message, platform::NIM_DELETE);
+    }
+}
+
 TEST_F(ShellCommands, AboutWhileArmedLeavesTheWindowAsItIs) {
     start();
     enter("10", "0", "x");

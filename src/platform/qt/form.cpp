@@ -270,9 +270,8 @@ bool Form::hiddenToTaskbar() const {
 }
 
 void Form::setIcon(const assets::IndexedPicture& picture) {
-    const QIcon icon(QPixmap::fromImage(qt::toImage(picture)));
-    d_->widget->setWindowIcon(icon);
-    d_->icon = qt::iconHandle(icon);
+    d_->icon = qt::iconHandle(picture);
+    d_->widget->setWindowIcon(qt::iconFromHandle(d_->icon));
 }
 
 Handle Form::iconHandle() const {

@@ -90,6 +90,7 @@ QWidget* activate(QWidget* window);
 void awaitFrame(QWidget* w);
 // Icons by handle, as the tray record carries them.
 Handle iconHandle(const QIcon& icon);
+Handle iconHandle(const assets::IndexedPicture& picture);
 QIcon iconFromHandle(Handle handle);
 }  // namespace qt
 

@@ -34,9 +34,18 @@ struct TrayEntry {
     }
 };
 
+// The icons belong to the application, never to static storage: where the
+// X server goes away, Qt ends the program with exit(), which destroys
+// statics after Qt is gone but leaves the application alone.
+struct TrayEntries : QObject {
+    using QObject::QObject;
+    std::vector<std::unique_ptr<TrayEntry>> all;
+};
+
 std::vector<std::unique_ptr<TrayEntry>>& entries() {
-    static std::vector<std::unique_ptr<TrayEntry>> all;
-    return all;
+    static QPointer<TrayEntries> held;
+    if (!held) held = new TrayEntries(qApp);
+    return held->all;
 }
 
 int availableOverride = -1;

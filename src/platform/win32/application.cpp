@@ -9,6 +9,11 @@ void formGone(FormImpl& form) {
     if (lastFormGone(form)) PostQuitMessage(0);
 }
 
+void unloadEveryForm() {
+    for (FormImpl *f = mainForm(), *last = nullptr; f && f != last; last = f, f = mainForm())
+        if (f->form) f->form->unload();
+}
+
 HWND mainWindow() {
     FormImpl* form = mainForm();
     return form ? form->hwnd : nullptr;

@@ -204,6 +204,12 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             if (form) form->unload();
             return 0;
+        case WM_ENDSESSION:
+            // The user logs off or the system shuts down: the program ends
+            // as by its Exit command, its icon taken from the notification
+            // area, before the system ends the process.
+            if (wParam) unloadEveryForm();
+            return 0;
         case WM_ACTIVATE:
             if (f && LOWORD(wParam) == WA_INACTIVE) {
                 // Only the window itself losing the focus counts.

@@ -233,6 +233,9 @@ HWND mainWindow();
 HWND frontFor(HWND window);
 // The application ends the event loop when the last window is unloaded.
 void formGone(FormImpl& form);
+// The session ends: the windows are unloaded, the main window first, whose
+// Unload handler is the program's Exit command.
+void unloadEveryForm();
 
 // What a form does with a message: the base of its window-procedure chain.
 LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
