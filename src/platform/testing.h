@@ -195,6 +195,8 @@ Pixels capture(const Form& form);
 std::string accessibleName(const Control& control);
 std::string accessibleDescription(const Control& control);
 std::string accessibleDescription(const Form& form);
+// The text a reader reads as the control's value (a label's caption).
+std::string accessibleValue(const Control& control);
 
 // The places where the program's one instance is claimed are named after
 // this key, in place of the user's session.

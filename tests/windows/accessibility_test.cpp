@@ -80,6 +80,14 @@ TEST_F(Accessible, NoticeWindowReadsEachTimeWithItsMessageAndTheCount) {
               (std::vector<std::string>{"确定", three, ""}));
 }
 
+TEST_F(Accessible, TheClockIsNamedAndReadsTheTime) {
+    start();
+    tickAt(9, 41, 52);
+    EXPECT_EQ(pt::accessibleName(w->Label1), "时钟");
+    EXPECT_EQ(pt::accessibleValue(w->Label1), "9:41:52")
+        << "a reader that goes to the clock reads the time";
+}
+
 TEST_F(Accessible, AboutButtonsAreReadByTheirCaptions) {
     start();
     frmAbout about(*w);

@@ -404,5 +404,10 @@ std::string accessibleDescription(const Control& control) {
 std::string accessibleDescription(const Form& form) {
     return accessibleText(form.impl().widget, QAccessible::Description);
 }
+std::string accessibleValue(const Control& control) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control.impl().widget);
+    QAccessibleTextInterface* text = a ? a->textInterface() : nullptr;
+    return text ? qt::ss(text->text(0, text->characterCount())) : std::string("(no text)");
+}
 
 }  // namespace platform::testing

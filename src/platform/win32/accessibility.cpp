@@ -62,11 +62,13 @@ bool comStarted = false;
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class Annotated final : public IAccessible {
 public:
-    Annotated(IAccessible* inner, std::wstring name, std::wstring description, long role)
+    Annotated(IAccessible* inner, std::wstring name, std::wstring description, long role,
+              HWND valueOf)
         : inner_(inner),
           name_(std::move(name)),
           description_(std::move(description)),
-          role_(role) {}
+          role_(role),
+          valueOf_(valueOf) {}
     Annotated(const Annotated&) = delete;
     Annotated& operator=(const Annotated&) = delete;
 
@@ -133,7 +135,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT c, IDispatch** p) override {
         return inner_->get_accChild(c, p);
     }
+    // A named label (the clock) still gives its caption: as its value.
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT c, BSTR* v) override {
+        if (self(c) && valueOf_) return text(win::textOf(valueOf_), v);
         return inner_->get_accValue(c, v);
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* s) override {
@@ -193,6 +197,7 @@ private:
     std::wstring name_;
     std::wstring description_;
     long role_;
+    HWND valueOf_;
     ULONG refs_ = 1;
 };
 #pragma GCC diagnostic pop
@@ -230,7 +235,8 @@ LRESULT accessibleObject(HWND h, const Annotation& a, WPARAM wParam, LPARAM lPar
         return 0;
     // Some systems give a push button the client's role: it is a button.
     auto* annotated = new Annotated(standard, std::move(name), a.description,
-                                    a.pushButton ? ROLE_SYSTEM_PUSHBUTTON : 0);
+                                    a.pushButton ? ROLE_SYSTEM_PUSHBUTTON : 0,
+                                    a.label && !a.name.empty() ? h : nullptr);
     const LRESULT r = lib.resultFromObject(__uuidof(IAccessible), wParam, annotated);
     annotated->Release();
     return r;

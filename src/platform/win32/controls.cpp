@@ -254,6 +254,7 @@ bool Control::hasFocus() const {
 Label::Label(Form& form) : Control(std::make_unique<ControlImpl>()) {
     d_->create(form, L"STATIC", SS_LEFT | SS_EDITCONTROL | SS_NOPREFIX | SS_NOTIFY);
     d_->label = true;
+    d_->annotation.label = true;
     // Labels lie beneath the controls that overlap them: the window puts
     // them there as it first shows, a label made later goes there now.
     if (d_->form->tabOrderSet)

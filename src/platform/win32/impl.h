@@ -99,6 +99,7 @@ struct Annotation {
     const ControlImpl* nameFrom = nullptr;  // the label whose caption is the name
     const ControlImpl* descriptionFrom = nullptr;
     bool pushButton = false;  // read as a button, by its caption
+    bool label = false;       // its caption is its value, whatever its name
 };
 
 struct FormImpl {

@@ -191,7 +191,8 @@ void closeByCloseBox(Form& form) {
 namespace {
 
 // What a screen reader asks: the window's client object through MSAA.
-std::string accessibleText(HWND h, bool name) {
+enum class Asked { Name, Description, Value };
+std::string accessibleText(HWND h, Asked asked) {
     IAccessible* acc = nullptr;
     if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT),
                                           __uuidof(IAccessible), reinterpret_cast<void**>(&acc))) ||
@@ -202,7 +203,9 @@ std::string accessibleText(HWND h, bool name) {
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
     BSTR text = nullptr;
-    const HRESULT r = name ? acc->get_accName(self, &text) : acc->get_accDescription(self, &text);
+    const HRESULT r = asked == Asked::Name          ? acc->get_accName(self, &text)
+                      : asked == Asked::Description ? acc->get_accDescription(self, &text)
+                                                    : acc->get_accValue(self, &text);
     acc->Release();
     std::string out = r == S_OK && text ? win::narrow(text) : std::string();
     SysFreeString(text);
@@ -212,13 +215,16 @@ std::string accessibleText(HWND h, bool name) {
 }  // namespace
 
 std::string accessibleName(const Control& control) {
-    return accessibleText(control.impl().hwnd, true);
+    return accessibleText(control.impl().hwnd, Asked::Name);
 }
 std::string accessibleDescription(const Control& control) {
-    return accessibleText(control.impl().hwnd, false);
+    return accessibleText(control.impl().hwnd, Asked::Description);
 }
 std::string accessibleDescription(const Form& form) {
-    return accessibleText(form.impl().hwnd, false);
+    return accessibleText(form.impl().hwnd, Asked::Description);
+}
+std::string accessibleValue(const Control& control) {
+    return accessibleText(control.impl().hwnd, Asked::Value);
 }
 
 std::optional<std::string> settledBusAddress(const std::string&, bool) {
