@@ -31,8 +31,32 @@ bar {
 """
 
 
+def text_width(font, text):
+    """The width of `text` drawn in `font` (a Pango description) at 96 dots
+    per inch, as a window manager that draws with Pango draws it."""
+    import gi
+    gi.require_version("Pango", "1.0")
+    gi.require_version("PangoCairo", "1.0")
+    from gi.repository import Pango, PangoCairo
+    layout = Pango.Layout.new(PangoCairo.FontMap.get_default().create_context())
+    layout.set_font_description(Pango.FontDescription.from_string(font))
+    layout.set_text(text, -1)
+    return layout.get_pixel_size()[0]
+
+
 class OpenboxDesktop(ReaderDesktop):
     """openbox as window manager, tint2 (its stock settings) as panel and tray."""
+
+    # Its stock theme's title font, and its title bar: the window's icon,
+    # the title, then three buttons (NLIMC).
+    TITLE_FONT = "sans bold 8"
+    TITLE_BUTTONS = 4
+
+    def title_room(self, title, bar):
+        """The width openbox needs to show `title` whole in a title bar `bar`
+        pixels high: the text, and its icon and buttons about as wide as
+        the bar is high."""
+        return text_width(self.TITLE_FONT, title) + self.TITLE_BUTTONS * bar
 
     def start_wm(self):
         self.spawn(["openbox", "--config-file", "/etc/xdg/openbox/rc.xml"])
@@ -108,13 +132,28 @@ def holds_every_control(d, client, when):
     check(buttons == 2, "%d buttons found in the main window %s" % (buttons, when))
 
 
+def title_whole(d, box):
+    """Where the desktop's title font is known: the box is wide enough for
+    its title to be drawn whole beside the frame's icon and buttons."""
+    if not hasattr(d, "title_room"):
+        return
+    frame = d.frame(box)
+    bar = box.y - frame[1]
+    needed = d.title_room(box.name, bar)
+    check(box.width >= needed, "the box %r is %d pixels wide; its title needs %d"
+          % (box.name, box.width, needed))
+
+
 def told_and_back(d, at_start):
     """A reminder told: the window shows its title bar alone under the box,
-    then comes back as large, placed as at start, every control whole."""
+    then comes back as large, placed as at start, every control whole. Both
+    boxes are wide enough for their titles."""
     type_reminder(d, "9", "42", "看")
     d.key("space")  # 确定
+    title_whole(d, d.wait_for("the count box", 5, lambda: d.titled(COUNT_TITLE)))
     d.answer_box(COUNT_TITLE, 5)
     box = firing_box(d, " 9:42:00啦!", 25)
+    title_whole(d, box)
     collapsed = d.titled(MAIN_TITLE)
     check(collapsed is not None and collapsed.height <= 2,
           "the main window behind the reminder's box is %r, not its title bar alone" % collapsed)
@@ -168,7 +207,7 @@ def hide_and_restore_keep_focus_and_place(d, told=False):
 # Desktop, the clock at start, and whether a reminder is told first.
 CASES = {
     "hide_and_restore_jwm": (ReaderDesktop, "2026-12-06 09:41:45", True),
-    "hide_and_restore_openbox": (OpenboxDesktop, "2026-12-06 09:41:30", False),
+    "hide_and_restore_openbox": (OpenboxDesktop, "2026-12-06 09:41:45", True),
     "hide_and_restore_i3": (I3Desktop, "2026-12-06 09:41:30", False),
     "hide_and_restore_mutter": (MutterDesktop, "2026-12-06 09:41:45", True),
     "hide_and_restore_fluxbox": (FluxboxDesktop, "2026-12-06 09:41:30", False),
