@@ -114,6 +114,10 @@ struct TrayPicture {
     std::vector<std::uint32_t> argb;
 };
 std::optional<TrayPicture> trayPicture(const Form& owner);
+// The picture a notification area that draws the icon `size` pixels wide
+// (16 at 100 %, 32 at 200 %) draws the icon a form owns with. None when
+// there is no icon.
+std::optional<TrayPicture> trayPictureAt(const Form& owner, int size);
 // Whether the program notices the notification area going away and coming
 // back while it runs (setTrayAvailable then stands for that).
 bool trayLossNoticed();

@@ -282,7 +282,7 @@ bool Form::hiddenToTaskbar() const {
 }
 
 void Form::setIcon(const assets::IndexedPicture& picture) {
-    const QIcon icon(QPixmap::fromImage(qt::toImage(picture)));
+    const QIcon icon = qt::iconOf(picture);
     d_->widget->setWindowIcon(icon);
     d_->icon = qt::iconHandle(icon);
 }

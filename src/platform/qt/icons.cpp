@@ -1,8 +1,14 @@
 // Icons from the program's indexed pictures, and the handles the program
 // knows them by.
+#include <QPixmap>
 #include <map>
 
 #include "platform/qt/impl.h"
+
+// The resources of a static library are initialised by hand.
+static void initTrayIcon() {
+    Q_INIT_RESOURCE(tray_icon);
+}
 
 namespace platform::qt {
 
@@ -12,6 +18,20 @@ QImage toImage(const assets::IndexedPicture& picture) {
         for (int x = 0; x < picture.width; ++x) image.setPixel(x, y, picture.colourAt(x, y));
     }
     return image;
+}
+
+QIcon iconOf(const assets::IndexedPicture& picture) {
+    // The alarm clock comes drawn from its SVG at each size a tray draws
+    // it (resources made at build time): a tray at 200 % draws it from a
+    // picture of its own size, not from the 32 x 32 one blown up.
+    static const bool resources = (initTrayIcon(), true);
+    (void)resources;
+    QIcon icon;
+    if (&picture == &assets::alarmClock())
+        for (int size : {16, 20, 24, 32, 40, 48, 64})
+            icon.addFile(QStringLiteral(":/tray/%1.png").arg(size), QSize(size, size));
+    if (icon.availableSizes().isEmpty()) icon.addPixmap(QPixmap::fromImage(toImage(picture)));
+    return icon;
 }
 
 namespace {

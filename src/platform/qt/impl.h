@@ -80,6 +80,9 @@ void watchLostWindows();
 QWidget* activate(QWidget* window);
 // Lets a window just shown reach the screen, so that its frame is known.
 void awaitFrame(QWidget* w);
+// A window's icon from its picture; the alarm clock's at every size a tray
+// draws it.
+QIcon iconOf(const assets::IndexedPicture& picture);
 // Icons by handle, as the tray record carries them.
 Handle iconHandle(const QIcon& icon);
 QIcon iconFromHandle(Handle handle);

@@ -40,8 +40,8 @@ void widenForTitle(QMessageBox& box) {
     grid->getItemPosition(at, &row, &column, &rows, &columns);
     const QMargins margins = grid->contentsMargins();
     const int inside = titleRoom(box.windowTitle()) - margins.left() - margins.right();
-    grid->addItem(new QSpacerItem(inside, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), row,
-                  column, rows, columns);
+    grid->addItem(new QSpacerItem(inside, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), row, column,
+                  rows, columns);
 }
 
 }  // namespace

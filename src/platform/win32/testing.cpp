@@ -158,6 +158,17 @@ std::optional<TrayPicture> trayPicture(const Form& owner) {
     if (!shown) return std::nullopt;
     return TrayPicture{shown->width, shown->height, std::move(shown->argb)};
 }
+std::optional<TrayPicture> trayPictureAt(const Form& owner, int size) {
+    // The area at the scale that draws it at `size`, its change told as
+    // the system tells it; then the system's scale again.
+    HWND h = win::hwnd(owner.hWnd());
+    overrideTrayDpi(MulDiv(size, 96, 16));
+    SendMessageW(h, WM_DISPLAYCHANGE, 32, 0);
+    std::optional<TrayPicture> picture = trayPicture(owner);
+    overrideTrayDpi(0);
+    SendMessageW(h, WM_DISPLAYCHANGE, 32, 0);
+    return picture;
+}
 void drop(TextBox&, const std::string&) {}
 
 void click(CommandButton& button) {
