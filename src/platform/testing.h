@@ -208,6 +208,13 @@ void useInstanceKey(const std::string& key);
 void typeWhereTheFocusIs(const std::string& text);
 // Whether the active window is one of the program's message boxes.
 bool aBoxIsActive();
+// The active message box's outer width, and the width its title needs in
+// a caption of the system's (its text in the caption font, the frame's
+// icon and buttons); none where a window manager draws the frame.
+struct BoxTitleFit {
+    int boxWidth = 0, titleNeeds = 0;
+};
+std::optional<BoxTitleFit> activeBoxTitleFit();
 // Whether every open message box lies above the form in the stacking order;
 // none where the display keeps no stacking order to read.
 std::optional<bool> boxesAbove(const Form& form);

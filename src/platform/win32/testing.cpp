@@ -285,6 +285,30 @@ bool aBoxIsActive() {
     return active && isBox(active);
 }
 
+std::optional<BoxTitleFit> activeBoxTitleFit() {
+    HWND box = GetActiveWindow();
+    if (!box || !isBox(box)) return std::nullopt;
+    RECT r{};
+    GetWindowRect(box, &r);
+    // The title in the caption font, beside the small icon and the close
+    // button.
+    wchar_t title[256] = {};
+    GetWindowTextW(box, title, 256);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+    HDC dc = GetDC(box);
+    HGDIOBJ before = SelectObject(dc, font);
+    SIZE text{};
+    GetTextExtentPoint32W(dc, title, static_cast<int>(wcslen(title)), &text);
+    SelectObject(dc, before);
+    ReleaseDC(box, dc);
+    DeleteObject(font);
+    return BoxTitleFit{r.right - r.left,
+                       text.cx + GetSystemMetrics(SM_CXSMICON) + GetSystemMetrics(SM_CXSIZE)};
+}
+
 std::optional<bool> boxesAbove(const Form& form) {
     // Top-level windows from the top of the stack down: every box before
     // the form.
