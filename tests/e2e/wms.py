@@ -1,8 +1,9 @@
-"""Tockmere under other window managers and X11 notification areas than
-jwm's: openbox with tint2's tray, i3 with i3bar's, mutter. Their frames differ (a
-title bar of another height, borders or none), and so do the ways they place
-a window that is shown again. mutter (GNOME's, on X11) has tint2's tray. Read as a screen reader reads it, for where
-the keyboard focus is.
+"""Tockmere under jwm and other window managers and X11 notification areas:
+openbox with tint2, i3 with i3bar's, mutter (GNOME's, on X11) with tint2's,
+fluxbox with its own. Their frames differ (a title bar of another height,
+borders or none), and so do the ways they place a window that is shown
+again. Read as a screen reader reads it: where the keyboard focus is, and
+where each control lies on the screen.
 
 usage: wms.py PROGRAM CASE [PID_FILE]
 Prints nothing and exits 0 when the case passes; prints the step that failed
