@@ -72,6 +72,7 @@ firing=$(wait_window " 9:42:00啦!" 60)
 sleep 0.3
 # The box with the collapsed main window it stands over.
 eval "$(xdotool getwindowgeometry --shell "$firing")"
-import -window root -crop "$((300 * scale / 96))x$((200 * scale / 96))+$((X - 110 * scale / 96))+$((Y - 70 * scale / 96))" +repage "$out/firing.png"
+margin=$((60 * scale / 96))
+import -window root -crop "$((WIDTH + 2 * margin))x$((200 * scale / 96))+$((X - margin))+$((Y - 70 * scale / 96))" +repage "$out/firing.png"
 echo "screenshots: $out/firing.png"
 xdotool windowactivate --sync "$firing" key Return

@@ -115,6 +115,10 @@ struct TrayPicture {
     std::vector<std::uint32_t> argb;
 };
 std::optional<TrayPicture> trayPicture(const Form& owner);
+// The picture a notification area that draws the icon `size` pixels wide
+// (16 at 100 %, 32 at 200 %) draws the icon a form owns with. None when
+// there is no icon.
+std::optional<TrayPicture> trayPictureAt(const Form& owner, int size);
 // Whether the program notices the notification area going away and coming
 // back while it runs (setTrayAvailable then stands for that).
 bool trayLossNoticed();
@@ -218,6 +222,13 @@ void systemEndsProgram();
 void typeWhereTheFocusIs(const std::string& text);
 // Whether the active window is one of the program's message boxes.
 bool aBoxIsActive();
+// The active message box's outer width, and the width its title needs in
+// a caption of the system's (its text in the caption font, the frame's
+// icon and buttons); none where a window manager draws the frame.
+struct BoxTitleFit {
+    int boxWidth = 0, titleNeeds = 0;
+};
+std::optional<BoxTitleFit> activeBoxTitleFit();
 // Whether every open message box lies above the form in the stacking order;
 // none where the display keeps no stacking order to read.
 std::optional<bool> boxesAbove(const Form& form);

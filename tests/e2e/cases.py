@@ -82,38 +82,74 @@ def exit_from_menu(d):
                lambda: not d.session_processes(), program_may_end=True)
 
 
-# 2500 twips at 96 dots per inch.
-MAIN_SIDE = 167
+# The main window's client area at 96 dots per inch: the Windows build's,
+# 2500 x 2500 twips less a Windows caption of 19 pixels and borders of 3.
+MAIN_CLIENT = (161, 142)
 
 
 def framed_main(d, when):
-    """The main window, frame included, 2500 x 2500 twips and centred on the
-    screen, within a moment."""
+    """The main window within a moment: its client area the Windows build's,
+    the window manager's frame round it centred on the screen. Returns
+    (frame, client)."""
     seen = []
 
     def probe():
         main = d.titled(MAIN_TITLE)
         framed = d.frame(main) if main is not None else None
-        seen[:] = [framed]
+        seen[:] = [framed, main and (main.width, main.height)]
         if framed is None:
             return None
         x, y, width, height = framed
         cx, cy = x + width / 2, y + height / 2
-        right_size = abs(width - MAIN_SIDE) <= 1 and abs(height - MAIN_SIDE) <= 1
+        right_size = (main.width, main.height) == MAIN_CLIENT
         centred = abs(cx - SCREEN[0] / 2) <= 1 and abs(cy - SCREEN[1] / 2) <= 1
-        return framed if right_size and centred else None
+        client = (main.x, main.y, main.width, main.height)
+        return (framed, client) if right_size and centred else None
 
     try:
-        d.wait_for("the framed main window", 2, probe)
+        return d.wait_for("the framed main window", 2, probe)
     except StepFailed:
-        raise StepFailed("the framed main window is %s %s, not %dx%d in the centre of %dx%d"
-                         % (seen[0], when, MAIN_SIDE, MAIN_SIDE, SCREEN[0], SCREEN[1]))
+        raise StepFailed("the main window %s has the frame %s and a client area of %s, not "
+                         "%dx%d in a frame centred on %dx%d"
+                         % (when, seen[0], seen[1], MAIN_CLIENT[0], MAIN_CLIENT[1],
+                            SCREEN[0], SCREEN[1]))
+
+
+def tray_tip(d):
+    """The tool tip shown: a small override-redirect window of the program."""
+    for w in d.program_windows():
+        if w.override and w.toplevel and 20 < w.width and w.height < 40:
+            return w
+    return None
+
+
+def tip_stays_up(d, seconds=2):
+    """The pointer rests on the tray icon: the icon's tip comes up within a
+    moment and stays, the same window, for `seconds`. The pointer then
+    leaves for the screen's corner."""
+    icon = d.wait_for("the tray icon", 5, d.tray_icon)
+    x, y = icon.centre
+    d.xdotool("mousemove", x - 3, y)
+    time.sleep(0.1)
+    d.xdotool("mousemove", x, y)
+    tip = d.wait_for("the tray icon's tip with the pointer on the icon", 4, lambda: tray_tip(d))
+    until = time.monotonic() + seconds
+    while time.monotonic() < until:
+        now = tray_tip(d)
+        if now is None or now.id != tip.id:
+            raise StepFailed("the tip %r went after %.2fs with the pointer still on the icon%s"
+                             % (tip, seconds - (until - time.monotonic()),
+                                "; another came" if now is not None else ""))
+        time.sleep(0.05)
+    d.xdotool("mousemove", 0, 0)
+    d.wait_for("the tip to go once the pointer left the icon", 3, lambda: tray_tip(d) is None)
 
 
 def one_reminder(d):
     d.start()
     wait_main_ready(d)
-    framed_main(d, "at start")
+    at_start = framed_main(d, "at start")
+    tip_stays_up(d)
 
     def centred_and_above():
         main = d.titled(MAIN_TITLE)
@@ -147,7 +183,9 @@ def one_reminder(d):
     d.answer_box(box.name, 1)
 
     d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
-    framed_main(d, "after the reminder")
+    again = framed_main(d, "after the reminder")
+    check(again == at_start, "the main window is %s after the reminder, %s at start (frame, "
+          "client area)" % (again, at_start))
     check(d.tray_icon() is not None, "the tray icon is gone after the reminder")
     # Nothing is armed any more: a left click on the icon shows nothing.
     d.click_tray_icon(1)

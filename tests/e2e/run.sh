@@ -27,7 +27,7 @@ fail_setup() {
 }
 
 [ -x "$program" ] || fail_setup "$program is missing; build it first: cmake --preset default && cmake --build --preset default"
-for tool in Xvfb jwm openbox tint2 i3 i3bar mutter xdotool faketime timeout dbus-daemon xfce4-panel sway waybar Xwayland wtype orca speech-dispatcher; do
+for tool in Xvfb jwm fluxbox openbox tint2 i3 i3bar mutter xdotool faketime timeout dbus-daemon xfce4-panel sway waybar Xwayland wtype orca speech-dispatcher; do
     command -v "$tool" >/dev/null 2>&1 || fail_setup "$tool is not installed (sh scripts/setup.sh installs it)"
 done
 if ! "$python" -c 'import Xlib' 2>/dev/null; then
@@ -77,7 +77,7 @@ else
     cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
         told_while_typing_the_next three_taken_then_hidden
         second_start_brings_back_hidden second_start_after_kill keyboard_and_screen_reader
-        keyboard_advanced_entry_heard orca_keyboard_path fast_hide_and_restore_sni hide_and_restore_jwm hide_and_restore_openbox hide_and_restore_i3
+        keyboard_advanced_entry_heard orca_keyboard_path fast_hide_and_restore_sni hide_and_restore_jwm hide_and_restore_openbox hide_and_restore_i3 hide_and_restore_fluxbox
         hide_and_restore_mutter
         xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
         tray_goes_away_while_hidden wm_ends_holding_the_window wm_ends_with_a_request_unanswered

@@ -1,8 +1,9 @@
-"""Tockmere under other window managers and X11 notification areas than
-jwm's: openbox with tint2's tray, i3 with i3bar's, mutter. Their frames differ (a
-title bar of another height, borders or none), and so do the ways they place
-a window that is shown again. mutter (GNOME's, on X11) has tint2's tray. Read as a screen reader reads it, for where
-the keyboard focus is.
+"""Tockmere under jwm and other window managers and X11 notification areas:
+openbox with tint2, i3 with i3bar's, mutter (GNOME's, on X11) with tint2's,
+fluxbox with its own. Their frames differ (a title bar of another height,
+borders or none), and so do the ways they place a window that is shown
+again. Read as a screen reader reads it: where the keyboard focus is, and
+where each control lies on the screen.
 
 usage: wms.py PROGRAM CASE [PID_FILE]
 Prints nothing and exits 0 when the case passes; prints the step that failed
@@ -14,8 +15,13 @@ import sys
 import time
 
 from a11y import ReaderDesktop, field_text
-from cases import choose_hide, exit_from_menu, framed_main, main_is_active
+from cases import (COUNT_TITLE, check, choose_hide, exit_from_menu, firing_box, framed_main,
+                   main_is_active, tip_stays_up, type_reminder)
 from desktop import MAIN_TITLE, StepFailed, run_case
+
+# Below the buttons the design leaves 80 twips: 5 pixels at 96 dots per
+# inch, one of which may go to rounding.
+BUTTON_MARGIN = 4
 
 I3_CONFIG = """font pango:WenQuanYi Zen Hei 10
 bar {
@@ -26,8 +32,32 @@ bar {
 """
 
 
+def text_width(font, text):
+    """The width of `text` drawn in `font` (a Pango description) at 96 dots
+    per inch, as a window manager that draws with Pango draws it."""
+    import gi
+    gi.require_version("Pango", "1.0")
+    gi.require_version("PangoCairo", "1.0")
+    from gi.repository import Pango, PangoCairo
+    layout = Pango.Layout.new(PangoCairo.FontMap.get_default().create_context())
+    layout.set_font_description(Pango.FontDescription.from_string(font))
+    layout.set_text(text, -1)
+    return layout.get_pixel_size()[0]
+
+
 class OpenboxDesktop(ReaderDesktop):
     """openbox as window manager, tint2 (its stock settings) as panel and tray."""
+
+    # Its stock theme's title font, and its title bar: the window's icon,
+    # the title, then three buttons (NLIMC).
+    TITLE_FONT = "sans bold 8"
+    TITLE_BUTTONS = 4
+
+    def title_room(self, title, bar):
+        """The width openbox needs to show `title` whole in a title bar `bar`
+        pixels high: the text, and its icon and buttons about as wide as
+        the bar is high."""
+        return text_width(self.TITLE_FONT, title) + self.TITLE_BUTTONS * bar
 
     def start_wm(self):
         self.spawn(["openbox", "--config-file", "/etc/xdg/openbox/rc.xml"])
@@ -62,14 +92,95 @@ class MutterDesktop(ReaderDesktop):
         return self.root.get_full_property(check_atom, 0) is not None
 
 
-def hide_and_restore_keep_focus_and_place(d):
-    """"隐藏" and "恢复" from the tray, three times: the window comes back
-    with its frame where it was and as large, the focus in the field it was
-    in, and typing goes on there."""
+class FluxboxDesktop(ReaderDesktop):
+    """fluxbox, its own notification area in its toolbar."""
+
+    def start_wm(self):
+        home = os.path.join(self.work, "fluxbox")
+        os.makedirs(home, exist_ok=True)
+        self.spawn(["fluxbox", "-no-slit", "-rc", os.path.join(home, "init")],
+                   env=dict(self.env, HOME=self.work))
+        self.wait_for("fluxbox's tray to own the tray selection", 10, self.has_xembed_tray)
+
+
+def holds_every_control(d, client, when):
+    """Every control of the main window, as a screen reader finds it on the
+    screen, lies whole in the client area; the buttons with the design's
+    margin below them."""
+    window = d.wait_for("the main window on the accessibility bus", 3,
+                        lambda: d.window(MAIN_TITLE))
+    cx, cy, cw, ch = client
+    buttons = 0
+
+    def walk(obj):
+        nonlocal buttons
+        for child in obj:
+            if child is None or not d.has(child, "showing"):
+                continue
+            e = child.queryComponent().getExtents(d.atspi.DESKTOP_COORDS)
+            what = "%s %r at %dx%d+%d+%d %s" % (d.role(child), child.name, e.width, e.height,
+                                               e.x, e.y, when)
+            check(e.x >= cx and e.y >= cy and e.x + e.width <= cx + cw
+                  and e.y + e.height <= cy + ch,
+                  "the %s is not whole in the client area %dx%d+%d+%d" % (what, cw, ch, cx, cy))
+            if d.role(child) == "push button":
+                buttons += 1
+                check(e.y + e.height + BUTTON_MARGIN <= cy + ch,
+                      "the %s has less than %d pixels below it" % (what, BUTTON_MARGIN))
+            walk(child)
+
+    walk(window)
+    check(buttons == 2, "%d buttons found in the main window %s" % (buttons, when))
+
+
+def title_whole(d, box):
+    """Where the desktop's title font is known: the box is wide enough for
+    its title to be drawn whole beside the frame's icon and buttons."""
+    if not hasattr(d, "title_room"):
+        return
+    frame = d.frame(box)
+    bar = box.y - frame[1]
+    needed = d.title_room(box.name, bar)
+    check(box.width >= needed, "the box %r is %d pixels wide; its title needs %d"
+          % (box.name, box.width, needed))
+
+
+def told_and_back(d, at_start):
+    """A reminder told: the window shows its title bar alone under the box,
+    then comes back as large, placed as at start, every control whole. Both
+    boxes are wide enough for their titles."""
+    type_reminder(d, "9", "42", "看")
+    d.key("space")  # 确定
+    title_whole(d, d.wait_for("the count box", 5, lambda: d.titled(COUNT_TITLE)))
+    d.answer_box(COUNT_TITLE, 5)
+    box = firing_box(d, " 9:42:00啦!", 25)
+    title_whole(d, box)
+    collapsed = d.titled(MAIN_TITLE)
+    check(collapsed is not None and collapsed.height <= 2,
+          "the main window behind the reminder's box is %r, not its title bar alone" % collapsed)
+    d.answer_box(box.name, 1)
+    d.wait_for("the main window back after the reminder", 3, lambda: d.titled(MAIN_TITLE))
+    again = framed_main(d, "after the reminder")
+    check(again[0] == at_start[0], "the frame is %s after the reminder, %s at start"
+          % (again[0], at_start[0]))
+    holds_every_control(d, again[1], "after the reminder")
+    d.await_focus("the hour field after the reminder", "text", "时")
+
+
+def hide_and_restore_keep_focus_and_place(d, told=False):
+    """The window holds its design whole in a frame centred on the screen,
+    at start and (`told`) after a reminder; the tray icon's tip stays up
+    under the pointer. "隐藏" and "恢复" from the tray, three times: the
+    window comes back with its frame where it was and as large, the focus in
+    the field it was in, and typing goes on there."""
     d.start()
     d.wait_for("the program on the accessibility bus", 10, d.application)
     d.await_focus("the hour field at start", "text", "时")
-    framed_main(d, "at start")
+    at_start = framed_main(d, "at start")
+    holds_every_control(d, at_start[1], "at start")
+    tip_stays_up(d)
+    if told:
+        told_and_back(d, at_start)
     placed = d.frame(d.titled(MAIN_TITLE))
     d.key("Tab")
     minute = d.await_focus("the minute field", "text", "分")
@@ -94,11 +205,13 @@ def hide_and_restore_keep_focus_and_place(d):
     exit_from_menu(d)
 
 
+# Desktop, the clock at start, and whether a reminder is told first.
 CASES = {
-    "hide_and_restore_jwm": (ReaderDesktop, "2026-12-06 09:41:30"),
-    "hide_and_restore_openbox": (OpenboxDesktop, "2026-12-06 09:41:30"),
-    "hide_and_restore_i3": (I3Desktop, "2026-12-06 09:41:30"),
-    "hide_and_restore_mutter": (MutterDesktop, "2026-12-06 09:41:30"),
+    "hide_and_restore_jwm": (ReaderDesktop, "2026-12-06 09:41:45", True),
+    "hide_and_restore_openbox": (OpenboxDesktop, "2026-12-06 09:41:45", True),
+    "hide_and_restore_i3": (I3Desktop, "2026-12-06 09:41:30", False),
+    "hide_and_restore_mutter": (MutterDesktop, "2026-12-06 09:41:45", True),
+    "hide_and_restore_fluxbox": (FluxboxDesktop, "2026-12-06 09:41:30", False),
 }
 
 
@@ -106,9 +219,9 @@ def main(argv):
     if len(argv) < 3 or argv[2] not in CASES:
         sys.stderr.write("usage: wms.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
         return 2
-    kind, start_time = CASES[argv[2]]
+    kind, start_time, told = CASES[argv[2]]
     d = kind(argv[1], start_time, argv[3] if len(argv) > 3 else None)
-    return run_case(hide_and_restore_keep_focus_and_place, d)
+    return run_case(lambda d: hide_and_restore_keep_focus_and_place(d, told), d)
 
 
 if __name__ == "__main__":

@@ -39,6 +39,27 @@ protected:
     }
 };
 
+// The count box and the reminder's box are as wide as their titles need in
+// the caption: "Tockmere" and the time a reminder was due are read whole.
+// (On Windows the system's boxes are; where a window manager draws the
+// title bar, the e2e case on openbox measures it there.)
+TEST_F(Boxes, TheCountBoxAndTheRemindersBoxShowTheirTitlesWhole) {
+    start();
+    enter("9", "42", "开会");
+    std::vector<std::string> measured;
+    whileBoxOpen = [&](const Box& b) {
+        const auto fit = pt::activeBoxTitleFit();
+        if (!fit) return;
+        EXPECT_GE(fit->boxWidth, fit->titleNeeds) << b.title;
+        measured.push_back(b.title);
+    };
+    confirm();
+    ticksFrom(9, 41, 59, 9, 42, 1);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 9:42:00啦!应该开会"});
+    if (measured.empty()) GTEST_SKIP() << "the window manager draws the title bar";
+    EXPECT_EQ(measured, (std::vector<std::string>{"Tockmere", " 9:42:00啦!"}));
+}
+
 TEST_F(Boxes, ACountBoxLeftOpenStaysInFrontOfTheWindowAReminderBringsUp) {
     start();
     enter("9", "42", "开会");

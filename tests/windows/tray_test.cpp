@@ -1,5 +1,6 @@
 // The tray icon, its record and tip, and the hook that hears its clicks.
 #include <cstring>
+#include <set>
 
 #include "harness.h"
 #include "platform/system.h"
@@ -26,6 +27,30 @@ protected:
         takeBoxes();
     }
 };
+
+// At every size a tray draws the icon, from 100 % to 400 %, it is drawn
+// from a picture at least as large: not the 32 x 32, 16-colour picture made
+// larger or smaller, whose edges take at most a few levels of opacity (none
+// but clear and opaque at 32 and 64 pixels) and whose colours are its
+// palette's and their even blends.
+TEST_F(Tray, TheIconIsDrawnFromAPictureAsLargeAsEverySizeATrayAsksFor) {
+    start();
+    for (int size : {16, 20, 24, 32, 40, 48, 64}) {
+        SCOPED_TRACE(size);
+        const auto p = pt::trayPictureAt(w->form, size);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(p->width, size);
+        EXPECT_EQ(p->height, size);
+        std::set<std::uint32_t> colours, edgeLevels;
+        for (std::uint32_t v : p->argb) {
+            const std::uint32_t alpha = v >> 24;
+            if (alpha == 255) colours.insert(v);
+            if (alpha > 0 && alpha < 255) edgeLevels.insert(alpha);
+        }
+        EXPECT_GT(colours.size(), 24u) << "colours of the opaque pixels";
+        EXPECT_GE(edgeLevels.size(), 8u) << "levels of opacity along the edges";
+    }
+}
 
 // A window procedure beneath the hook that records what reaches it.
 struct Beneath {

@@ -43,11 +43,11 @@ std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int
     if (hWndInsertAfter == HWND_TOPMOST || hWndInsertAfter == kNoTopMost)
         setStaysOnTop(w, hWndInsertAfter == HWND_TOPMOST);
     if (!(flags & kNoSize)) {
-        const QSize extra = qt::frameExtra(w);
+        const QSize extra = qt::windowsFrame();
         w->setFixedSize(std::max(1, cx - extra.width()), std::max(1, cy - extra.height()));
     }
     if (!(flags & kNoMove)) {
-        w->move(x, y);
+        w->move(qt::framePlaceFor(w, QPoint(x, y)));
         f->hiddenAt.reset();
     }
     if (flags & kHide) {

@@ -287,37 +287,39 @@ void Form::setAccessibleDescription(const std::string& description) {
 }
 
 Twips Form::left() const {
-    return qt::toTwipsX(d_->widget->frameGeometry().x());
+    return qt::toTwipsX(qt::windowsOuterPlace(d_->widget).x());
 }
 Twips Form::top() const {
-    return qt::toTwipsY(d_->widget->frameGeometry().y());
+    return qt::toTwipsY(qt::windowsOuterPlace(d_->widget).y());
 }
 Twips Form::width() const {
-    return qt::toTwipsX(d_->widget->width() + qt::frameExtra(d_->widget).width());
+    return qt::toTwipsX(qt::windowsOuterSize(d_->widget).width());
 }
 Twips Form::height() const {
-    return qt::toTwipsY(d_->widget->height() + qt::frameExtra(d_->widget).height());
+    return qt::toTwipsY(qt::windowsOuterSize(d_->widget).height());
 }
 
 void Form::setLeft(Twips v) {
     QWidget* w = d_->widget;
     d_->hiddenAt.reset();  // placed anew by the program
-    w->move(qt::toPixelsX(v), w->frameGeometry().y());
+    const QPoint outer(qt::toPixelsX(v), qt::windowsOuterPlace(w).y());
+    w->move(qt::framePlaceFor(w, outer));
 }
 void Form::setTop(Twips v) {
     QWidget* w = d_->widget;
     d_->hiddenAt.reset();  // placed anew by the program
-    w->move(w->frameGeometry().x(), qt::toPixelsY(v));
+    const QPoint outer(qt::windowsOuterPlace(w).x(), qt::toPixelsY(v));
+    w->move(qt::framePlaceFor(w, outer));
 }
 void Form::setWidth(Twips v) {
     QWidget* w = d_->widget;
-    w->setFixedWidth(std::max(1, qt::toPixelsX(v) - qt::frameExtra(w).width()));
+    w->setFixedWidth(std::max(1, qt::toPixelsX(v) - qt::windowsFrame().width()));
 }
 void Form::setHeight(Twips v) {
     // Collapsed, the window keeps its title bar and one pixel of itself: a
     // window of no size would count as not shown any more.
     QWidget* w = d_->widget;
-    w->setFixedHeight(std::max(1, qt::toPixelsY(v) - qt::frameExtra(w).height()));
+    w->setFixedHeight(std::max(1, qt::toPixelsY(v) - qt::windowsFrame().height()));
 }
 
 Form::WindowState Form::windowState() const {

@@ -5,6 +5,11 @@
 
 #include "platform/qt/impl.h"
 
+// The resources of a static library are initialised by hand.
+static void initTrayIcon() {
+    Q_INIT_RESOURCE(tray_icon);
+}
+
 namespace platform::qt {
 
 QImage toImage(const assets::IndexedPicture& picture) {
@@ -13,6 +18,20 @@ QImage toImage(const assets::IndexedPicture& picture) {
         for (int x = 0; x < picture.width; ++x) image.setPixel(x, y, picture.colourAt(x, y));
     }
     return image;
+}
+
+QIcon iconOf(const assets::IndexedPicture& picture) {
+    // The alarm clock comes drawn from its SVG at each size a tray draws
+    // it (resources made at build time): a tray at 200 % draws it from a
+    // picture of its own size, not from the 32 x 32 one blown up.
+    static const bool resources = (initTrayIcon(), true);
+    (void)resources;
+    QIcon icon;
+    if (&picture == &assets::alarmClock())
+        for (int size : {16, 20, 24, 32, 40, 48, 64})
+            icon.addFile(QStringLiteral(":/tray/%1.png").arg(size), QSize(size, size));
+    if (icon.availableSizes().isEmpty()) icon.addPixmap(QPixmap::fromImage(toImage(picture)));
+    return icon;
 }
 
 namespace {
@@ -36,7 +55,7 @@ Handle iconHandle(const assets::IndexedPicture& picture) {
     static std::map<const assets::IndexedPicture*, Handle> made;
     const auto it = made.find(&picture);
     if (it != made.end()) return it->second;
-    return made[&picture] = iconHandle(QIcon(QPixmap::fromImage(toImage(picture))));
+    return made[&picture] = iconHandle(iconOf(picture));
 }
 
 QIcon iconFromHandle(Handle handle) {

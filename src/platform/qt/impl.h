@@ -49,6 +49,16 @@ int characterCount(const QString& s);
 qsizetype unitIndex(const QString& s, int characters);
 // Outer size less client size: the frame and title bar the window manager adds.
 QSize frameExtra(const QWidget* w);
+// The program sizes and places its windows as on Windows: by an outer
+// rectangle that is the client area and the frame Windows draws round it
+// (its standard metrics, scaled to the screen). The client area is the
+// same as the Windows build's; the window manager's own frame goes round
+// it, centred where that rectangle's centre is.
+QSize windowsFrame();
+QSize windowsOuterSize(const QWidget* w);
+QPoint windowsOuterPlace(const QWidget* w);
+// Where the real frame goes for an outer rectangle at `windowsOuter`.
+QPoint framePlaceFor(const QWidget* w, QPoint windowsOuter);
 // Text wrapped as labels wrap it: at a space, between any two Chinese
 // characters, inside a word longer than the line. Its size, and drawing it.
 QSizeF wrappedSize(const QFont& font, int width, const QString& text);
@@ -88,6 +98,9 @@ void watchLostWindows();
 QWidget* activate(QWidget* window);
 // Lets a window just shown reach the screen, so that its frame is known.
 void awaitFrame(QWidget* w);
+// A window's icon from its picture; the alarm clock's at every size a tray
+// draws it.
+QIcon iconOf(const assets::IndexedPicture& picture);
 // Icons by handle, as the tray record carries them.
 Handle iconHandle(const QIcon& icon);
 Handle iconHandle(const assets::IndexedPicture& picture);

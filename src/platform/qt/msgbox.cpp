@@ -1,5 +1,8 @@
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -10,6 +13,38 @@
 #include "platform/test_seams.h"
 
 namespace platform {
+
+namespace {
+
+// The width a window manager needs to show `title` whole: the text in a
+// title bar's font (bold, and no smaller than 10 points: some themes' are
+// wider than the program's), the window's icon on one side and up to three
+// buttons on the other, each about as wide as the bar is high, and a gap.
+int titleRoom(const QString& title) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    if (font.pointSizeF() < 10) font.setPointSizeF(10);
+    const QFontMetrics metrics(font);
+    const int bar = metrics.height() + 8;
+    return metrics.horizontalAdvance(title) + 5 * bar;
+}
+
+// Makes the box at least as wide as its title needs. The room is taken in
+// the buttons' row, so the text and the buttons stay as they are.
+void widenForTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    auto* buttons = box.findChild<QDialogButtonBox*>();
+    const int at = grid && buttons ? grid->indexOf(buttons) : -1;
+    if (at < 0) return;
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(at, &row, &column, &rows, &columns);
+    const QMargins margins = grid->contentsMargins();
+    const int inside = titleRoom(box.windowTitle()) - margins.left() - margins.right();
+    grid->addItem(new QSpacerItem(inside, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), row, column,
+                  rows, columns);
+}
+
+}  // namespace
 
 MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::string& title) {
     // Modal to the window it is about, not to the whole program: clicks on the
@@ -34,6 +69,7 @@ MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::strin
                               : nullptr;
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? cancel : ok);
+    widenForTitle(box);
 
     // In front and active once shown, over whatever came forward meanwhile,
     // whether or not the desktop gives a new window the focus.

@@ -189,6 +189,23 @@ bool setTrayDpi(int) {
 std::optional<TrayPicture> trayPicture(const Form&) {
     return std::nullopt;
 }
+std::optional<TrayPicture> trayPictureAt(const Form& owner, int size) {
+    // The icon the tray was last handed for the form, as the tray draws it.
+    std::optional<Handle> given;
+    for (const auto& [message, data] : notifyLog())
+        if (data.hWnd == static_cast<std::int32_t>(owner.hWnd()) && (data.uFlags & NIF_ICON) &&
+            message != NIM_DELETE)
+            given = data.hIcon;
+    if (!given) return std::nullopt;
+    const QImage image = qt::iconFromHandle(*given)
+                             .pixmap(QSize(size, size))
+                             .toImage()
+                             .convertToFormat(QImage::Format_ARGB32);
+    TrayPicture p{image.width(), image.height(), {}};
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) p.argb.push_back(image.pixel(x, y));
+    return p;
+}
 
 void click(CommandButton& button) {
     auto* b = static_cast<QPushButton*>(button.impl().widget.data());
@@ -307,6 +324,11 @@ void typeWhereTheFocusIs(const std::string& text) {
 
 bool aBoxIsActive() {
     return qobject_cast<QMessageBox*>(QApplication::activeWindow()) != nullptr;
+}
+
+// The title bar is the window manager's: tests/e2e measures it there.
+std::optional<BoxTitleFit> activeBoxTitleFit() {
+    return std::nullopt;
 }
 
 // The offscreen display stacks nothing.

@@ -160,6 +160,11 @@ public:
         if (gone->event != gone->window) return false;  // told of its own end, not a child's
         QWidget* w = QWidget::find(static_cast<WId>(gone->window));
         if (!w || !w->isWindow() || !w->windowHandle()) return false;
+        // Qt makes some windows anew itself as it shows them (a tool tip),
+        // and the widget still goes by the old one's id: only the window it
+        // has now counts as lost.
+        const QWindow* now = w->windowHandle();
+        if (!now->handle() || now->winId() != static_cast<WId>(gone->window)) return false;
         QTimer::singleShot(0, w, [w] { makeAnew(w); });
         return false;
     }

@@ -420,7 +420,7 @@ bool Form::hiddenToTaskbar() const {
 
 void Form::setIcon(const assets::IndexedPicture& picture) {
     if (d_->icon) DestroyIcon(d_->icon);
-    d_->icon = win::makeIcon(picture);
+    d_->icon = win::windowIcon(picture, MulDiv(32, d_->dpi, 96));
     SendMessageW(d_->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(d_->icon));
     SendMessageW(d_->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(d_->icon));
 }

@@ -1,6 +1,7 @@
 // Icons from the program's indexed pictures, and the same icons at another
 // size for places that draw them at their own.
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "platform/win32/impl.h"
@@ -8,6 +9,21 @@
 namespace platform::win {
 
 namespace {
+
+// The program's icon resource (tockmere.rc), and the icons made from it.
+constexpr int kProgramIcon = 1;
+std::set<HICON>& programIcons() {
+    static std::set<HICON> icons;
+    return icons;
+}
+
+HICON programIcon(int size) {
+    HICON icon =
+        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIcon),
+                                      IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    if (icon) programIcons().insert(icon);
+    return icon;
+}
 
 // An icon from 0xAARRGGBB pixels, row by row from the top.
 HICON iconFrom(int w, int h, const std::uint32_t* argb) {
@@ -86,6 +102,14 @@ HICON makeIcon(const assets::IndexedPicture& picture) {
     return iconFrom(w, h, pixels.data());
 }
 
+HICON windowIcon(const assets::IndexedPicture& picture, int size) {
+    // The system picks the resource's picture of that size, or the nearest
+    // larger one to draw it from.
+    if (&picture == &assets::alarmClock())
+        if (HICON icon = programIcon(size)) return icon;
+    return makeIcon(picture);
+}
+
 IconPixels iconPixels(HICON icon) {
     IconPixels p;
     ICONINFO info{};
@@ -118,6 +142,8 @@ IconPixels iconPixels(HICON icon) {
 }
 
 HICON resizedIcon(HICON icon, int size) {
+    if (programIcons().count(icon))
+        if (HICON drawn = programIcon(size)) return drawn;
     const IconPixels from = iconPixels(icon);
     if (from.width <= 0 || size <= 0) return nullptr;
     const std::vector<std::uint32_t> to = resampled(from, size);

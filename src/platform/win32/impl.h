@@ -49,6 +49,9 @@ inline constexpr UINT kLabelDrawing = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | 
 // wrapped to `width` where they wrap.
 SIZE textSize(HWND control, const std::wstring& text, UINT flags, int width);
 HICON makeIcon(const assets::IndexedPicture& picture);
+// A window's icon: for the alarm clock the program's own icon resource
+// (drawn from its SVG at several sizes), else the picture as it is.
+HICON windowIcon(const assets::IndexedPicture& picture, int size);
 // A function of a library looked up while the program runs, for libraries
 // loaded only when needed and functions of newer systems (the program still
 // starts on older ones): `to` is null when there is none.
@@ -64,7 +67,8 @@ struct IconPixels {
     std::vector<std::uint32_t> argb;
 };
 IconPixels iconPixels(HICON icon);
-// A new icon of size × size pixels drawn from `icon`; null when it has none.
+// A new icon of size × size pixels drawn from `icon` (the program's icon
+// from its resource at that size); null when it has none.
 HICON resizedIcon(HICON icon, int size);
 int shiftState();
 inline HWND hwnd(Handle h) {

@@ -158,6 +158,17 @@ std::optional<TrayPicture> trayPicture(const Form& owner) {
     if (!shown) return std::nullopt;
     return TrayPicture{shown->width, shown->height, std::move(shown->argb)};
 }
+std::optional<TrayPicture> trayPictureAt(const Form& owner, int size) {
+    // The area at the scale that draws it at `size`, its change told as
+    // the system tells it; then the system's scale again.
+    HWND h = win::hwnd(owner.hWnd());
+    overrideTrayDpi(MulDiv(size, 96, 16));
+    SendMessageW(h, WM_DISPLAYCHANGE, 32, 0);
+    std::optional<TrayPicture> picture = trayPicture(owner);
+    overrideTrayDpi(0);
+    SendMessageW(h, WM_DISPLAYCHANGE, 32, 0);
+    return picture;
+}
 void drop(TextBox&, const std::string&) {}
 
 void click(CommandButton& button) {
@@ -278,6 +289,30 @@ void typeWhereTheFocusIs(const std::string& text) {
 bool aBoxIsActive() {
     HWND active = GetActiveWindow();
     return active && isBox(active);
+}
+
+std::optional<BoxTitleFit> activeBoxTitleFit() {
+    HWND box = GetActiveWindow();
+    if (!box || !isBox(box)) return std::nullopt;
+    RECT r{};
+    GetWindowRect(box, &r);
+    // The title in the caption font, beside the small icon and the close
+    // button.
+    wchar_t title[256] = {};
+    GetWindowTextW(box, title, 256);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+    HDC dc = GetDC(box);
+    HGDIOBJ before = SelectObject(dc, font);
+    SIZE text{};
+    GetTextExtentPoint32W(dc, title, static_cast<int>(wcslen(title)), &text);
+    SelectObject(dc, before);
+    ReleaseDC(box, dc);
+    DeleteObject(font);
+    return BoxTitleFit{r.right - r.left,
+                       text.cx + GetSystemMetrics(SM_CXSMICON) + GetSystemMetrics(SM_CXSIZE)};
 }
 
 std::optional<bool> boxesAbove(const Form& form) {
