@@ -8,10 +8,10 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QWindow>
 #include <algorithm>
 #include <vector>
 
@@ -265,8 +265,9 @@ public:
     }
     QAccessibleInterface* child(int index) const override {
         const QList<QObject*> list = windows();
-        return index >= 0 && index < list.size() ? QAccessible::queryAccessibleInterface(list.at(index))
-                                                 : nullptr;
+        return index >= 0 && index < list.size()
+                   ? QAccessible::queryAccessibleInterface(list.at(index))
+                   : nullptr;
     }
     QAccessibleInterface* parent() const override { return nullptr; }
     QAccessibleInterface* focusChild() const override {
