@@ -211,6 +211,11 @@ def other_users_files(d):
         d.start_wm()
         key = "tockmere-%d-%s" % (os.getuid(), d.env["DISPLAY"])
         place = os.path.join(shared, "tockmere-%d" % os.getuid())
+        # Programs of an older version kept their lock and socket in /tmp
+        # under this name; the other user plants its own there.
+        for ending in (".lock", ".socket"):
+            if os.path.lexists(os.path.join("/tmp", key + ending)):
+                os.unlink(os.path.join("/tmp", key + ending))
         plain = dict(d.env, TMPDIR=shared)
         del plain["XDG_RUNTIME_DIR"]
         for kind, env in (("folder", plain), ("link", plain), ("file", plain),
@@ -221,10 +226,14 @@ def other_users_files(d):
                 ["/usr/sbin/runuser", "-u", OTHER_USER, "--", "/usr/bin/python3", "-c", PLANT,
                  kind, place, key],
                 env={"PATH": "/usr/bin:/bin", "OTHER_HOME": home},
-                stdin=subprocess.PIPE, stdout=subprocess.PIPE, start_new_session=True)
+                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                start_new_session=True)
             plants.append(plant)
             d._note_pid(plant.pid)
-            check(plant.stdout.readline().strip() == b"ready", "the other user's %s" % kind)
+            if plant.stdout.readline().strip() != b"ready":
+                plant.kill()
+                raise StepFailed("the other user could not plant a %s: %s" % (
+                    kind, plant.stderr.read().decode(errors="replace").strip()[-300:]))
             what = "%s of the other user%s" % (
                 kind, ", XDG_RUNTIME_DIR the other user's" if "XDG_RUNTIME_DIR" in env else "")
             d.start_program(env)
