@@ -26,7 +26,7 @@ set -eu
 cd "$(dirname "$0")/.."
 top=$(pwd)
 
-sh scripts/setup.sh windows
+sh scripts/setup.sh run windows
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target tockmere bare_window
