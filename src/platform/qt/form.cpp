@@ -166,7 +166,7 @@ void FormImpl::showWindow() {
         if (client && back->x11Client) {
             if (*client != *back->x11Client) qt::moveX11Client(widget, *back->x11Client);
         } else if (widget->frameGeometry().topLeft() != back->frame) {
-            widget->move(back->frame);
+            qt::moveFrame(widget, back->frame);
         }
     }
     if (focus && focus->isEnabled()) focus->setFocus(Qt::ActiveWindowFocusReason);
@@ -303,13 +303,13 @@ void Form::setLeft(Twips v) {
     QWidget* w = d_->widget;
     d_->hiddenAt.reset();  // placed anew by the program
     const QPoint outer(qt::toPixelsX(v), qt::windowsOuterPlace(w).y());
-    w->move(qt::framePlaceFor(w, outer));
+    qt::moveFrame(w, qt::framePlaceFor(w, outer));
 }
 void Form::setTop(Twips v) {
     QWidget* w = d_->widget;
     d_->hiddenAt.reset();  // placed anew by the program
     const QPoint outer(qt::windowsOuterPlace(w).x(), qt::toPixelsY(v));
-    w->move(qt::framePlaceFor(w, outer));
+    qt::moveFrame(w, qt::framePlaceFor(w, outer));
 }
 void Form::setWidth(Twips v) {
     QWidget* w = d_->widget;

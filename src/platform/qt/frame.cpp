@@ -2,8 +2,10 @@
 // Windows would draw instead, by which the program gives sizes and places.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMargins>
 #include <QVariant>
 #include <QWindow>
+#include <optional>
 
 #include "platform/qt/impl.h"
 
@@ -19,22 +21,40 @@ void awaitFrame(QWidget* w) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
 }
 
-QSize frameExtra(const QWidget* w) {
-    // A window without a frame yet (not shown, or not yet framed by the
-    // window manager) will get the one it had before, or else the one the
-    // last framed window got.
-    static QSize lastSeen{0, 0};
+namespace {
+
+// The frame round the window: as the window manager says it on X11, where
+// Qt may hear of a frame only at the window's next move; else as Qt has it.
+// A window without a frame yet (not shown, or not yet framed) will get the
+// one it had before, or else the one the last framed window got.
+QMargins frameOf(const QWidget* w) {
+    static QMargins lastSeen;
     if (w->isVisible() && !w->isMinimized()) awaitFrame(const_cast<QWidget*>(w));
-    const QSize extra = w->frameGeometry().size() - w->size();
+    const QRect outer = w->frameGeometry(), inner = w->geometry();
+    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                   outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (w->isVisible()) {
+        if (const std::optional<QMargins> told = x11FrameExtents(w)) frame = *told;
+    }
     // A frame may be a title bar alone (mutter's has no side borders).
-    if (w->isVisible() && (extra.width() > 0 || extra.height() > 0)) {
-        lastSeen = extra;
-        const_cast<QWidget*>(w)->setProperty("tockmereFrame", extra);
-        return extra;
+    if (w->isVisible() && !frame.isNull()) {
+        lastSeen = frame;
+        const_cast<QWidget*>(w)->setProperty("tockmereFrame", QVariant::fromValue(frame));
+        return frame;
     }
     const QVariant own = w->property("tockmereFrame");
-    return own.isValid() ? own.toSize() : lastSeen;
+    return own.isValid() ? own.value<QMargins>() : lastSeen;
 }
+
+// How far the real frame's corner lies from that of the outer rectangle
+// Windows would have, both centred on one point.
+QPoint shiftFromWindows(const QWidget* w, const QMargins& frame) {
+    const QSize real = w->size().grownBy(frame);
+    const QSize shift = (real - windowsOuterSize(w)) / 2;
+    return {shift.width(), shift.height()};
+}
+
+}  // namespace
 
 QSize windowsFrame() {
     // 3 pixels of fixed border on each side (SM_CXFIXEDFRAME, SM_CYFIXEDFRAME)
@@ -53,15 +73,20 @@ QPoint windowsOuterPlace(const QWidget* w) {
     // The outer rectangle Windows would have, centred on the frame the
     // window manager drew: a window centred by the program is centred by
     // its real frame, whatever its title bar.
-    const QSize real = w->size() + frameExtra(w);
-    const QSize shift = (real - windowsOuterSize(w)) / 2;
-    return w->frameGeometry().topLeft() + QPoint(shift.width(), shift.height());
+    const QMargins frame = frameOf(w);
+    return w->geometry().topLeft() - QPoint(frame.left(), frame.top()) + shiftFromWindows(w, frame);
 }
 
 QPoint framePlaceFor(const QWidget* w, QPoint windowsOuter) {
-    const QSize real = w->size() + frameExtra(w);
-    const QSize shift = (real - windowsOuterSize(w)) / 2;
-    return windowsOuter - QPoint(shift.width(), shift.height());
+    return windowsOuter - shiftFromWindows(w, frameOf(w));
+}
+
+void moveFrame(QWidget* w, QPoint frame) {
+    // Qt puts the client area where it thinks the frame leaves it; a frame
+    // it has not heard of yet would put the window off by its title bar.
+    const QMargins real = frameOf(w);
+    const QPoint qtOffset = w->geometry().topLeft() - w->frameGeometry().topLeft();
+    w->move(frame + QPoint(real.left(), real.top()) - qtOffset);
 }
 
 }  // namespace platform::qt

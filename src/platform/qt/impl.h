@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMargins>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
@@ -47,8 +48,6 @@ const std::vector<std::pair<int, int>>& keyCodes();
 int characterCount(const QString& s);
 // The index in `s` of the character at position `characters`, or its end.
 qsizetype unitIndex(const QString& s, int characters);
-// Outer size less client size: the frame and title bar the window manager adds.
-QSize frameExtra(const QWidget* w);
 // The program sizes and places its windows as on Windows: by an outer
 // rectangle that is the client area and the frame Windows draws round it
 // (its standard metrics, scaled to the screen). The client area is the
@@ -59,6 +58,8 @@ QSize windowsOuterSize(const QWidget* w);
 QPoint windowsOuterPlace(const QWidget* w);
 // Where the real frame goes for an outer rectangle at `windowsOuter`.
 QPoint framePlaceFor(const QWidget* w, QPoint windowsOuter);
+// Puts the window's real frame at `frame`, however late Qt learns of it.
+void moveFrame(QWidget* w, QPoint frame);
 // Text wrapped as labels wrap it: at a space, between any two Chinese
 // characters, inside a word longer than the line. Its size, and drawing it.
 QSizeF wrappedSize(const QFont& font, int width, const QString& text);
@@ -84,6 +85,9 @@ private:
 // On X11, where X has a top-level window's client area now, in the
 // display's pixels on its screen; none off X11 or while it is not mapped.
 std::optional<QPoint> x11ClientPosition(const QWidget* w);
+// On X11, the frame the window manager says it puts round the window
+// (_NET_FRAME_EXTENTS); none off X11 or before a window manager says so.
+std::optional<QMargins> x11FrameExtents(const QWidget* w);
 // On X11, asks for the window's client area at `at`, as given above.
 void moveX11Client(const QWidget* w, QPoint at);
 // Whether X's keyboard focus is on a window of the program (false off X11).

@@ -245,6 +245,22 @@ std::optional<QPoint> qt::x11ClientPosition(const QWidget* w) {
     return at;
 }
 
+std::optional<QMargins> qt::x11FrameExtents(const QWidget* w) {
+    xcb_connection_t* c = x11();
+    if (!c || !w->internalWinId()) return std::nullopt;
+    const auto cookie = xcb_get_property(c, 0, static_cast<xcb_window_t>(w->internalWinId()),
+                                         atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(c, cookie, nullptr);
+    std::optional<QMargins> extents;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 16) {
+        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+        extents = QMargins(static_cast<int>(v[0]), static_cast<int>(v[2]), static_cast<int>(v[1]),
+                           static_cast<int>(v[3]));
+    }
+    std::free(reply);
+    return extents;
+}
+
 void qt::moveX11Client(const QWidget* w, QPoint at) {
     xcb_connection_t* c = x11();
     if (!c || !w->internalWinId()) return;
