@@ -3,19 +3,16 @@ jwm's desktop with Qt's accessibility bridge on, a private session bus with
 at-spi2's bus, read through AT-SPI (python3-pyatspi) as a screen reader reads
 it, and driven with keys alone.
 
-usage: a11y.py PROGRAM CASE [PID_FILE]
-Prints nothing and exits 0 when the case passes; prints the step that failed
-and exits 1 otherwise.
+The cases are run by main.py.
 """
 
 import os
 import re
 import subprocess
-import sys
 import time
 
 from cases import check, main_is_active
-from desktop import MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed, run_case
+from desktop import MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed
 from sni import JWMRC_NO_TRAY, SniDesktop
 from speech import Listener
 
@@ -446,26 +443,3 @@ def orca_keyboard_path(d):
     hears(d, "opening the menu", "Menu", "普通")
     d.key("Up", "Return")
     d.await_program_end(5)
-
-
-CASES = {
-    "keyboard_and_screen_reader": (keyboard_and_screen_reader, "2026-12-06 09:41:50"),
-    "keyboard_advanced_entry_heard": (keyboard_advanced_entry_heard, "2026-12-06 09:41:50"),
-    "fast_hide_and_restore_sni": (fast_hide_and_restore_over_the_bus, "2026-12-06 09:41:30"),
-    "orca_keyboard_path": (orca_keyboard_path, "2026-12-06 09:41:05"),
-}
-
-
-def main(argv):
-    if len(argv) < 3 or argv[2] not in CASES:
-        sys.stderr.write("usage: a11y.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
-        return 2
-    run, start_time = CASES[argv[2]]
-    kind = (SniReaderDesktop if argv[2].endswith("_sni")
-            else SpeakingDesktop if argv[2].startswith("orca_") else ReaderDesktop)
-    d = kind(argv[1], start_time, argv[3] if len(argv) > 3 else None)
-    return run_case(run, d)
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))

@@ -1,17 +1,14 @@
 """Tockmere end to end: the built program on a virtual desktop, used as a person
 would use it. Each case starts its own X server, window manager and program.
 
-usage: cases.py PROGRAM CASE [PID_FILE]
-Prints nothing and exits 0 when the case passes; prints the step that failed
-and exits 1 otherwise.
+The cases are run by main.py.
 """
 
 import os
 import signal
-import sys
 import time
 
-from desktop import MAIN_TITLE, NOTICE_TITLE, SCREEN, Desktop, StepFailed, run_case
+from desktop import MAIN_TITLE, NOTICE_TITLE, SCREEN, StepFailed
 
 COUNT_TITLE = "Tockmere"
 
@@ -373,27 +370,3 @@ def second_start_after_kill(d):
     d.wait_for("the hidden window back after a start following the kill", 5,
                lambda: d.titled(MAIN_TITLE))
     exit_from_menu(d)
-
-
-CASES = {
-    "one_reminder": (one_reminder, "2026-12-06 09:41:50"),
-    "three_reminders_in_advanced_mode": (three_reminders, "2026-12-06 09:41:45"),
-    "menu_opens_while_a_reminder_is_told": (menu_while_box_open, "2026-12-06 09:41:50"),
-    "told_while_typing_the_next": (told_while_typing_the_next, "2026-12-06 09:41:50"),
-    "three_taken_then_hidden": (three_taken_then_hidden, "2026-12-06 09:41:45"),
-    "second_start_brings_back_hidden": (second_start_brings_back_hidden, "2026-12-06 09:41:50"),
-    "second_start_after_kill": (second_start_after_kill, "2026-12-06 09:41:50"),
-}
-
-
-def main(argv):
-    if len(argv) < 3 or argv[2] not in CASES:
-        sys.stderr.write("usage: cases.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
-        return 2
-    run, start_time = CASES[argv[2]]
-    d = Desktop(argv[1], start_time, argv[3] if len(argv) > 3 else None)
-    return run_case(run, d)
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))

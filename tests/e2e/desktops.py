@@ -3,22 +3,18 @@ StatusNotifierItem tray (xfce4-panel) on a private session bus, a tray that
 goes away while the window is hidden, a window manager that ends at a bad
 moment, and a desktop without a session bus.
 
-usage: desktops.py PROGRAM CASE [PID_FILE]
-Prints nothing and exits 0 when the case passes; prints the step that failed
-and exits 1 otherwise.
+The cases are run by main.py.
 """
 
 import os
-import sys
 import time
 
 from Xlib import X, Xatom, display
 
 import cases
 from cases import arm_one, check, exit_from_menu, wait_main_ready
-from desktop import (JWMRC, MAIN_TITLE, NOTICE_TITLE, Desktop, StepFailed, _end_group,
-                     run_case)
-from sni import JWMRC_NO_TRAY, SniDesktop
+from desktop import JWMRC, MAIN_TITLE, NOTICE_TITLE, StepFailed, _end_group
+from sni import JWMRC_NO_TRAY
 
 IDLE = [("普通", True, True), ("高级", True, False), ("查询", False, False),
         ("恢复", False, False), ("隐藏", True, False), ("关于", True, False),
@@ -283,30 +279,3 @@ def no_session_bus(d):
                    lambda: not processes_of_desktop(d), program_may_end=True)
     except StepFailed:
         raise StepFailed("processes are left after 退出: %s" % ", ".join(processes_of_desktop(d)))
-
-
-CASES = {
-    "sni_menu": (sni_menu, SniDesktop, "2026-12-06 09:41:40"),
-    "sni_panel_goes_away_while_hidden": (tray_goes_away_from_the_panel, SniDesktop,
-                                         "2026-12-06 09:41:30"),
-    "tray_goes_away_while_hidden": (tray_goes_away_while_hidden, Desktop, "2026-12-06 09:41:30"),
-    "no_session_bus": (no_session_bus, Desktop, "2026-12-06 09:41:30"),
-    "wm_ends_holding_the_window": (wm_ends_holding_the_window, Desktop, "2026-12-06 09:41:30"),
-    "wm_ends_with_a_request_unanswered": (wm_ends_with_a_request_unanswered, Desktop,
-                                          "2026-12-06 09:41:30"),
-    "xembed_one_menu_per_right_click": (xembed_one_menu_per_right_click, Desktop,
-                                        "2026-12-06 09:41:30"),
-}
-
-
-def main(argv):
-    if len(argv) < 3 or argv[2] not in CASES:
-        sys.stderr.write("usage: desktops.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
-        return 2
-    run, kind, start_time = CASES[argv[2]]
-    d = kind(argv[1], start_time, argv[3] if len(argv) > 3 else None)
-    return run_case(run, d)
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))

@@ -8,9 +8,7 @@ The program is started here without faketime's wrapper (libfaketime is
 preloaded instead), so that its own exit status is seen: the wrapper would
 turn a death by a signal into status 1.
 
-usage: edges.py PROGRAM CASE [PID_FILE]
-Prints nothing and exits 0 when the case passes; prints the step that failed
-and exits 1 otherwise.
+The cases are run by main.py.
 """
 
 import os
@@ -18,12 +16,11 @@ import pwd
 import shutil
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 
 from cases import COUNT_TITLE, arm_one, check, firing_box, type_reminder, wait_main_ready
-from desktop import Desktop, StepFailed, clear_stale_faketime, run_case
+from desktop import Desktop, StepFailed, clear_stale_faketime
 
 LIBFAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 ZONES = "/usr/share/zoneinfo"
@@ -271,24 +268,3 @@ def other_users_files(d):
         shutil.rmtree(shared, ignore_errors=True)
         shutil.rmtree(home, ignore_errors=True)
         subprocess.run(["/usr/sbin/userdel", OTHER_USER], check=False)
-
-
-CASES = {
-    "zone_change": (zone_change, ZoneDesktop, "2026-12-06 09:41:45"),
-    "display_goes_away": (display_goes_away, EdgeDesktop, "2026-12-06 09:41:50"),
-    "end_signals": (end_signals, EdgeDesktop, "2026-12-06 09:41:50"),
-    "other_users_files": (other_users_files, EdgeDesktop, "2026-12-06 09:41:50"),
-}
-
-
-def main(argv):
-    if len(argv) < 3 or argv[2] not in CASES:
-        sys.stderr.write("usage: edges.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
-        return 2
-    run, kind, start_time = CASES[argv[2]]
-    d = kind(argv[1], start_time, argv[3] if len(argv) > 3 else None)
-    return run_case(run, d)
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))

@@ -8,7 +8,8 @@
 # libfaketime, and drives it from outside with xdotool as a person would;
 # edges.py at the system's edges: a time zone changed, the X server gone,
 # the signals to end, another user's files (that of a user made for it).
-# Builds nothing: expects build/tockmere.
+# The cases and the desktop each runs on are listed in main.py, which runs
+# one. Builds nothing: expects build/tockmere.
 #
 # usage: tests/e2e/run.sh [CASE...]      (all cases when none is named)
 # Prints one line per case and, last, "N passed, M failed"; exits 0 only when
@@ -54,14 +55,15 @@ cleanup() {
     done
     rm -rf "$work"
 }
-# On an interrupt the running case is told to stop first; it ends what it
-# started, and the pid files catch anything it could not.
+# On an interrupt the running cases are told to stop first; they end what
+# they started, and the pid files catch anything they could not.
 case_pid=""
+lane_pid=""
 interrupted() {
-    if [ -n "$case_pid" ]; then
-        kill -TERM "$case_pid" 2>/dev/null
-        wait "$case_pid" 2>/dev/null
-    fi
+    for pid in $case_pid $lane_pid; do
+        kill -TERM "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
     exit "$1"
 }
 trap cleanup EXIT
@@ -74,50 +76,61 @@ cp "$program" "$work/tockmere"
 if [ $# -gt 0 ]; then
     cases="$*"
 else
-    cases="one_reminder three_reminders_in_advanced_mode menu_opens_while_a_reminder_is_told
-        told_while_typing_the_next three_taken_then_hidden
-        second_start_brings_back_hidden second_start_after_kill keyboard_and_screen_reader
-        keyboard_advanced_entry_heard orca_keyboard_path fast_hide_and_restore_sni hide_and_restore_jwm hide_and_restore_openbox hide_and_restore_i3 hide_and_restore_fluxbox
-        hide_and_restore_mutter
-        xembed_one_menu_per_right_click sni_menu sni_panel_goes_away_while_hidden
-        tray_goes_away_while_hidden wm_ends_holding_the_window wm_ends_with_a_request_unanswered
-        no_session_bus wayland_session wayland_native
-        zone_change display_goes_away end_signals other_users_files"
+    cases=$("$python" "$here/main.py" --list) || fail_setup "$here/main.py cannot list its cases"
 fi
 
-# The cases on other desktops than jwm's tray are in desktops.py, the one on
-# sway (run as a user of its own) in sway.py.
-driver_of() {
-    case "$1" in
-    sni_* | tray_* | xembed_* | wm_* | no_session_bus) echo "$here/desktops.py" ;;
-    wayland_*) echo "$here/sway.py" ;;
-    keyboard_* | fast_* | orca_*) echo "$here/a11y.py" ;;
-    hide_and_restore_*) echo "$here/wms.py" ;;
-    zone_* | display_* | end_* | other_*) echo "$here/edges.py" ;;
-    *) echo "$here/cases.py" ;;
-    esac
-}
-
-passed=0
-failed=0
-for name in $cases; do
+# run_case NAME: runs one case, prints its line and notes its status.
+run_case() {
     started=$(date +%s)
     # In the background, so that a signal to this script is acted on at once.
-    timeout -k 5 150 "$python" "$(driver_of "$name")" "$work/tockmere" "$name" "$work/$name.pids" \
-        >"$work/$name.out" &
+    timeout -k 5 150 "$python" "$here/main.py" "$work/tockmere" "$1" "$work/$1.pids" \
+        >"$work/$1.out" &
     case_pid=$!
     wait "$case_pid"
     status=$?
     case_pid=""
     seconds=$(($(date +%s) - started))
     if [ "$status" -eq 0 ]; then
+        echo "PASS $1 (${seconds}s)"
+    else
+        reason=$(tail -n 1 "$work/$1.out")
+        [ "$status" -eq 124 ] && reason="did not finish within 150s. $reason"
+        echo "FAIL $1 (${seconds}s): ${reason:-exit status $status}"
+    fi
+    echo "$status" >"$work/$1.status"
+}
+
+# The cases that mostly wait for the clock run one after another beside the
+# rest, in a lane of their own.
+waiting=$("$python" "$here/main.py" --list-waiting)
+beside=""
+inline=""
+for name in $cases; do
+    case " $(echo $waiting) " in
+    *" $name "*) beside="$beside $name" ;;
+    *) inline="$inline $name" ;;
+    esac
+done
+if [ -n "$beside" ]; then
+    (
+        trap 'interrupted 143' TERM
+        for name in $beside; do run_case "$name"; done
+    ) &
+    lane_pid=$!
+fi
+for name in $inline; do run_case "$name"; done
+if [ -n "$lane_pid" ]; then
+    wait "$lane_pid"
+    lane_pid=""
+fi
+
+passed=0
+failed=0
+for name in $cases; do
+    if [ "$(cat "$work/$name.status" 2>/dev/null)" = 0 ]; then
         passed=$((passed + 1))
-        echo "PASS $name (${seconds}s)"
     else
         failed=$((failed + 1))
-        reason=$(tail -n 1 "$work/$name.out")
-        [ "$status" -eq 124 ] && reason="did not finish within 150s. $reason"
-        echo "FAIL $name (${seconds}s): ${reason:-exit status $status}"
     fi
 done
 

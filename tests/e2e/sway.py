@@ -10,9 +10,7 @@ waybar, tell a reminder, and end on "退出" chosen in the exported menu
 (wayland_session). With QT_QPA_PLATFORM=wayland chosen it runs natively and
 its own menu opens from its window (wayland_native).
 
-usage: sway.py PROGRAM CASE [PID_FILE]      (as root)
-Prints nothing and exits 0 when the case passes; prints the step that failed
-and exits 1 otherwise.
+Run by main.py, as root.
 """
 
 import glob
@@ -232,7 +230,8 @@ def main_user(work, case):
                     except (ProcessLookupError, PermissionError, FileNotFoundError):
                         pass
 
-    return run_case(CASES[case], SwayDesktop())
+    run = {"wayland_session": wayland_session, "wayland_native": wayland_native}[case]
+    return run_case(run, SwayDesktop())
 
 
 def _read(path):
@@ -330,19 +329,12 @@ def wayland_native(d):
     d.wait_for("the item to leave the watcher", 5, lambda: not d.items())
 
 
-CASES = {"wayland_session": wayland_session, "wayland_native": wayland_native}
-
-
 def main(argv):
+    # as_root starts this file again as the test user, to run the case.
     if len(argv) >= 4 and argv[1] == "--as-user":
         return main_user(argv[2], argv[3])
-    if len(argv) < 3 or argv[2] not in CASES:
-        sys.stderr.write("usage: sway.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
-        return 2
-    if os.getuid() != 0:
-        sys.stderr.write("sway.py: run as root; it runs the desktop as the user %s\n" % USER)
-        return 2
-    return as_root(argv[1], argv[2], argv[3] if len(argv) > 3 else None)
+    sys.stderr.write("usage: sway.py --as-user WORK CASE (main.py runs the cases)\n")
+    return 2
 
 
 if __name__ == "__main__":

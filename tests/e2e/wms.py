@@ -5,19 +5,16 @@ borders or none), and so do the ways they place a window that is shown
 again. Read as a screen reader reads it: where the keyboard focus is, and
 where each control lies on the screen.
 
-usage: wms.py PROGRAM CASE [PID_FILE]
-Prints nothing and exits 0 when the case passes; prints the step that failed
-and exits 1 otherwise.
+The cases are run by main.py.
 """
 
 import os
-import sys
 import time
 
 from a11y import ReaderDesktop, field_text
 from cases import (COUNT_TITLE, check, choose_hide, exit_from_menu, firing_box, framed_main,
                    main_is_active, tip_stays_up, type_reminder)
-from desktop import MAIN_TITLE, StepFailed, run_case
+from desktop import MAIN_TITLE, StepFailed
 
 # Below the buttons the design leaves 80 twips: 5 pixels at 96 dots per
 # inch, one of which may go to rounding.
@@ -205,24 +202,10 @@ def hide_and_restore_keep_focus_and_place(d, told=False):
     exit_from_menu(d)
 
 
-# Desktop, the clock at start, and whether a reminder is told first.
-CASES = {
-    "hide_and_restore_jwm": (ReaderDesktop, "2026-12-06 09:41:45", True),
-    "hide_and_restore_openbox": (OpenboxDesktop, "2026-12-06 09:41:45", True),
-    "hide_and_restore_i3": (I3Desktop, "2026-12-06 09:41:30", False),
-    "hide_and_restore_mutter": (MutterDesktop, "2026-12-06 09:41:45", True),
-    "hide_and_restore_fluxbox": (FluxboxDesktop, "2026-12-06 09:41:30", False),
-}
+
+def hide_and_restore(d):
+    hide_and_restore_keep_focus_and_place(d)
 
 
-def main(argv):
-    if len(argv) < 3 or argv[2] not in CASES:
-        sys.stderr.write("usage: wms.py PROGRAM CASE [PID_FILE]; cases: %s\n" % " ".join(CASES))
-        return 2
-    kind, start_time, told = CASES[argv[2]]
-    d = kind(argv[1], start_time, argv[3] if len(argv) > 3 else None)
-    return run_case(lambda d: hide_and_restore_keep_focus_and_place(d, told), d)
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+def told_then_hide_and_restore(d):
+    hide_and_restore_keep_focus_and_place(d, told=True)
