@@ -5,6 +5,8 @@
 #   desktop_stop                   stops what desktop_start started
 #   wait_window NAME [SECONDS]     waits for a viewable window titled NAME
 #   tray_icon                      the id of Tockmere's icon in the tray
+#   wine_desktop_start [WxH]       desktop_start, with the Windows tests'
+#                                  Wine prefix ready and its turn taken
 # Qt uses the XEmbed tray of jwm only without a session bus.
 
 desktop_dir=""
@@ -114,4 +116,22 @@ faketime_clear_stale() {
         [ -e "$f" ] || continue
         [ -d "/proc/${f##*_}" ] || rm -f "$f"
     done
+}
+
+# The Wine prefix of the Windows tests on a desktop of its own. The prefix's
+# turn is taken as scripts/wine-run.sh takes it (descriptor 9, closed for
+# what is started), since stopping its Wine server reaches every program in
+# it; the server is started anew and stays up while no program runs, as
+# Windows does. Exports WINEPREFIX; says what failed on stderr.
+wine_desktop_start() {
+    sh scripts/wine-run.sh --prepare || { echo "Wine could not be set up" >&2; return 1; }
+    desktop_start "${1:-800x600}" || { echo "no virtual desktop" >&2; return 1; }
+    . scripts/lib/wine-prefix.sh
+    exec 9>"$tockmere_wineprefix.lock" || return 1
+    flock -w "${TOCKMERE_WINE_WAIT:-900}" 9 || { echo "another run kept the Wine prefix busy" >&2; return 1; }
+    WINEPREFIX=$tockmere_wineprefix
+    export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
+    wineserver -k 9>&- 2>/dev/null
+    wineserver -w 9>&-
+    wineserver -p 9>&- || { echo "the Wine server did not start" >&2; return 1; }
 }

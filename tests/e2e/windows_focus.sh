@@ -39,19 +39,8 @@ fail() {
 }
 
 log=$(mktemp "${TMPDIR:-/tmp}/tockmere-focus.XXXXXX")
-sh scripts/wine-run.sh --prepare || fail "Wine could not be set up"
-desktop_start 800x600 || fail "no virtual desktop"
-. scripts/lib/wine-prefix.sh
-# The prefix's turn, as scripts/wine-run.sh takes it (descriptor 9, closed
-# for what is started here).
-exec 9>"$tockmere_wineprefix.lock" || fail "cannot open $tockmere_wineprefix.lock"
-flock -w "${TOCKMERE_WINE_WAIT:-900}" 9 || fail "another run kept the Wine prefix busy"
-WINEPREFIX=$tockmere_wineprefix
-export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
-# One Wine server for the program and the reader: the one the set-up
-# stopped is gone first.
-wineserver -w 9>&-
-wineserver -p 9>&- || fail "the Wine server did not start"
+# One Wine server for the program and the reader.
+wine_desktop_start 800x600 || fail "no Wine desktop"
 
 wine "$reader" 150 >"$log" 2>/dev/null 9>&- &
 watch=$!

@@ -27,19 +27,9 @@ fail() {
     exit 1
 }
 
-sh scripts/wine-run.sh --prepare || fail "Wine could not be set up"
-desktop_start 800x600 || fail "no virtual desktop"
-. scripts/lib/wine-prefix.sh
-# The prefix's turn, as scripts/wine-run.sh takes it: taskkill and the Wine
-# server's end below reach every program in the prefix. Descriptor 9 holds
-# it and is closed for what is started here.
-exec 9>"$tockmere_wineprefix.lock" || fail "cannot open $tockmere_wineprefix.lock"
-flock -w "${TOCKMERE_WINE_WAIT:-900}" 9 || fail "another run kept the Wine prefix busy"
-WINEPREFIX=$tockmere_wineprefix
-export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
-# The Wine server stays up while no program runs, as Windows does: what a
-# killed program leaves behind would still be there for the next start.
-wineserver -p 9>&- || fail "the Wine server did not start"
+# The Wine server stays up while no program runs: what a killed program
+# leaves behind would still be there for the next start.
+wine_desktop_start 800x600 || fail "no Wine desktop"
 start() {
     faketime_clear_stale
     NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 9>&- &

@@ -27,13 +27,9 @@ fail() {
 }
 
 # The same prefix as the Windows tests, set up by their runner.
-sh scripts/wine-run.sh --prepare || fail "Wine could not be set up"
-desktop_start 800x600 || fail "no virtual desktop"
-. scripts/lib/wine-prefix.sh
-WINEPREFIX=$tockmere_wineprefix
-export WINEPREFIX WINEDEBUG=-all LANG=zh_CN.UTF-8
+wine_desktop_start 800x600 || fail "no Wine desktop"
 faketime_clear_stale
-NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 &
+NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 9>&- &
 app=$!
 
 main=$(wait_window "Tockmere Beta 1.1" 30) || fail "the main window did not come up"
