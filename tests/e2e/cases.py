@@ -89,6 +89,7 @@ def framed_main(d, when):
     the window manager's frame round it centred on the screen. Returns
     (frame, client)."""
     seen = []
+    client_size = (MAIN_CLIENT[0] * d.scale, MAIN_CLIENT[1] * d.scale)
 
     def probe():
         main = d.titled(MAIN_TITLE)
@@ -98,8 +99,9 @@ def framed_main(d, when):
             return None
         x, y, width, height = framed
         cx, cy = x + width / 2, y + height / 2
-        right_size = (main.width, main.height) == MAIN_CLIENT
-        centred = abs(cx - SCREEN[0] / 2) <= 1 and abs(cy - SCREEN[1] / 2) <= 1
+        right_size = (main.width, main.height) == client_size
+        # Within a pixel at 100 %: Qt places windows in those.
+        centred = abs(cx - SCREEN[0] / 2) <= d.scale and abs(cy - SCREEN[1] / 2) <= d.scale
         client = (main.x, main.y, main.width, main.height)
         return (framed, client) if right_size and centred else None
 
@@ -108,14 +110,14 @@ def framed_main(d, when):
     except StepFailed:
         raise StepFailed("the main window %s has the frame %s and a client area of %s, not "
                          "%dx%d in a frame centred on %dx%d"
-                         % (when, seen[0], seen[1], MAIN_CLIENT[0], MAIN_CLIENT[1],
+                         % (when, seen[0], seen[1], client_size[0], client_size[1],
                             SCREEN[0], SCREEN[1]))
 
 
 def tray_tip(d):
     """The tool tip shown: a small override-redirect window of the program."""
     for w in d.program_windows():
-        if w.override and w.toplevel and 20 < w.width and w.height < 40:
+        if w.override and w.toplevel and 20 < w.width and w.height < 40 * d.scale:
             return w
     return None
 

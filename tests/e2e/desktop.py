@@ -150,6 +150,9 @@ class WindowReader:
 class Desktop:
     """One fresh X server, window manager and program; `close` ends them all."""
 
+    # The desktop's scale: physical pixels per pixel at 100 %.
+    scale = 1
+
     def __init__(self, program, start_time, pid_file=None):
         self.program = os.path.abspath(program)
         self.start_time = start_time

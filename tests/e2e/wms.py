@@ -11,6 +11,8 @@ The cases are run by main.py.
 import os
 import time
 
+from Xlib import Xatom
+
 from a11y import ReaderDesktop, field_text
 from cases import (COUNT_TITLE, check, choose_hide, exit_from_menu, firing_box, framed_main,
                    main_is_active, tip_stays_up, type_reminder)
@@ -100,6 +102,19 @@ class FluxboxDesktop(ReaderDesktop):
         self.wait_for("fluxbox's tray to own the tray selection", 10, self.has_xembed_tray)
 
 
+class FluxboxDesktopAt200(FluxboxDesktop):
+    """fluxbox on a screen set to 200 %: Xft.dpi 192 in the X resources,
+    where Qt reads the desktop's scale."""
+
+    scale = 2
+
+    def start_wm(self):
+        self.root.change_property(self.x.intern_atom("RESOURCE_MANAGER"), Xatom.STRING, 8,
+                                  b"Xft.dpi:\t192\n")
+        self.x.sync()
+        super().start_wm()
+
+
 def holds_every_control(d, client, when):
     """Every control of the main window, as a screen reader finds it on the
     screen, lies whole in the client area; the buttons with the design's
@@ -114,7 +129,9 @@ def holds_every_control(d, client, when):
         for child in obj:
             if child is None or not d.has(child, "showing"):
                 continue
+            # Qt gives a reader places in pixels at 100 %.
             e = child.queryComponent().getExtents(d.atspi.DESKTOP_COORDS)
+            e.x, e.y, e.width, e.height = (v * d.scale for v in (e.x, e.y, e.width, e.height))
             what = "%s %r at %dx%d+%d+%d %s" % (d.role(child), child.name, e.width, e.height,
                                                e.x, e.y, when)
             check(e.x >= cx and e.y >= cy and e.x + e.width <= cx + cw

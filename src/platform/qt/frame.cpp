@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMargins>
+#include <QPointF>
+#include <QSizeF>
 #include <QVariant>
 #include <QWindow>
 #include <optional>
@@ -26,15 +28,18 @@ namespace {
 // The frame round the window: as the window manager says it on X11, where
 // Qt may hear of a frame only at the window's next move; else as Qt has it.
 // A window without a frame yet (not shown, or not yet framed) will get the
-// one it had before, or else the one the last framed window got.
-QMargins frameOf(const QWidget* w) {
-    static QMargins lastSeen;
+// one it had before, or else the one the last framed window got. In pixels
+// of a screen at 100 %: at 200 % a frame of odd size has half pixels.
+QMarginsF frameOf(const QWidget* w) {
+    static QMarginsF lastSeen;
     if (w->isVisible() && !w->isMinimized()) awaitFrame(const_cast<QWidget*>(w));
     const QRect outer = w->frameGeometry(), inner = w->geometry();
-    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
-                   outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    QMarginsF frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
     if (w->isVisible()) {
-        if (const std::optional<QMargins> told = x11FrameExtents(w)) frame = *told;
+        // X counts in the screen's pixels.
+        if (const std::optional<QMargins> told = x11FrameExtents(w))
+            frame = QMarginsF(*told) / w->devicePixelRatioF();
     }
     // A frame may be a title bar alone (mutter's has no side borders).
     if (w->isVisible() && !frame.isNull()) {
@@ -43,14 +48,14 @@ QMargins frameOf(const QWidget* w) {
         return frame;
     }
     const QVariant own = w->property("tockmereFrame");
-    return own.isValid() ? own.value<QMargins>() : lastSeen;
+    return own.isValid() ? own.value<QMarginsF>() : lastSeen;
 }
 
 // How far the real frame's corner lies from that of the outer rectangle
 // Windows would have, both centred on one point.
-QPoint shiftFromWindows(const QWidget* w, const QMargins& frame) {
-    const QSize real = w->size().grownBy(frame);
-    const QSize shift = (real - windowsOuterSize(w)) / 2;
+QPointF shiftFromWindows(const QWidget* w, const QMarginsF& frame) {
+    const QSizeF real = QSizeF(w->size()).grownBy(frame);
+    const QSizeF shift = (real - QSizeF(windowsOuterSize(w))) / 2;
     return {shift.width(), shift.height()};
 }
 
@@ -73,20 +78,23 @@ QPoint windowsOuterPlace(const QWidget* w) {
     // The outer rectangle Windows would have, centred on the frame the
     // window manager drew: a window centred by the program is centred by
     // its real frame, whatever its title bar.
-    const QMargins frame = frameOf(w);
-    return w->geometry().topLeft() - QPoint(frame.left(), frame.top()) + shiftFromWindows(w, frame);
+    const QMarginsF frame = frameOf(w);
+    return (QPointF(w->geometry().topLeft()) - QPointF(frame.left(), frame.top()) +
+            shiftFromWindows(w, frame))
+        .toPoint();
 }
 
-QPoint framePlaceFor(const QWidget* w, QPoint windowsOuter) {
-    return windowsOuter - shiftFromWindows(w, frameOf(w));
+QPointF framePlaceFor(const QWidget* w, QPoint windowsOuter) {
+    return QPointF(windowsOuter) - shiftFromWindows(w, frameOf(w));
 }
 
-void moveFrame(QWidget* w, QPoint frame) {
+void moveFrame(QWidget* w, QPointF frame) {
     // Qt puts the client area where it thinks the frame leaves it; a frame
     // it has not heard of yet would put the window off by its title bar.
-    const QMargins real = frameOf(w);
+    const QMarginsF real = frameOf(w);
+    const QPoint client = (frame + QPointF(real.left(), real.top())).toPoint();
     const QPoint qtOffset = w->geometry().topLeft() - w->frameGeometry().topLeft();
-    w->move(frame + QPoint(real.left(), real.top()) - qtOffset);
+    w->move(client - qtOffset);
 }
 
 }  // namespace platform::qt

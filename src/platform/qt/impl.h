@@ -57,9 +57,9 @@ QSize windowsFrame();
 QSize windowsOuterSize(const QWidget* w);
 QPoint windowsOuterPlace(const QWidget* w);
 // Where the real frame goes for an outer rectangle at `windowsOuter`.
-QPoint framePlaceFor(const QWidget* w, QPoint windowsOuter);
+QPointF framePlaceFor(const QWidget* w, QPoint windowsOuter);
 // Puts the window's real frame at `frame`, however late Qt learns of it.
-void moveFrame(QWidget* w, QPoint frame);
+void moveFrame(QWidget* w, QPointF frame);
 // Text wrapped as labels wrap it: at a space, between any two Chinese
 // characters, inside a word longer than the line. Its size, and drawing it.
 QSizeF wrappedSize(const QFont& font, int width, const QString& text);
