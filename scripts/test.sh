@@ -102,9 +102,10 @@ stage_sanitize() {
 
 stage_windows() {
     # ctest runs each .exe through scripts/wine-run.sh, which has its own Wine
-    # prefix and, without $DISPLAY, its own Xvfb.
+    # prefix and, without $DISPLAY, its own Xvfb; one session of it keeps
+    # Wine running from one test's process to the next.
     build_preset windows
-    ctest --preset windows
+    sh scripts/wine-run.sh --session ctest --preset windows
     run_whole build-windows sh scripts/wine-run.sh
     # The Windows program's tray icon, clicked on a real notification area
     # (it retries a step that Wine was slow to take, and says so).

@@ -4,6 +4,11 @@
 #
 #   scripts/wine-run.sh PROGRAM.exe [ARGUMENT...]
 #   scripts/wine-run.sh --prepare      only sets the prefix up (see below)
+#   scripts/wine-run.sh --session COMMAND [ARGUMENT...]
+#                                      runs COMMAND with the prefix's Wine
+#                                      kept running: the runs of this script
+#                                      that COMMAND makes share one display
+#                                      and one wineserver (see below)
 #
 # The program's output comes through with Wine's carriage returns removed, and
 # its exit status is this script's (124 when it ran out of time, 125 when Wine
@@ -15,6 +20,12 @@
 # left alone by the X window manager. Without $DISPLAY the run gets an Xvfb of
 # its own. Every run ends by stopping the prefix's wineserver (and its Xvfb),
 # so runs sharing a prefix take turns.
+#
+# Starting Wine (its server, its desktop, its services) costs seconds, many
+# times what one test does. A session holds the prefix's turn, a display and
+# one wineserver for as long as COMMAND runs (ctest, say): each run within it
+# is a Windows process of its own, started straight away, and Wine is
+# stopped once, at the session's end.
 #
 # Environment:
 #   TOCKMERE_WINEPREFIX     the prefix (default ~/.cache/tockmere/wine64,
@@ -36,9 +47,18 @@ fail() {
     exit 125
 }
 
-[ $# -ge 1 ] || fail "usage: $0 PROGRAM.exe [ARGUMENT...] | --prepare"
+[ $# -ge 1 ] || fail "usage: $0 PROGRAM.exe [ARGUMENT...] | --prepare | --session COMMAND..."
 prepare=""
+session=""
 [ "$1" = --prepare ] && prepare=yes
+if [ "$1" = --session ]; then
+    shift
+    [ $# -ge 1 ] || fail "usage: $0 --session COMMAND [ARGUMENT...]"
+    session=yes
+fi
+# Within a session of this prefix: Wine is running and the turn is held.
+in_session=""
+[ "${TOCKMERE_WINE_SESSION:-}" = "$prefix" ] && [ -z "$prepare$session" ] && in_session=yes
 for tool in wine wineboot wineserver flock timeout; do
     command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed (sh scripts/setup.sh installs it)"
 done
@@ -63,8 +83,10 @@ in_chinese() {
 
 # One run at a time per prefix. Descriptor 9 holds the lock; every process
 # started below gets it closed, so nothing left behind can keep the lock.
-exec 9>"$prefix.lock" || fail "cannot open $prefix.lock"
-flock -w "$turn_wait" 9 || fail "another run kept $prefix busy for $turn_wait s"
+if [ -z "$in_session" ]; then
+    exec 9>"$prefix.lock" || fail "cannot open $prefix.lock"
+    flock -w "$turn_wait" 9 || fail "another run kept $prefix busy for $turn_wait s"
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tockmere-wine.XXXXXX") || fail "cannot create a temporary directory"
 xvfb_pid=""
@@ -72,6 +94,7 @@ run_pid=""
 reader_pids=""
 
 stop_wine() {
+    [ -n "$in_session" ] && return
     timeout 20 wineserver -k 9>&- >/dev/null 2>&1 || true
 }
 
@@ -107,7 +130,7 @@ trap 'exit 129' HUP
 
 # A run that was killed outright may have left its wineserver and Xvfb behind.
 stop_wine
-if [ -f "$prefix.xvfb" ]; then
+if [ -z "$in_session" ] && [ -f "$prefix.xvfb" ]; then
     stale=$(cat "$prefix.xvfb" 2>/dev/null || true)
     case $stale in
     '' | *[!0-9]*) ;;
@@ -167,6 +190,18 @@ if [ "$(cat "$prefix/.tockmere-prefix" 2>/dev/null)" != "$prefix_version" ]; the
     echo "wine-run: the Wine prefix took $(($(date +%s) - started)) s" >&2
 fi
 [ -n "$prepare" ] && exit 0
+
+if [ -n "$session" ]; then
+    # Wine's server and its programs that outlive a run are started here,
+    # with no run's output attached to them.
+    timeout 300 wineserver -p 9>&- || fail "the wineserver of $prefix did not start"
+    in_chinese timeout 120 wine cmd /c exit 9>&- >/dev/null 2>&1 </dev/null ||
+        fail "Wine did not start in $prefix"
+    TOCKMERE_WINE_SESSION=$prefix
+    export TOCKMERE_WINE_SESSION
+    "$@" 9>&-
+    exit
+fi
 
 # Wine's output goes through readers that drop the carriage returns. Whatever
 # Wine leaves running may keep the pipes open: the readers are waited for only
