@@ -39,8 +39,9 @@ fail() {
 }
 
 log=$(mktemp "${TMPDIR:-/tmp}/tockmere-focus.XXXXXX")
-# One Wine server for the program and the reader.
 wine_desktop_start 800x600 || fail "no Wine desktop"
+# One Wine server for the program and the reader.
+wineserver -p 9>&- || fail "the Wine server did not start"
 
 wine "$reader" 150 >"$log" 2>/dev/null 9>&- &
 watch=$!

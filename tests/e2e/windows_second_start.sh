@@ -27,9 +27,10 @@ fail() {
     exit 1
 }
 
-# The Wine server stays up while no program runs: what a killed program
-# leaves behind would still be there for the next start.
 wine_desktop_start 800x600 || fail "no Wine desktop"
+# The Wine server stays up while no program runs, as Windows does: what a
+# killed program leaves behind would still be there for the next start.
+wineserver -p 9>&- || fail "the Wine server did not start"
 start() {
     faketime_clear_stale
     NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 9>&- &

@@ -27,6 +27,7 @@ fail() {
 }
 
 # The same prefix as the Windows tests, set up by their runner.
+# The program's own start starts the Wine server, under its clock.
 wine_desktop_start 800x600 || fail "no Wine desktop"
 faketime_clear_stale
 NO_FAKE_STAT=1 faketime -f "@2026-12-06 09:41:50" wine "$program" >/dev/null 2>&1 9>&- &
