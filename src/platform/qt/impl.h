@@ -94,7 +94,7 @@ void moveX11Client(const QWidget* w, QPoint at);
 bool programHoldsX11Focus();
 // On X11: a window of the program that a window manager took down with it
 // as it ended is made anew, as it was.
-void watchLostWindows();
+void watchDestroyedWindows();
 // Brings a window to the front and makes it active; while a box or another
 // window is modal to it, that one comes to the front over it and is made
 // active instead, so that it stays above and takes the keys. Gives the

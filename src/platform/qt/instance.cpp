@@ -125,7 +125,7 @@ struct InstanceImpl {
     bool first = true;
     std::string lockPath;
     std::string socketPath;
-    QSocketNotifier* knocks = nullptr;
+    QSocketNotifier* connectionNotifier = nullptr;
 
     bool claim(const sockaddr_un& address);
     void listen(const sockaddr_un& address);
@@ -133,7 +133,7 @@ struct InstanceImpl {
     void release();
 
     ~InstanceImpl() {
-        delete knocks;
+        delete connectionNotifier;
         release();
     }
 };
@@ -233,8 +233,8 @@ Instance::Instance() : d_(std::make_unique<InstanceImpl>()) {
     (void)registered;
     claimed = d_.get();
     if (d_->listener < 0) return;
-    d_->knocks = new QSocketNotifier(d_->listener, QSocketNotifier::Read);
-    QObject::connect(d_->knocks, &QSocketNotifier::activated, [this] {
+    d_->connectionNotifier = new QSocketNotifier(d_->listener, QSocketNotifier::Read);
+    QObject::connect(d_->connectionNotifier, &QSocketNotifier::activated, [this] {
         const int s = accept4(d_->listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (s < 0) return;
         close(s);

@@ -42,7 +42,7 @@ xcb_atom_t atom(xcb_connection_t* c, const std::string& name) {
 
 // Adds StructureNotify to what this program hears of a window, keeping what
 // Qt already asked for there.
-void hearStructure(xcb_connection_t* c, xcb_window_t w) {
+void selectStructureNotify(xcb_connection_t* c, xcb_window_t w) {
     xcb_get_window_attributes_reply_t* attributes =
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
     if (!attributes) return;
@@ -68,8 +68,8 @@ xcb_window_t rootWindow(xcb_connection_t* c) {
 
 // Messages to the root window that announce a manager (a tray, a window
 // manager) come to those that hear its structure.
-void hearRootStructure(xcb_connection_t* c) {
-    if (const xcb_window_t root = rootWindow(c)) hearStructure(c, root);
+void selectRootStructureNotify(xcb_connection_t* c) {
+    if (const xcb_window_t root = rootWindow(c)) selectStructureNotify(c, root);
 }
 
 class XTrayWatch : public QAbstractNativeEventFilter {
@@ -77,7 +77,7 @@ public:
     XTrayWatch(xcb_connection_t* c, void (*onChange)()) : c_(c) {
         manager_ = atom(c, "MANAGER");
         selection_ = atom(c, "_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber()));
-        hearRootStructure(c);
+        selectRootStructureNotify(c);
         settle_.setSingleShot(true);
         settle_.setInterval(0);
         QObject::connect(&settle_, &QTimer::timeout, onChange);
@@ -115,7 +115,7 @@ private:
             xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, selection_), nullptr);
         owner_ = reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
         std::free(reply);
-        if (owner_ != XCB_WINDOW_NONE) hearStructure(c_, owner_);
+        if (owner_ != XCB_WINDOW_NONE) selectStructureNotify(c_, owner_);
         xcb_flush(c_);
     }
 
@@ -128,16 +128,16 @@ private:
 
 // Top-level windows of the program destroyed by someone else: Qt still
 // holds them as its own (a window the program ends is no longer found).
-class LostWindows : public QAbstractNativeEventFilter {
+class DestroyedWindowWatch : public QAbstractNativeEventFilter {
 public:
-    explicit LostWindows(xcb_connection_t* c) : c_(c) {
+    explicit DestroyedWindowWatch(xcb_connection_t* c) : c_(c) {
         manager_ = atom(c, "MANAGER");
         wmSelection_ = atom(c, "WM_S" + std::to_string(screenNumber()));
         wmState_ = atom(c, "WM_STATE");
         settle_.setSingleShot(true);
         settle_.setInterval(1000);
         QObject::connect(&settle_, &QTimer::timeout, [this] { mapUnanswered(); });
-        hearRootStructure(c);
+        selectRootStructureNotify(c);
         xcb_flush(c);
     }
 
@@ -165,7 +165,7 @@ public:
         // has now counts as lost.
         const QWindow* now = w->windowHandle();
         if (!now->handle() || now->winId() != static_cast<WId>(gone->window)) return false;
-        QTimer::singleShot(0, w, [w] { makeAnew(w); });
+        QTimer::singleShot(0, w, [w] { recreateNativeWindow(w); });
         return false;
     }
 
@@ -190,7 +190,7 @@ private:
     }
 
     // As it was: shown, minimised or hidden, with the same state.
-    static void makeAnew(QWidget* w) {
+    static void recreateNativeWindow(QWidget* w) {
         const bool shown = w->isVisible();
         const Qt::WindowStates state = w->windowState();
         w->windowHandle()->destroy();
@@ -273,12 +273,12 @@ void qt::moveX11Client(const QWidget* w, QPoint at) {
     xcb_flush(c);
 }
 
-void qt::watchLostWindows() {
+void qt::watchDestroyedWindows() {
     xcb_connection_t* c = x11();
     if (!c) return;
-    static LostWindows* watch = nullptr;
+    static DestroyedWindowWatch* watch = nullptr;
     if (!watch) {
-        watch = new LostWindows(c);
+        watch = new DestroyedWindowWatch(c);
         QCoreApplication::instance()->installNativeEventFilter(watch);
     }
 }
