@@ -216,6 +216,11 @@ TEST_F(EntryFields, TypedKeyByKeyTheMessageTakesFiftyWholeCharactersAndNoMore) {
         pt::typeText(w->Text4, typed);
         EXPECT_EQ(w->Text4.text(), filled(50)) << typed;
     }
+    // Spaces count as well: fifty with two of them among them is full.
+    w->Text4.setText(filled(24) + "  " + filled(24));
+    w->Text4.setSelStart(50);
+    pt::typeText(w->Text4, "x ");
+    EXPECT_EQ(w->Text4.text(), filled(24) + "  " + filled(24));
     // With room for one, one such character goes in whole, and the next not.
     w->Text4.setText(filled(49));
     w->Text4.setSelStart(49);

@@ -213,6 +213,7 @@ TEST_F(Tray, TheCloseBoxExitsTheSameWay) {
     EXPECT_EQ(c[2].message, platform::NIM_DELETE);
     EXPECT_FALSE(pt::trayTip(w->form).has_value());
     EXPECT_FALSE(w->form.loaded());
+    EXPECT_FALSE(w->form.visible());
 }
 
 TEST_F(Tray, WithoutANotificationAreaHidingGoesToTheTaskBar) {
