@@ -32,6 +32,9 @@ TEST_F(Commands, ConfirmArmsOneReminderAndHidesTheWindow) {
 
 TEST_F(Commands, TheMessageIsStoredAndToldAsTyped) {
     start();
+    // A line break, as a paste puts one there, reads back as one.
+    w->Text4.setText("三楼\n带");
+    EXPECT_EQ(w->Text4.text(), "三楼\n带");
     // A no-break space, a line separator, a trailing space: all kept.
     const std::string message = "会\u00A0议\u2028三楼 ";
     enter("10", "0", message);
