@@ -7,6 +7,7 @@
 #include <QSizeF>
 #include <QVariant>
 #include <QWindow>
+#include <cmath>
 #include <optional>
 
 #include "platform/qt/impl.h"
@@ -79,9 +80,15 @@ QPoint windowsOuterPlace(const QWidget* w) {
     // window manager drew: a window centred by the program is centred by
     // its real frame, whatever its title bar.
     const QMarginsF frame = frameOf(w);
-    return (QPointF(w->geometry().topLeft()) - QPointF(frame.left(), frame.top()) +
-            shiftFromWindows(w, frame))
-        .toPoint();
+    // Until it is shown again, the window is where Qt holds its frame to be.
+    const QPointF corner =
+        w->isVisible() ? QPointF(w->geometry().topLeft()) - QPointF(frame.left(), frame.top())
+                       : QPointF(w->frameGeometry().topLeft());
+    // Half pixels round down here and up where the window is placed, so that
+    // a place given is the place read back.
+    const QPointF outer = corner + shiftFromWindows(w, frame);
+    return {static_cast<int>(std::ceil(outer.x() - 0.5)),
+            static_cast<int>(std::ceil(outer.y() - 0.5))};
 }
 
 QPointF framePlaceFor(const QWidget* w, QPoint windowsOuter) {
@@ -89,10 +96,19 @@ QPointF framePlaceFor(const QWidget* w, QPoint windowsOuter) {
 }
 
 void moveFrame(QWidget* w, QPointF frame) {
+    // A window not on the screen has its frame put round it as it is shown.
+    const auto roundUp = [](QPointF p) {
+        return QPoint(static_cast<int>(std::floor(p.x() + 0.5)),
+                      static_cast<int>(std::floor(p.y() + 0.5)));
+    };
+    if (!w->isVisible()) {
+        w->move(roundUp(frame));
+        return;
+    }
     // Qt puts the client area where it thinks the frame leaves it; a frame
     // it has not heard of yet would put the window off by its title bar.
     const QMarginsF real = frameOf(w);
-    const QPoint client = (frame + QPointF(real.left(), real.top())).toPoint();
+    const QPoint client = roundUp(frame + QPointF(real.left(), real.top()));
     const QPoint qtOffset = w->geometry().topLeft() - w->frameGeometry().topLeft();
     w->move(client - qtOffset);
 }
