@@ -44,6 +44,8 @@ CASES = {
     "hide_and_restore_fluxbox": ("wms", "hide_and_restore", "wms.FluxboxDesktop", "09:41:30"),
     "hide_and_restore_fluxbox_200": ("wms", "hide_and_restore", "wms.FluxboxDesktopAt200",
                                      "09:41:30"),
+    "hide_and_restore_xfwm4": ("wms", "told_then_hide_and_restore", "wms.XfwmDesktop",
+                               "09:41:45"),
     "hide_and_restore_mutter": ("wms", "told_then_hide_and_restore", "wms.MutterDesktop",
                                 "09:41:45"),
     "xembed_one_menu_per_right_click": ("desktops", "xembed_one_menu_per_right_click",

@@ -28,7 +28,7 @@ fail_setup() {
 }
 
 [ -x "$program" ] || fail_setup "$program is missing; build it first: cmake --preset default && cmake --build --preset default"
-for tool in Xvfb jwm fluxbox openbox tint2 i3 i3bar mutter xdotool faketime timeout dbus-daemon xfce4-panel sway waybar Xwayland wtype orca speech-dispatcher; do
+for tool in Xvfb jwm fluxbox openbox tint2 i3 i3bar mutter xfwm4 xdotool faketime timeout dbus-daemon xfce4-panel sway waybar Xwayland wtype orca speech-dispatcher; do
     command -v "$tool" >/dev/null 2>&1 || fail_setup "$tool is not installed (sh scripts/setup.sh installs it)"
 done
 if ! "$python" -c 'import Xlib' 2>/dev/null; then

@@ -44,6 +44,12 @@ def text_width(font, text):
     return layout.get_pixel_size()[0]
 
 
+def wm_manages(d):
+    """A window manager has said it manages the screen."""
+    check_atom = d.x.intern_atom("_NET_SUPPORTING_WM_CHECK")
+    return d.root.get_full_property(check_atom, 0) is not None
+
+
 class OpenboxDesktop(ReaderDesktop):
     """openbox as window manager, tint2 (its stock settings) as panel and tray."""
 
@@ -82,13 +88,20 @@ class MutterDesktop(ReaderDesktop):
 
     def start_wm(self):
         self.spawn(["mutter", "--x11", "--replace", "--sm-disable"])
-        self.wait_for("mutter to manage the screen", 15, self._managed)
+        self.wait_for("mutter to manage the screen", 15, lambda: wm_manages(self))
         self.spawn(["tint2", "-c", "/etc/xdg/tint2/tint2rc"])
         self.wait_for("tint2 to own the tray selection", 10, self.has_xembed_tray)
 
-    def _managed(self):
-        check_atom = self.x.intern_atom("_NET_SUPPORTING_WM_CHECK")
-        return self.root.get_full_property(check_atom, 0) is not None
+
+class XfwmDesktop(ReaderDesktop):
+    """xfwm4, Xfce's window manager (its stock theme, no compositor), with
+    tint2's tray."""
+
+    def start_wm(self):
+        self.spawn(["xfwm4", "--compositor=off", "--sm-client-disable"])
+        self.wait_for("xfwm4 to manage the screen", 15, lambda: wm_manages(self))
+        self.spawn(["tint2", "-c", "/etc/xdg/tint2/tint2rc"])
+        self.wait_for("tint2 to own the tray selection", 10, self.has_xembed_tray)
 
 
 class FluxboxDesktop(ReaderDesktop):
