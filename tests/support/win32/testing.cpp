@@ -1,4 +1,4 @@
-#include "platform/testing.h"
+#include "support/testing.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The parts of testing.h that are the same on every backend.
 #include "platform/test_seams.h"
-#include "platform/testing.h"
+#include "support/testing.h"
 
 namespace platform::testing {
 

@@ -35,7 +35,7 @@
 #include "platform/qt/session.h"
 #include "platform/qt/tray.h"
 #include "platform/test_seams.h"
-#include "platform/testing.h"
+#include "support/testing.h"
 
 namespace platform::testing {
 
