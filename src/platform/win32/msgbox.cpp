@@ -1,7 +1,7 @@
 #include <vector>
 
+#include "platform/hooks.h"
 #include "platform/msgbox.h"
-#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 namespace platform {
