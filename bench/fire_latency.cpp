@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "platform/application.h"
-#include "platform/testing.h"
 #include "platform/types.h"
 #include "reminder/clock_text.h"
+#include "support/testing.h"
 #include "windows/frmMain.h"
 
 namespace {

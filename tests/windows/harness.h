@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing.h"
 #include "reminder/clock_text.h"
+#include "support/testing.h"
 #include "windows/frmMain.h"
 
 namespace pt = platform::testing;

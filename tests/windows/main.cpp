@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/application.h"
-#include "platform/testing.h"
+#include "support/testing.h"
 
 int main(int argc, char** argv) {
     platform::testing::useTestDisplay();

@@ -2,7 +2,7 @@
 // the session bus it is given or the user's own, and never has one launched.
 #include <gtest/gtest.h>
 
-#include "platform/testing.h"
+#include "support/testing.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <cmath>
 
 #include "platform/fonts.h"
+#include "platform/hooks.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/shared/focus.h"
-#include "platform/test_seams.h"
 
 namespace platform {
 

@@ -140,6 +140,34 @@ Form::~Form() {
     delete d_->widget.data();
 }
 
+namespace {
+// Some window managers (i3, mutter) place a window mapped again by its
+// client's old position, which moves the frame by its own size each time.
+void putBackWhereItsFrameWas(QWidget* widget, const FormImpl::Place& back) {
+    if (!widget->windowHandle()) return;
+    qt::awaitFrame(widget);
+    // X is asked where the window is: Qt may not yet have heard of the
+    // frame it was put in, and would count the move from a frame of no
+    // size.
+    const std::optional<QPoint> client = qt::x11ClientPosition(widget);
+    if (client && back.x11Client) {
+        if (*client != *back.x11Client) qt::moveX11Client(widget, *back.x11Client);
+    } else if (widget->frameGeometry().topLeft() != back.frame) {
+        qt::moveFrame(widget, back.frame);
+    }
+}
+
+// Hidden and shown again within a moment, the window can hold X's keyboard
+// focus while Qt, told of its hiding after its coming back, takes no window
+// for active and drops the keys typed.
+void activateIfXFocusKept(const QPointer<FormWidget>& widget) {
+    QTimer::singleShot(250, widget, [w = widget] {
+        if (w->isVisible() && !QApplication::activeWindow() && qt::programHoldsX11Focus())
+            QApplication::setActiveWindow(w);
+    });
+}
+}  // namespace
+
 void FormImpl::showWindow() {
     applyTabOrder();
     if (hiddenToTaskbar || parkedMinimized) {
@@ -150,35 +178,15 @@ void FormImpl::showWindow() {
     // it, or to the one the program chose meanwhile.
     QWidget* focus = focusOnShow ? focusOnShow.data() : activeControl.data();
     focusOnShow = nullptr;
-    // Back where its frame was: some window managers (i3, mutter) place a
-    // window mapped again by its client's old position, which moves the frame
-    // by its own size each time.
     std::optional<Place> back;
     if (!widget->isVisible()) back = hiddenAt;
     hiddenAt.reset();
     widget->show();
-    if (back && widget->windowHandle()) {
-        qt::awaitFrame(widget);
-        // X is asked where the window is: Qt may not yet have heard of the
-        // frame it was put in, and would count the move from a frame of no
-        // size.
-        const std::optional<QPoint> client = qt::x11ClientPosition(widget);
-        if (client && back->x11Client) {
-            if (*client != *back->x11Client) qt::moveX11Client(widget, *back->x11Client);
-        } else if (widget->frameGeometry().topLeft() != back->frame) {
-            qt::moveFrame(widget, back->frame);
-        }
-    }
+    if (back) putBackWhereItsFrameWas(widget, *back);
     if (focus && focus->isEnabled()) focus->setFocus(Qt::ActiveWindowFocusReason);
     askedForeground = true;
     qt::activate(widget);
-    // Hidden and shown again within a moment, the window can hold X's
-    // keyboard focus while Qt, told of its hiding after its coming back,
-    // takes no window for active and drops the keys typed.
-    QTimer::singleShot(250, widget, [w = widget] {
-        if (w->isVisible() && !QApplication::activeWindow() && qt::programHoldsX11Focus())
-            QApplication::setActiveWindow(w);
-    });
+    activateIfXFocusKept(widget);
 }
 
 void FormImpl::trayGone() {

@@ -19,8 +19,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/hooks.h"
 #include "platform/instance.h"
-#include "platform/test_seams.h"
 
 namespace platform {
 

@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "platform/hooks.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
-#include "platform/test_seams.h"
 
 namespace platform {
 

@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "platform/hooks.h"
 #include "platform/msgbox.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/loaded_forms.h"
-#include "platform/test_seams.h"
 
 namespace platform {
 

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "platform/declared.h"
+#include "platform/hooks.h"
 #include "platform/qt/registry.h"
 #include "platform/system.h"
-#include "platform/test_seams.h"
 
 namespace platform {
 

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform/hooks.h"
 #include "platform/qt/session.h"
 #include "platform/system.h"
-#include "platform/test_seams.h"
 
 namespace platform {
 

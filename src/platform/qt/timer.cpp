@@ -1,8 +1,8 @@
 #include <set>
 
+#include "platform/hooks.h"
 #include "platform/qt/impl.h"
 #include "platform/shared/timers.h"
-#include "platform/test_seams.h"
 
 namespace platform {
 

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "platform/declared.h"
+#include "platform/hooks.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/tray.h"
 #include "platform/system.h"
-#include "platform/test_seams.h"
 
 namespace platform {
 
@@ -50,12 +50,6 @@ std::vector<std::unique_ptr<TrayEntry>>& entries() {
 
 int availableOverride = -1;
 bool lastAvailable = true;
-
-// A handful of calls in a program's life: add, tip, and the removals.
-std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& log() {
-    static std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>> calls;
-    return calls;
-}
 
 TrayEntry* find(Handle owner, std::uint32_t id) {
     for (auto& e : entries())
@@ -243,12 +237,8 @@ std::optional<std::string> trayTipOf(Handle owner) {
     return std::nullopt;
 }
 
-const std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& notifyLog() {
-    return log();
-}
-
 std::int32_t Shell_NotifyIconA(std::uint32_t message, NOTIFYICONDATAA* data) {
-    if (data) log().emplace_back(message, *data);
+    if (data && notifyWatcher()) notifyWatcher()(message, *data);
     if (!data || data->cbSize < sizeof(NOTIFYICONDATAA)) return 0;
     TrayEntry* e = find(data->hWnd, data->uID);
     switch (message) {

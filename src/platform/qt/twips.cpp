@@ -3,8 +3,8 @@
 #include <QScreen>
 #include <cmath>
 
+#include "platform/hooks.h"
 #include "platform/qt/impl.h"
-#include "platform/test_seams.h"
 
 namespace platform::qt {
 

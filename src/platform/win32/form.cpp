@@ -193,6 +193,20 @@ void FormImpl::showWindow() {
         if (HWND to = focusOnActivation()) SetFocus(to);
 }
 
+namespace {
+// Wine keeps a hidden window active when no other takes its place: shown
+// again, no activation moves the focus, so a screen reader is told where it is.
+void focusShownWhileActive(HWND hwnd, FormImpl& f) {
+    if (GetActiveWindow() != hwnd) return;
+    if (HWND to = f.focusOnActivation()) {
+        if (GetFocus() == to)
+            NotifyWinEvent(EVENT_OBJECT_FOCUS, to, OBJID_CLIENT, CHILDID_SELF);
+        else
+            SetFocus(to);
+    }
+}
+}  // namespace
+
 LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     FormImpl* f = FormImpl::of(hwnd);
     Form* form = f ? f->form : nullptr;
@@ -223,17 +237,8 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_WINDOWPOSCHANGED:
-            // Shown again while still the active window (Wine keeps a hidden
-            // window active when no other takes its place): no activation
-            // moves the focus, so a screen reader is told where it is.
-            if (f && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) &&
-                GetActiveWindow() == hwnd)
-                if (HWND to = f->focusOnActivation()) {
-                    if (GetFocus() == to)
-                        NotifyWinEvent(EVENT_OBJECT_FOCUS, to, OBJID_CLIENT, CHILDID_SELF);
-                    else
-                        SetFocus(to);
-                }
+            if (f && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
+                focusShownWhileActive(hwnd, *f);
             break;
         case WM_GETOBJECT:
             if (f)

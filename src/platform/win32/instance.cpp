@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/test_seams.h"
+#include "platform/hooks.h"
 #include "platform/win32/impl.h"
 
 #include <sddl.h>

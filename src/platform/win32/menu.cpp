@@ -1,6 +1,6 @@
 #include <map>
 
-#include "platform/test_seams.h"
+#include "platform/hooks.h"
 #include "platform/win32/impl.h"
 
 namespace platform {

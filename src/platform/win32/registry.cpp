@@ -1,6 +1,6 @@
 // The registry functions are the system's own; the tests can deny
 // changing keys under HKEY_LOCAL_MACHINE.
-#include "platform/test_seams.h"
+#include "platform/hooks.h"
 #include "platform/win32/impl.h"
 
 namespace platform {

@@ -2,8 +2,8 @@
 
 #include <chrono>
 
+#include "platform/hooks.h"
 #include "platform/system.h"
-#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 namespace platform {

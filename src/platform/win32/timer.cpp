@@ -1,7 +1,7 @@
 #include <map>
 
+#include "platform/hooks.h"
 #include "platform/shared/timers.h"
-#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 namespace platform {

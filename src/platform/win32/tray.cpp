@@ -5,8 +5,8 @@
 #include <cstring>
 #include <map>
 
+#include "platform/hooks.h"
 #include "platform/system.h"
-#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 #include <shellapi.h>
@@ -24,10 +24,6 @@ struct Icon {
 std::map<std::pair<HWND, UINT>, Icon>& icons() {
     static std::map<std::pair<HWND, UINT>, Icon> all;
     return all;
-}
-std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& log() {
-    static std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>> calls;
-    return calls;
 }
 int availableOverride = -1;
 int areaDpiOverride = 0;
@@ -93,7 +89,7 @@ void release(Icon& icon) {
     return d;
 }
 
-// The same record in the program's 88-byte form, for the log.
+// The same record in the program's 88-byte form, for the watcher.
 NOTIFYICONDATAA programRecord(const ::NOTIFYICONDATAA& d) {
     NOTIFYICONDATAA r{};
     r.cbSize = sizeof r;
@@ -108,13 +104,9 @@ NOTIFYICONDATAA programRecord(const ::NOTIFYICONDATAA& d) {
 
 }  // namespace
 
-const std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& notifyLog() {
-    return log();
-}
-
 std::int32_t Shell_NotifyIconA(std::uint32_t message, NOTIFYICONDATAA* data) {
     if (!data) return 0;
-    log().emplace_back(message, *data);
+    if (notifyWatcher()) notifyWatcher()(message, *data);
     if (data->cbSize < sizeof(NOTIFYICONDATAA)) return 0;
     ::NOTIFYICONDATAA d = systemRecord(*data);
     const auto key = std::make_pair(d.hWnd, d.uID);
@@ -148,9 +140,11 @@ UINT taskbarCreatedMessage() {
 void readdTrayIcons(HWND owner) {
     for (auto& [key, icon] : icons())
         if (key.first == owner) {
-            NOTIFYICONDATAA given = programRecord(icon.data);
-            given.hIcon = static_cast<std::int32_t>(reinterpret_cast<LongPtr>(icon.given));
-            log().emplace_back(NIM_ADD, given);
+            if (notifyWatcher()) {
+                NOTIFYICONDATAA given = programRecord(icon.data);
+                given.hIcon = static_cast<std::int32_t>(reinterpret_cast<LongPtr>(icon.given));
+                notifyWatcher()(NIM_ADD, given);
+            }
             if (icon.data.uFlags & NIF_ICON) icon.data.hIcon = fit(icon, icon.given);
             ::Shell_NotifyIconA(NIM_ADD, &icon.data);
         }

@@ -1,7 +1,7 @@
 // Twips and pixels, at a window's dots per inch, the screen's or the tests'.
 #include <cmath>
 
-#include "platform/test_seams.h"
+#include "platform/hooks.h"
 
 #include "platform/win32/impl.h"
 

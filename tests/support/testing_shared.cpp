@@ -1,6 +1,6 @@
 // The parts of testing.h that are the same on every backend.
-#include "platform/test_seams.h"
-#include "platform/testing.h"
+#include "platform/hooks.h"
+#include "support/testing.h"
 
 namespace platform::testing {
 
@@ -71,10 +71,23 @@ void trayDoubleClick(const Form& owner) {
     processEvents();
 }
 
-std::vector<NotifyCall> notifyCalls() {
-    std::vector<NotifyCall> calls;
-    for (const auto& [message, data] : notifyLog()) calls.push_back({message, data});
+namespace {
+// Every call to Shell_NotifyIconA from the start of the run: a handful in a
+// program's life (add, tip, and the removals).
+std::vector<NotifyCall>& notifyLog() {
+    static std::vector<NotifyCall> calls;
     return calls;
+}
+[[maybe_unused]] const bool notifyLogged = [] {
+    notifyWatcher() = [](std::uint32_t message, const NOTIFYICONDATAA& data) {
+        notifyLog().push_back({message, data});
+    };
+    return true;
+}();
+}  // namespace
+
+std::vector<NotifyCall> notifyCalls() {
+    return notifyLog();
 }
 
 }  // namespace platform::testing

@@ -1,7 +1,7 @@
 // What the tests ask of the process as a whole: the memory it holds, and the
 // session ending.
-#include "platform/testing.h"
 #include "platform/win32/impl.h"
+#include "support/testing.h"
 
 #include <psapi.h>
 

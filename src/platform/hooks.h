@@ -1,8 +1,8 @@
-// Test seams: the places where the tests (testing.h) reach into the
-// backends. The state the tests set is kept here, read by the backend, and
-// empty or neutral in the program; the few things of the tray and the timers
-// that testing.h reaches are given by each backend. Only standard types and
-// the program's own ones here: what the tests are shown is theirs.
+// The hooks by which the program is driven and read from outside it (by its
+// tests, tests/support/): values the backends read in place of the system's,
+// who answers a message box or a pop-up menu in place of a person, and what
+// the tray was handed. Each is empty or neutral in the program, which then
+// asks the system. Only standard types and the program's own ones here.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/declared.h"
@@ -47,11 +46,15 @@ std::string& instanceKeyOverride();
 // place of the screen's; 0 in the program.
 int& dpiOverride();
 
+// Called with each record the program hands Shell_NotifyIconA, as it was
+// handed over; empty in the program.
+using NotifySeam = std::function<void(std::uint32_t message, const NOTIFYICONDATAA& data)>;
+NotifySeam& notifyWatcher();
+
 // Given by each backend.
 void holdAllTimers(bool hold);
 void overrideTrayAvailable(int available);  // 1 yes, 0 no, -1 ask the desktop
 bool sendTrayMouse(Handle owner, LongPtr mouseMessage);
 std::optional<std::string> trayTipOf(Handle owner);  // none when there is no icon
-const std::vector<std::pair<std::uint32_t, NOTIFYICONDATAA>>& notifyLog();
 
 }  // namespace platform

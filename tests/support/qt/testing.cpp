@@ -29,13 +29,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "platform/hooks.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/registry.h"
 #include "platform/qt/session.h"
 #include "platform/qt/tray.h"
-#include "platform/test_seams.h"
-#include "platform/testing.h"
+#include "support/testing.h"
 
 namespace platform::testing {
 
@@ -192,7 +192,7 @@ std::optional<TrayPicture> trayPicture(const Form&) {
 std::optional<TrayPicture> trayPictureAt(const Form& owner, int size) {
     // The icon the tray was last handed for the form, as the tray draws it.
     std::optional<Handle> given;
-    for (const auto& [message, data] : notifyLog())
+    for (const auto& [message, data] : notifyCalls())
         if (data.hWnd == static_cast<std::int32_t>(owner.hWnd()) && (data.uFlags & NIF_ICON) &&
             message != NIM_DELETE)
             given = data.hIcon;

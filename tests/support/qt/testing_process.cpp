@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/testing.h"
+#include "support/testing.h"
 
 namespace platform::testing {
 

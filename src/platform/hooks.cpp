@@ -1,5 +1,5 @@
-// The state the tests set through testing.h; see test_seams.h.
-#include "platform/test_seams.h"
+// The state the tests set through tests/support/; see hooks.h.
+#include "platform/hooks.h"
 
 namespace platform {
 
@@ -40,6 +40,11 @@ int& localMachineWritable() {
 
 MenuSeam& menuWatcher() {
     static MenuSeam watcher;
+    return watcher;
+}
+
+NotifySeam& notifyWatcher() {
+    static NotifySeam watcher;
     return watcher;
 }
 

@@ -1,9 +1,9 @@
-#include "platform/testing.h"
+#include "support/testing.h"
 
 #include <cstring>
 
+#include "platform/hooks.h"
 #include "platform/system.h"
-#include "platform/test_seams.h"
 #include "platform/win32/impl.h"
 
 #include <oleacc.h>
