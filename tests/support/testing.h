@@ -177,11 +177,9 @@ struct PixelRect {
 };
 PixelRect pixelRect(const Control& control);
 
-// Whether the program asked the system to make the window the foreground
-// (active) window since it was made; whether it is that window now; and
-// whether a control holds the system's keyboard focus itself, beyond its
+// Whether the window is the foreground (active) window now; and whether a
+// control holds the system's keyboard focus itself, beyond its
 // window remembering it as the control to give the focus to.
-bool askedForeground(const Form& form);
 bool isForeground(const Form& form);
 bool holdsKeyboardFocus(const Control& control);
 

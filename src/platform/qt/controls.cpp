@@ -158,7 +158,6 @@ void Control::setFocus() {
     QWidget* w = d_->widget;
     if (!w->window()->isVisible()) d_->form->focusOnShow = w;
     if (QWidget* window = w->window(); window->isVisible() && !window->isActiveWindow()) {
-        d_->form->askedForeground = true;
         qt::activate(window);
     }
     w->setFocus(Qt::OtherFocusReason);

@@ -184,7 +184,6 @@ void FormImpl::showWindow() {
     widget->show();
     if (back) putBackWhereItsFrameWas(widget, *back);
     if (focus && focus->isEnabled()) focus->setFocus(Qt::ActiveWindowFocusReason);
-    askedForeground = true;
     qt::activate(widget);
     activateIfXFocusKept(widget);
 }

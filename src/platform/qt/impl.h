@@ -145,7 +145,6 @@ struct FormImpl {
     // The window's first pop-up menu: the one its tray icon offers where the
     // desktop draws the icon's menu itself.
     QPointer<QMenu> trayMenu;
-    bool askedForeground = false;     // activateWindow was called for it
     QPointer<QWidget> defaultButton;  // Enter
     QPointer<QWidget> cancelButton;   // Esc
     std::vector<std::pair<int, QPointer<QWidget>>> tabStops;

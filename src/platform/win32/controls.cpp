@@ -234,7 +234,6 @@ void Control::setFocus() {
     HWND top = d_->form->hwnd;
     const HWND front = frontFor(top);
     if (IsWindowVisible(top) && GetForegroundWindow() != front) {
-        d_->form->askedForeground = true;
         SetForegroundWindow(front);
     }
     // While a box is modal to the window the control is only remembered: it

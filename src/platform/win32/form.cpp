@@ -186,7 +186,6 @@ void FormImpl::showWindow() {
     // under them.
     RedrawWindow(hwnd, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    askedForeground = true;
     HWND front = frontFor(hwnd);
     SetForegroundWindow(front);
     if (front == hwnd)

@@ -115,7 +115,6 @@ struct FormImpl {
     bool modal = false;
     HWND modalOwner = nullptr;
     bool hiddenToTaskbar = false;
-    bool askedForeground = false;  // SetForegroundWindow was called for it
     HWND activeControl = nullptr;  // the control that last took the focus here
     HWND defaultButton = nullptr;
     HWND cancelButton = nullptr;

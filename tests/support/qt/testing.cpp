@@ -389,9 +389,6 @@ PixelRect pixelRect(const Control& control) {
     return {r.x(), r.y(), r.width(), r.height()};
 }
 
-bool askedForeground(const Form& form) {
-    return form.impl().askedForeground;
-}
 bool isForeground(const Form& form) {
     return form.impl().widget->isActiveWindow();
 }

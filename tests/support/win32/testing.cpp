@@ -410,9 +410,6 @@ PixelRect pixelRect(const Control& control) {
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-bool askedForeground(const Form& form) {
-    return form.impl().askedForeground;
-}
 bool isForeground(const Form& form) {
     return GetForegroundWindow() == form.impl().hwnd;
 }
