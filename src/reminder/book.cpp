@@ -107,8 +107,8 @@ int Book::arm(LocalTime now) {
 void Book::backToIdle() {
     eventCount = 1;
     noneArmed = true;
-    entryOpen_ = true;
     hidden_ = false;
+    endEntry();
 }
 
 void Book::told(int k) {

@@ -69,7 +69,8 @@ public:
 
     // The entry's steps. Each changes the book only; the windows show the
     // offer that follows.
-    // The message field found a time still to come: the buttons take commands.
+    // The message field found a time still to come: from then on the
+    // buttons take commands whenever nothing is armed.
     void openEntry() { entryOpen_ = true; }
     // 高级: an entry of up to three begins at reminder 1; the slots keep
     // what they hold until the entry overwrites them.
@@ -115,7 +116,7 @@ private:
 
     std::array<Slot, 3> slots_{};
     std::array<Slot, 3> told_{};  // reminders told during the entry, by slot
-    bool entryOpen_ = false;      // the buttons take commands while idle
+    bool entryOpen_ = false;      // the buttons take commands while nothing is armed
     bool hidden_ = false;         // put away with 隐藏
 };
 
