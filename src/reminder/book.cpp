@@ -53,4 +53,75 @@ int Book::closeUp(int k) {
     return filled;
 }
 
+Offer Book::offer() const {
+    Offer o;
+    o.normalChecked = !advancedMode;
+    o.leftSaysMore = advancedMode && eventCount < 4;
+    o.query = !noneArmed;
+    o.restore = hidden_;
+    o.hide = noneArmed && !hidden_;
+    // While armed the entry waits: its commands would change reminders the
+    // tick is watching (the window can come back from the task bar).
+    if (noneArmed && entryOpen_) {
+        o.confirm = {true, Does::Arm};
+        o.left = {true, !advancedMode ? Does::Clear : eventCount < 4 ? Does::Take : Does::AskReset};
+    }
+    // The mode is chosen while the window is in use and nothing is armed.
+    if (noneArmed && !hidden_) {
+        const bool taken = !slot(2).time.empty() || !slot(3).time.empty();
+        o.normal = {true, !advancedMode ? Does::Nothing : taken ? Does::AskSwitch : Does::Switch};
+        o.high = {true, advancedMode ? Does::Nothing : Does::Switch};
+    }
+    return o;
+}
+
+void Book::startAdvanced() {
+    advancedMode = true;
+    eventCount = 1;
+    endEntry();
+}
+
+void Book::startNormal() {
+    clear(2);
+    clear(3);
+    eventCount = 1;
+    advancedMode = false;
+    endEntry();
+}
+
+void Book::restart() {
+    for (int k = 1; k <= 3; ++k) clear(k);
+    eventCount = 1;
+    endEntry();
+}
+
+int Book::arm(LocalTime now) {
+    const int armed = closeUp(confirmSlot());
+    if (armed > 1) orderSlots(armed, now);
+    noneArmed = false;
+    eventCount = static_cast<std::int16_t>(armed);
+    endEntry();
+    return armed;
+}
+
+void Book::backToIdle() {
+    eventCount = 1;
+    noneArmed = true;
+    hidden_ = false;
+    endEntry();
+}
+
+void Book::told(int k) {
+    told_[index(k)] = slot(k);
+    clear(k);
+}
+
+bool Book::takesFields(const Slot& fields) const {
+    const int k = confirmSlot();
+    if (!slot(k).empty() || fields.time.empty() || told_[index(k)] != fields) return true;
+    for (int n = 1; n < k; ++n)
+        if (!slot(n).time.empty()) return false;
+    return true;
+}
+
 }  // namespace reminder

@@ -72,9 +72,7 @@ void frmMain::layOut() {
     Text1.setMaxLength(2);
     Text2.setMaxLength(2);
     Text4.setMaxLength(50);
-    Command1.setCaption(texts::kReset);
     Command2.setCaption("确定");
-    mnuTrayNormal.setChecked(true);
 
     // What a screen reader says: each field by the text beside it, the
     // message field by its title, which names the reminder being entered;
@@ -129,10 +127,7 @@ void frmMain::bindEvents() {
 void frmMain::Form_Load() {
     form.show();
     book = reminder::Book{};
-    mnuTrayRestore.setEnabled(false);
-    mnuTrayQuery.setEnabled(false);
-    Command1.setEnabled(false);
-    Command2.setEnabled(false);
+    offerEntry();
     timeSelect();
     frmFirst();
     lastTick_ = platform::now();

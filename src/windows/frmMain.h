@@ -28,7 +28,8 @@ public:
     void timeSelect();
     // Checks the time fields; on success the minute field holds two digits.
     bool timeCheck();
-    // The menu's enabled states while idle and while armed.
+    // What the entry offers while idle (the window in use again) and while
+    // armed; both show the book's offer (offerEntry).
     void showMnuEnable();
     void runMnuEnable();
 
@@ -105,16 +106,16 @@ private:
     void fire(int k);
     void backToEntry();
     void backToIdle();
-    bool fieldsHoldToldThird() const;
+    bool reallyReset();
     void toNormalMode();
-    void offerModes();
+    // Shows what the book offers: both buttons (enabled, caption), every
+    // menu item (enabled, the mode's mark), and the focus leaving a button
+    // that loses its command. The one place that sets them.
+    void offerEntry();
 
     std::unique_ptr<frmInfo> info_;
     std::unique_ptr<frmAbout> about_;
     reminder::LocalTime lastTick_{};  // the clock as the last tick read it
     bool telling_ = false;            // a reminder's box is open
-    // The third reminder of a full entry, told while it still stood in the
-    // fields: confirming does not take it again.
-    reminder::Slot toldThird_;
     bool exiting_ = false;
 };

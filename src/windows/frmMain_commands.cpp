@@ -40,44 +40,34 @@ std::optional<std::string> frmMain::enteredDueTime(const char* noMessage) {
 void frmMain::Command2_Click() {
     if (!timeCheck()) return;
     const int k = book.confirmSlot();
-    if (!fieldsHoldToldThird()) {
+    if (book.takesFields({reminder::dueTimeText(Text1.text(), Text2.text()), Text4.text()})) {
         const auto due = enteredDueTime(kConfirmNoMessage[k]);
         if (!due) return;
         book.write(k, *due, Text4.text());
     }
-    // Reminders told while the entry went on are not armed again.
-    const int armed = book.closeUp(k);
-    if (armed > 1) book.orderSlots(armed, platform::now());
-    form.hide();
-    book.noneArmed = false;
-    book.eventCount = static_cast<std::int16_t>(armed);
+    const int armed = book.arm(platform::now());
+    // Before the window hides: a button that had the focus hands it on
+    // while the window is still active.
     runMnuEnable();
-    // While armed the entry waits: its commands would change reminders the
-    // tick is watching (the window can come back from the task bar).
-    Command2.setEnabled(false);
-    Command1.setEnabled(false);
+    form.hide();
     MsgBox(kArmed[armed], MsgButtons::OK, texts::kProduct);
-}
-
-// Whether the fields still hold the third reminder of a full entry, told
-// since, while the first two wait: it is not checked or taken again.
-bool frmMain::fieldsHoldToldThird() const {
-    if (book.eventCount != 4 || !book.slot(3).empty() || toldThird_.time.empty()) return false;
-    if (book.slot(1).time.empty() && book.slot(2).time.empty()) return false;
-    return reminder::dueTimeText(Text1.text(), Text2.text()) == toldThird_.time &&
-           Text4.text() == toldThird_.event;
 }
 
 void frmMain::Command1_Click() {
     if (!timeCheck()) return;
-    if (book.eventCount == 4) return resetAdvanced();
-    if (book.eventCount == 1 && !book.advancedMode) {
-        book.clear(1);
-        timeSelect();
-        Text4.setText("");
-        return;
+    switch (book.offer().left.does) {
+        case reminder::Does::Clear:
+            book.clear(1);
+            timeSelect();
+            Text4.setText("");
+            return;
+        case reminder::Does::Take:
+            return takeReminder(book.eventCount);
+        case reminder::Does::AskReset:
+            return resetAdvanced();
+        default:
+            return;
     }
-    takeReminder(book.eventCount);
 }
 
 // The More command: stores reminder n and opens the entry of the next one.
@@ -85,7 +75,6 @@ void frmMain::takeReminder(int n) {
     const auto due = enteredDueTime(kMoreNoMessage[n]);
     if (!due) return;
     book.write(n, *due, Text4.text());
-    offerModes();
     if (n < 3) {
         // Named for the next reminder before the focus comes back to the
         // hour field, so that a screen reader says the new name there.
@@ -93,84 +82,86 @@ void frmMain::takeReminder(int n) {
         Text4.setText("");
         timeSelect();
         book.eventCount = static_cast<std::int16_t>(n + 1);
+        offerEntry();
         return;
     }
     // The fields keep the third reminder; confirming takes it once more.
     MsgBox("就这些吧?我记不下了!", MsgButtons::OK, texts::kProduct);
     book.eventCount = 4;
-    Command1.setCaption(texts::kReset);
+    offerEntry();
     Command2.setFocus();
 }
 
+// The question of 重设, asked too by 普通 before it drops reminders taken.
+bool frmMain::reallyReset() {
+    return MsgBox("真的要重设吗?", MsgButtons::OKCancel, texts::kProduct) == MsgResult::OK;
+}
+
 void frmMain::resetAdvanced() {
-    if (MsgBox("真的要重设吗?", MsgButtons::OKCancel, texts::kProduct) != MsgResult::OK) return;
-    for (int k = 1; k <= 3; ++k) book.clear(k);
-    Command1.setCaption(texts::kMore);
+    if (!reallyReset()) return;
+    book.restart();
     Label5.setCaption(texts::kMessageTitleAgain);
-    book.eventCount = 1;
-    offerModes();
+    offerEntry();
     timeSelect();
 }
 
 // A choice between two modes: choosing the one already chosen changes
-// nothing ("重设" is the reset).
+// nothing ("重设" is the reset). Leaving an advanced entry that holds
+// reminders 2 or 3 drops them, and asks first.
 void frmMain::mnuTrayNormal_Click() {
-    if (!book.advancedMode) return;
+    const reminder::Does does = book.offer().normal.does;
+    if (does == reminder::Does::Nothing) return;
+    if (does == reminder::Does::AskSwitch && !reallyReset()) return;
     toNormalMode();
 }
 
 void frmMain::toNormalMode() {
-    Command1.setCaption(texts::kReset);
     Label5.setCaption(texts::kMessageTitleAgain);
-    book.clear(2);
-    book.clear(3);
+    book.startNormal();
     Text4.setText(book.slot(1).event);
     // Reminder 1 is offered whole: its time with its message.
     if (const auto fields = reminder::fieldsOf(book.slot(1).time)) {
         Text1.setText(fields->hour);
         Text2.setText(fields->minute);
     }
-    book.eventCount = 1;
-    book.advancedMode = false;
-    if (!mnuTrayNormal.checked()) {
-        mnuTrayNormal.setChecked(true);
-        mnuTrayHigh.setChecked(false);
-    }
+    offerEntry();
 }
 
 void frmMain::mnuTrayHigh_Click() {
-    if (book.advancedMode) return;
-    Command1.setCaption(texts::kMore);
+    if (book.offer().high.does != reminder::Does::Switch) return;
+    book.startAdvanced();
+    offerEntry();
     Text1.setFocus();
-    book.advancedMode = true;
-    book.eventCount = 1;
-    if (!mnuTrayHigh.checked()) {
-        mnuTrayHigh.setChecked(true);
-        mnuTrayNormal.setChecked(false);
-    }
 }
 
+// The idle book, the window in use again; and the armed book.
 void frmMain::showMnuEnable() {
-    mnuTrayQuery.setEnabled(false);
-    mnuTrayHigh.setEnabled(true);
-    offerModes();
-    mnuTrayHide.setEnabled(true);
-    mnuTrayRestore.setEnabled(false);
-}
-
-// "普通" keeps reminder 1 of an advanced entry and empties slots 2 and 3: it
-// is not offered while reminders taken there wait to be told, until "确定"
-// arms them or "重设" drops them.
-void frmMain::offerModes() {
-    mnuTrayNormal.setEnabled(book.slot(2).time.empty() && book.slot(3).time.empty());
+    book.setHidden(false);
+    offerEntry();
 }
 
 void frmMain::runMnuEnable() {
-    mnuTrayQuery.setEnabled(true);
-    mnuTrayHigh.setEnabled(false);
-    mnuTrayNormal.setEnabled(false);
-    mnuTrayHide.setEnabled(false);
-    mnuTrayRestore.setEnabled(false);
+    offerEntry();
+}
+
+void frmMain::offerEntry() {
+    const reminder::Offer o = book.offer();
+    // A button that loses its command hands the focus to the hour field,
+    // where the next entry begins, rather than to whatever follows it.
+    for (platform::CommandButton* b : {&Command2, &Command1}) {
+        const bool keeps = b == &Command2 ? o.confirm.enabled : o.left.enabled;
+        if (!keeps && b->hasFocus()) Text1.setFocus();
+    }
+    Command2.setEnabled(o.confirm.enabled);
+    Command1.setEnabled(o.left.enabled);
+    Command1.setCaption(o.leftSaysMore ? texts::kMore : texts::kReset);
+    mnuTrayNormal.setEnabled(o.normal.enabled);
+    mnuTrayHigh.setEnabled(o.high.enabled);
+    mnuTrayNormal.setChecked(o.normalChecked);
+    mnuTrayHigh.setChecked(!o.normalChecked);
+    mnuTrayQuery.setEnabled(o.query);
+    mnuTrayRestore.setEnabled(o.restore);
+    mnuTrayHide.setEnabled(o.hide);
 }
 
 void frmMain::mnuTrayQuery_Click() {

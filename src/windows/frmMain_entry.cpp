@@ -44,6 +44,9 @@ void frmMain::Text2_GotFocus() {
 
 void frmMain::Text4_GotFocus() {
     selectFromStart(Text4, Text4.length());
+    // While armed the entry waits for the book to be idle again: there is
+    // nothing to check, and a box about it could not be acted on.
+    if (!book.noneArmed) return;
     const std::string hour = Text1.text();
     const std::string minute = Text2.text();
     // Without a time of day in the fields there is nothing to test yet; the
@@ -54,10 +57,8 @@ void frmMain::Text4_GotFocus() {
         timeSelect();
         return;
     }
-    // While armed the entry's commands wait for the book to be idle again.
-    if (!book.noneArmed) return;
-    Command1.setEnabled(true);
-    Command2.setEnabled(true);
+    book.openEntry();
+    offerEntry();
 }
 
 void frmMain::Text1_KeyPress(int& keyAscii) {

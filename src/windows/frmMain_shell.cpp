@@ -5,20 +5,16 @@
 void frmMain::mnuTrayHide_Click() {
     form.hide();
     form.setWindowState(platform::Form::Normal);
-    mnuTrayHigh.setEnabled(false);
-    mnuTrayNormal.setEnabled(false);
-    mnuTrayHide.setEnabled(false);
-    mnuTrayRestore.setEnabled(true);
+    book.setHidden(true);
+    offerEntry();
 }
 
 void frmMain::mnuTrayRestore_Click() {
     std::int32_t none = 0;
     platform::SendMessageA(form.hWnd(), platform::WM_SYSCOMMAND, platform::SC_RESTORE,
                            reinterpret_cast<platform::LongPtr>(&none));
-    mnuTrayHigh.setEnabled(true);
-    offerModes();
-    mnuTrayHide.setEnabled(true);
-    mnuTrayRestore.setEnabled(false);
+    book.setHidden(false);
+    offerEntry();
 }
 
 void frmMain::mnuTrayAbout_Click() {
@@ -42,7 +38,7 @@ void frmMain::App_StartAgain() {
     if (exiting_) return;
     // Hidden by "隐藏": back as "恢复" brings it. Otherwise (in the task bar,
     // behind other windows, or hidden while reminders wait) shown, in front.
-    if (mnuTrayRestore.enabled()) return mnuTrayRestore_Click();
+    if (book.hidden()) return mnuTrayRestore_Click();
     form.show();
     if (about()) about_->form.show();
 }

@@ -18,7 +18,6 @@ void frmMain::Timer1_Timer() {
     telling_ = true;
     for (int k = 1; k <= count; ++k) {
         if (!reminder::dueCrossed(book.slot(k).time, previous, now)) continue;
-        if (book.eventCount == 4 && k == 3) toldThird_ = book.slot(3);
         fire(k);
         // "退出" chosen while the box was up: nothing is shown again.
         if (exiting_) break;
@@ -40,7 +39,7 @@ void frmMain::fire(int k) {
     form.setHeight(0);
     const reminder::Slot slot = book.slot(k);
     platform::MsgBox("应该" + slot.event, platform::MsgButtons::OK, " " + slot.time + "啦!");
-    book.clear(k);
+    book.told(k);
     // A notice window opened while the box was up lists the reminder just
     // told: it goes, as one open before the box did.
     unloadInfo();
@@ -54,14 +53,9 @@ void frmMain::backToEntry() {
 
 void frmMain::backToIdle() {
     frmFirst();
-    book.eventCount = 1;
-    book.noneArmed = true;
+    book.backToIdle();
     Text4.setText("");
     timeSelect();
     showMnuEnable();
     toNormalMode();
-    offerModes();  // slots 2 and 3 are empty now
-    // The entry is live again.
-    Command1.setEnabled(true);
-    Command2.setEnabled(true);
 }

@@ -32,14 +32,6 @@ Slots contents(const Book& book) {
     return out;
 }
 
-TEST(Book, StartsEmptyIdleAndInNormalMode) {
-    const Book book;
-    EXPECT_EQ(contents(book), Slots{});
-    EXPECT_EQ(book.eventCount, 1);
-    EXPECT_FALSE(book.advancedMode);
-    EXPECT_TRUE(book.noneArmed);
-}
-
 Slots ordered(int k, const Slots& slots) {
     Book book = bookWith(slots);
     book.orderSlots(k, kNow);
@@ -104,6 +96,15 @@ TEST(Book, CloseUpKeepsTheFilledSlotsInOrderAndEmptiesTheRest) {
               (std::pair{1, Slots{{{"8:00:00", "a"}, {"", ""}, {"", ""}}}}));
     const Slots full{{{"8:00:00", "a"}, {"7:00:00", "b"}, {"9:00:00", "c"}}};
     EXPECT_EQ(closed(3, full), (std::pair{3, full})) << "nothing moves, nothing is ordered";
+}
+
+TEST(Book, ArmingClosesTheGapsThenOrdersWhatRemains) {
+    Book book = bookWith({{{"", ""}, {"10:00:00", "b"}, {"9:00:00", "c"}}});
+    book.eventCount = 4;
+    EXPECT_EQ(book.arm(kNow), 2);
+    EXPECT_EQ(contents(book), (Slots{{{"9:00:00", "c"}, {"10:00:00", "b"}, {"", ""}}}));
+    EXPECT_EQ(book.eventCount, 2);
+    EXPECT_FALSE(book.noneArmed);
 }
 
 }  // namespace

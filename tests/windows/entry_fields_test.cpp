@@ -137,6 +137,42 @@ TEST_F(EntryFields, MessageFieldEnablesTheButtonsOnlyForAFutureTime) {
     EXPECT_TRUE(w->Command2.enabled());
 }
 
+// While armed the entry waits: the window brought back (a second start, or
+// from the task bar) tests no time in the fields, whose reminder was told.
+TEST_F(EntryFields, ArmedTheMessageFieldTestsNoTime) {
+    for (const bool tray : {true, false}) {
+        pt::setTrayAvailable(tray);
+        setTime(9, 41, 50);
+        start();
+        pt::chooseMenuItem(w->mnuTrayHigh);
+        fields("9", "50");
+        w->Text4.setFocus();
+        pt::commitInputMethod(w->Text4, "一");
+        pt::click(w->Command1);
+        fields("9", "43");
+        w->Text4.setFocus();
+        pt::commitInputMethod(w->Text4, "二");
+        pt::click(w->Command2);
+        setTime(9, 43, 0);
+        pt::fireTimer(w->Timer1);  // 二 is told; 一 waits
+        ASSERT_FALSE(w->book.noneArmed);
+        takeBoxes();
+        setTime(9, 44, 0);  // the fields' time has passed
+        if (tray)
+            w->App_StartAgain();
+        else
+            pt::restoreFromTaskbar(w->form);
+        pt::processEvents();
+        ASSERT_TRUE(w->form.visible()) << tray;
+        w->Text4.setFocus();
+        EXPECT_TRUE(takeBoxes().empty()) << tray;
+        EXPECT_EQ(w->Text2.text(), "43") << tray;
+        EXPECT_FALSE(w->Command2.enabled()) << tray;
+        w.reset();
+    }
+    pt::setTrayAvailable(true);
+}
+
 TEST_F(EntryFields, TheCurrentMinuteCountsAsPassedAfterItsFirstInstant) {
     setTime(9, 42, 0);
     start();

@@ -80,8 +80,7 @@ TEST_F(EntryTold, ThreeTakenAndHiddenAreToldAndTheWindowComesBack) {
     ticksFrom(9, 44, 59, 9, 45, 1);
     EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
     EXPECT_TRUE(w->form.visible()) << "reachable again";
-    EXPECT_EQ(menuStates(), "DEDDEEEE") << "restore is not left offered for a shown window, "
-                                           "nor 普通 while two taken reminders wait";
+    EXPECT_EQ(menuStates(), "EEDDEEEE") << "restore is not left offered for a shown window";
     EXPECT_EQ(w->book.eventCount, 4);
 
     // Confirm now arms the two still to come, in order, and tells each once.
@@ -161,47 +160,91 @@ TEST_F(EntryTold, ReminderOneKeptByNormalIsToldWithoutWipingWhatIsTyped) {
     EXPECT_EQ(slots(), (Slots{{"10:00:00", "新的一件"}, {"", ""}, {"", ""}}));
 }
 
-TEST_F(EntryTold, ChoosingAModeMidEntryNeverDropsWhatWasTaken) {
+// 普通 keeps reminder 1 only: with reminders 2 or 3 taken it asks first,
+// as 重设 does; Cancel leaves the entry as it was.
+TEST_F(EntryTold, NormalMidEntryAsksBeforeDroppingRemindersTwoAndThree) {
     start();
     advanced();
-    take({{"10", "0", "一"}});
-    enter("11", "0", "二");
-    advanced();  // the mode already chosen: nothing changes
-    more();
-    EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"11:00:00", "二"}, {"", ""}}));
-    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件三）");
-    EXPECT_EQ(menuStates(), "DEDDEEEE") << "普通 waits until the entry is confirmed or reset";
-    pt::chooseMenuItem(w->mnuTrayNormal);
-    EXPECT_TRUE(w->book.advancedMode);
-
+    take({{"10", "0", "一"}, {"11", "0", "二"}});
     enter("12", "0", "三");
-    advanced();
+    advanced();  // the mode already chosen: nothing changes
     EXPECT_EQ(w->book.eventCount, 3);
-    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件三）");
+    EXPECT_EQ(menuStates(), "EEDDEEEE");
+    const auto before = entry();
+    answers = {"取消"};
+    pt::chooseMenuItem(w->mnuTrayNormal);
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"真的要重设吗?", "Tockmere", {"确定", "取消"}}}));
+    EXPECT_EQ(entry(), before);
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"11:00:00", "二"}, {"", ""}}));
+
+    // Three taken, the left button reads 重设: 普通 is the way out too.
+    more();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("就这些吧?我记不下了!")});
+    EXPECT_EQ(w->Command1.caption(), "重设");
+    answers = {"确定"};
+    pt::chooseMenuItem(w->mnuTrayNormal);
+    EXPECT_EQ(takeBoxes(), (std::vector<Box>{{"真的要重设吗?", "Tockmere", {"确定", "取消"}}}));
+    EXPECT_EQ(entry(), (std::vector<std::string>{"10", "00", "一", "提醒信息 (最多五十字)", "重设",
+                                                 "普通", "1"}));
+    EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"", ""}, {"", ""}}));
+    EXPECT_EQ(menuStates(), "EEDDEEEE");
+    w->Text4.setFocus();
     confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有三件事要提醒")});
-    EXPECT_EQ(notice(), (std::vector<std::string>{
-                            "时间：10:00:00事件：一", "时间：11:00:00事件：二",
-                            "时间：12:00:00事件：三", "Tockmere提醒您： 有三件事要做"}));
-    tickAt(12, 0, 0, 5);
-    EXPECT_EQ(told(takeBoxes()),
-              (Told{" 10:00:00啦!应该一", " 11:00:00啦!应该二", " 12:00:00啦!应该三"}));
-    EXPECT_EQ(menuStates(), "EEDDEEEE") << "idle again, 普通 offered";
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+    EXPECT_EQ(notice(), (std::vector<std::string>{"时间：10:00:00事件：一",
+                                                  "Tockmere提醒您： 有一件事要做"}));
 }
 
+// Told after the box that says the entry is full, or while it is still
+// open: "确定" arms the other two all the same.
 TEST_F(EntryTold, AThirdReminderToldBeforeConfirmLeavesTheOtherTwoToArm) {
+    for (const bool behindTheBox : {false, true}) {
+        start();
+        advanced();
+        take({{"9", "50", "一"}, {"9", "55", "二"}});
+        enter("9", "45", "三");
+        whileBoxOpen = [&](const Box& b) {
+            if (behindTheBox && b.prompt == "就这些吧?我记不下了!") ticksFrom(9, 44, 59, 9, 45, 1);
+        };
+        more();
+        whileBoxOpen = nullptr;
+        ASSERT_EQ(w->book.eventCount, 4);
+        if (!behindTheBox) ticksFrom(9, 44, 59, 9, 45, 1);
+        EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该三"})) << behindTheBox;
+        confirm();
+        EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有两件事要提醒")}) << behindTheBox;
+        EXPECT_EQ(slots(), (Slots{{"9:50:00", "一"}, {"9:55:00", "二"}, {"", ""}}));
+        tickAt(9, 55, 0, 5);
+        EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该一", " 9:55:00啦!应该二"}));
+        EXPECT_TRUE(w->book.noneArmed);
+        w.reset();
+        setTime(9, 41, 50);
+    }
+}
+
+// The told third is remembered for its own entry only: a later entry whose
+// third reminder is the same, its time passed, is told so.
+TEST_F(EntryTold, AToldThirdIsForgottenWhenTheEntryEnds) {
     start();
     advanced();
     take({{"9", "50", "一"}, {"9", "55", "二"}, {"9", "45", "三"}});
-    ASSERT_EQ(w->book.eventCount, 4);
-    takeBoxes();
     ticksFrom(9, 44, 59, 9, 45, 1);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该三"}));
     confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有两件事要提醒")});
-    EXPECT_EQ(slots(), (Slots{{"9:50:00", "一"}, {"9:55:00", "二"}, {"", ""}}));
-    tickAt(9, 55, 0, 5);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该一", " 9:55:00啦!应该二"}));
+    ticksFrom(9, 45, 1, 9, 55, 1);
+    EXPECT_EQ(told(takeBoxes()),
+              (Told{" 9:45:00啦!应该三", " 9:50:00啦!应该一", " 9:55:00啦!应该二"}));
+    ASSERT_TRUE(w->book.noneArmed);
+
+    advanced();
+    take({{"10", "0", "新一"}, {"10", "5", "新二"}});
+    // The message first, then the time, then a click on 确定.
+    w->Text4.setFocus();
+    pt::commitInputMethod(w->Text4, "三");
+    w->Text1.setText("9");
+    w->Text2.setText("45");
+    takeBoxes();
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{errorBox("你设置的时间已经过去啦!")});
     EXPECT_TRUE(w->book.noneArmed);
 }
 
@@ -260,22 +303,6 @@ TEST_F(EntryTold, ARemindersTimeComingBehindTheCountBoxTellsItOnce) {
     EXPECT_EQ(takeBoxes(),
               (std::vector<Box>{product("只有一件事要提醒"), okBox("应该开会", " 9:42:00啦!")}));
     EXPECT_TRUE(w->book.noneArmed);
-    EXPECT_TRUE(w->form.visible());
-}
-
-TEST_F(EntryTold, TwoEnteredLaterFirstAreSortedAndToldInOrder) {
-    start();
-    advanced();
-    take({{"9", "50", "后"}});
-    enter("9", "45", "先");
-    confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有两件事要提醒")});
-    EXPECT_EQ(slots(), (Slots{{"9:45:00", "先"}, {"9:50:00", "后"}, {"", ""}}));
-    ticksFrom(9, 44, 59, 9, 45, 1);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该先"}));
-    EXPECT_FALSE(w->form.visible()) << "hidden again: one is still armed";
-    ticksFrom(9, 45, 1, 9, 50, 1);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该后"}));
     EXPECT_TRUE(w->form.visible());
 }
 
