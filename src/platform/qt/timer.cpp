@@ -66,7 +66,8 @@ class ZoneWatch {
 public:
     ZoneWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
         if (fd_ < 0) return;
-        inotify_add_watch(fd_, "/etc", IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ATTRIB);
+        // Only names coming into /etc: other files written there wake nobody.
+        inotify_add_watch(fd_, "/etc", IN_CREATE | IN_MOVED_TO);
         watchFile();
         notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { changed(); });
