@@ -4,8 +4,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/form.h"
+#include "platform/types.h"
 
 namespace platform {
 
@@ -20,6 +22,14 @@ public:
 
     int interval() const;
     std::function<void()> onTimer;
+
+    // While its window is hidden the timer may sleep: it then ticks once at
+    // the wall-clock moment given (none: no moment), or as soon as the
+    // system's clock is set, the time zone changes or the machine resumes,
+    // and stays quiet after that tick unless asked to sleep again. The
+    // window showing ticks it at once and makes it periodic again; a request
+    // to sleep made from that tick is not heeded.
+    void sleepUntil(std::optional<LocalTime> moment);
 
     TimerImpl& impl() const { return *d_; }
 

@@ -66,12 +66,16 @@ std::optional<LocalTime> dueMoment(std::string_view dueText, LocalTime now) {
     return midnight + hours{h} + minutes{m} + seconds{s};
 }
 
+std::optional<LocalTime> nextOccurrence(std::string_view dueText, LocalTime after) {
+    if (dueText.empty()) return std::nullopt;
+    auto next = dueMoment(dueText, after);
+    if (next && *next <= after) *next += days{1};
+    return next;
+}
+
 bool dueCrossed(std::string_view dueText, LocalTime previous, LocalTime now) {
-    if (dueText.empty()) return false;
-    auto next = dueMoment(dueText, previous);
-    if (!next) return false;
-    if (*next <= previous) *next += days{1};
-    return *next <= now;
+    const auto next = nextOccurrence(dueText, previous);
+    return next && *next <= now;
 }
 
 bool timePassed(std::string_view dueText, LocalTime now) {

@@ -32,6 +32,11 @@ std::optional<LocalTime> dueMoment(std::string_view dueText, LocalTime now);
 // no time of day counts as passed, so it is never accepted as a new reminder.
 bool timePassed(std::string_view dueText, LocalTime now);
 
+// The first moment after `after` at the time of day a due-time text spells:
+// today's, or tomorrow's once today's is not later. None for the empty text
+// and for a text that spells no time of day.
+std::optional<LocalTime> nextOccurrence(std::string_view dueText, LocalTime after);
+
 // The fire rule: true when the due moment of a slot has been crossed between
 // two readings of the clock, that is, when its next occurrence after
 // `previous` is at or before `now`. The empty text, and a text that spells no

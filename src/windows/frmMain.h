@@ -103,6 +103,7 @@ private:
     std::optional<std::string> enteredDueTime(const char* noMessage);
     void takeReminder(int n);
     void resetAdvanced();
+    void tellDue(reminder::LocalTime now);
     void fire(int k);
     void backToEntry();
     void backToIdle();

@@ -4,6 +4,7 @@
 #include "platform/msgbox.h"
 #include "platform/system.h"
 #include "reminder/clock_text.h"
+#include "reminder/wake.h"
 #include "windows/frmMain.h"
 
 void frmMain::Timer1_Timer() {
@@ -13,6 +14,13 @@ void frmMain::Timer1_Timer() {
     // The interval it saw is checked by the next tick after the box, so a
     // reminder is told once, in its order, and none is lost.
     if (telling_) return;
+    tellDue(now);
+    // Hidden, nobody reads the clock: the timer sleeps until the next
+    // reminder falls due (or the clock or the zone changes).
+    if (!form.visible() && !exiting_) Timer1.sleepUntil(reminder::nextWake(book, lastTick_));
+}
+
+void frmMain::tellDue(reminder::LocalTime now) {
     const reminder::LocalTime previous = std::exchange(lastTick_, now);
     const int count = book.watched();
     telling_ = true;

@@ -2,6 +2,7 @@
 // program shows. Linked into the tests only, never into the program.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -42,6 +43,12 @@ void setClock(std::function<LocalTime()> clock);
 // Stops every timer from ticking by itself; a held timer ticks on fireTimer.
 void holdTimers(bool hold);
 void fireTimer(Timer& timer);
+// How long after it was last armed the timer's next tick comes, as the
+// backend armed it with the system; none while timers are held, or while it
+// sleeps with no moment to wake at.
+std::optional<std::chrono::milliseconds> armedTick(const Timer& timer);
+// The system tells the program that its clock was set.
+void announceClockSet();
 
 // Lets queued events (focus changes, repaints) run.
 void processEvents();

@@ -1,12 +1,66 @@
 // The main window's clock, and the 500 ms timer behind it: right the moment
 // the window shows, however long it was hidden, and the timer left to run
-// while it ticks on the half second.
+// while it ticks on the half second. Hidden, the timer sleeps until the next
+// reminder is due, and a clock set wakes it.
+#include <chrono>
+
 #include "harness.h"
 #include "platform/shared/timers.h"
 
 namespace {
 
-class ClockShown : public MainWindowTest {};
+using std::chrono::milliseconds;
+
+class ClockShown : public MainWindowTest {
+protected:
+    // Counts the window's ticks from now on, the window's own handler kept.
+    void countTicks() {
+        w->Timer1.onTimer = [this, tick = w->Timer1.onTimer] {
+            ++ticks;
+            tick();
+        };
+    }
+    // Lets the event loop run for a while of real time.
+    static void runFor(milliseconds span) {
+        const auto end = std::chrono::steady_clock::now() + span;
+        while (std::chrono::steady_clock::now() < end) pt::processEvents();
+    }
+    int ticks = 0;
+};
+
+TEST_F(ClockShown, HiddenTheTimerSleepsTillTheReminderAndAClockSetWakesIt) {
+    start();
+    enter("10", "42", "开会");
+    confirm();
+    ASSERT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+    ASSERT_FALSE(w->form.visible());
+    countTicks();
+    pt::holdTimers(false);
+    // The first tick that finds the window hidden puts the timer to sleep.
+    tickAt(9, 41, 51);
+    const auto untilDue = reminder::makeLocalTime(2026, 12, 6, 10, 42, 0) - clock;
+    const auto armed = pt::armedTick(w->Timer1);
+    ASSERT_TRUE(armed.has_value());
+    EXPECT_GE(*armed, untilDue);
+    ticks = 0;
+    runFor(milliseconds{1200});
+    EXPECT_EQ(ticks, 0) << "no tick while hidden and the reminder an hour away";
+
+    // The clock set past the reminder: it is told at once, and once.
+    setTime(10, 45, 0);
+    pt::announceClockSet();
+    pt::processEvents();
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:42:00啦!应该开会"});
+    pt::announceClockSet();
+    pt::processEvents();
+    EXPECT_TRUE(takeBoxes().empty()) << "told once";
+    // Back on screen, the clock ticks on the half second again.
+    ASSERT_TRUE(w->form.visible());
+    const auto shownArmed = pt::armedTick(w->Timer1);
+    ASSERT_TRUE(shownArmed.has_value());
+    EXPECT_LE(*shownArmed, milliseconds{501});
+    pt::holdTimers(true);
+}
 
 TEST_F(ClockShown, TheClockIsRightTheMomentTheWindowShowsAgain) {
     start();
@@ -18,7 +72,9 @@ TEST_F(ClockShown, TheClockIsRightTheMomentTheWindowShowsAgain) {
              [this] { pt::chooseMenuItem(w->mnuTrayRestore); }, [this] { w->form.show(); }}) {
         pt::chooseMenuItem(w->mnuTrayHide);
         ASSERT_FALSE(w->form.visible());
-        ticksFrom(9, 41, 51, 9, 45, 7);
+        // One tick finds the window hidden; the clock runs on without one.
+        tickAt(9, 41, 51);
+        setTime(9, 45, 7);
         showAgain();
         ASSERT_TRUE(w->form.visible());
         EXPECT_EQ(pt::labelShows(w->Label1), reminder::clockText(clock));

@@ -13,6 +13,8 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -200,7 +202,22 @@ struct TimerImpl {
     Timer* timer = nullptr;
     QTimer qtimer;
     int interval = 0;
+    // Asleep while the window is hidden: the wall-clock moment to wake at,
+    // if any, armed on a CLOCK_REALTIME timerfd that also wakes on a clock set.
+    bool sleeping = false;
+    bool waking = false;  // ticking because the window shows
+    std::optional<LocalTime> wakeAt;
+    int wakeFd = -1;
+    std::unique_ptr<QObject> wakeNotifier;
+    std::unique_ptr<QObject> showWatch;
+    // How long after it was armed the timer's next tick comes, as last armed;
+    // none while held, or asleep with no moment.
+    std::optional<std::chrono::milliseconds> armedIn;
 };
+
+// The system's clock was set, its time zone changed or the machine resumed:
+// every sleeping timer ticks now.
+void noticeClockChange();
 
 struct MenuImpl {
     QPointer<QMenu> menu;

@@ -1,12 +1,28 @@
+#include <QEvent>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
 #include <set>
 
-#include "platform/hooks.h"
+#include <sys/inotify.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/shared/timers.h"
+#include "platform/system.h"
+#include "platform/hooks.h"
 
 namespace platform {
 
 namespace {
+
+using namespace std::chrono;
+
 std::set<TimerImpl*>& timers() {
     static std::set<TimerImpl*> all;
     return all;
@@ -14,21 +30,180 @@ std::set<TimerImpl*>& timers() {
 bool held = false;
 
 void schedule(TimerImpl& t) {
-    if (!held) t.qtimer.start(untilNextBoundary(t.interval));
+    if (held || t.sleeping) return;
+    const int in = untilNextBoundary(t.interval);
+    t.armedIn = milliseconds{in};
+    t.qtimer.start(in);
 }
+
+// The local time at a moment of the system clock, as now() reads it.
+LocalTime localAt(system_clock::time_point u) {
+    const std::time_t seconds = system_clock::to_time_t(u);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return LocalTime{
+        floor<milliseconds>(u.time_since_epoch() + std::chrono::seconds{local.tm_gmtoff})};
+}
+
+// The first moment of the system clock at which the local clock reads
+// `moment`. Daylight saving beginning before it brings it nearer by the
+// hour: then the moment is found by halving the time to it.
+system_clock::time_point wallMoment(LocalTime moment) {
+    const auto sysNow = system_clock::now();
+    const auto guess = sysNow + (moment - now());
+    if (clockOverride() || localAt(guess) <= moment) return guess;
+    auto early = sysNow, late = guess;
+    while (late - early > milliseconds{1}) {
+        const auto middle = early + (late - early) / 2;
+        (localAt(middle) >= moment ? late : early) = middle;
+    }
+    return late;
+}
+
+// The time zone is /etc/localtime: changing it replaces that link or file,
+// or writes it. Watched by inotify, which wakes nobody until it changes.
+class ZoneWatch {
+public:
+    ZoneWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (fd_ < 0) return;
+        // Only names coming into /etc: other files written there wake nobody.
+        inotify_add_watch(fd_, "/etc", IN_CREATE | IN_MOVED_TO);
+        watchFile();
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { changed(); });
+    }
+    ~ZoneWatch() {
+        notifier_.reset();
+        if (fd_ >= 0) close(fd_);
+    }
+    ZoneWatch(const ZoneWatch&) = delete;
+    ZoneWatch& operator=(const ZoneWatch&) = delete;
+
+private:
+    void watchFile() {
+        if (file_ >= 0) inotify_rm_watch(fd_, file_);
+        file_ = inotify_add_watch(fd_, "/etc/localtime",
+                                  IN_CLOSE_WRITE | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF);
+    }
+    void changed() {
+        alignas(inotify_event) char buffer[4096];
+        bool zone = false;
+        ssize_t n;
+        while ((n = read(fd_, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < n;) {
+                inotify_event event;
+                std::memcpy(&event, buffer + at, sizeof event);
+                const char* name = buffer + at + sizeof event;
+                zone = zone || event.wd == file_ ||
+                       (event.len > 0 && std::strcmp(name, "localtime") == 0);
+                at += static_cast<ssize_t>(sizeof event + event.len);
+            }
+        }
+        if (!zone) return;
+        watchFile();
+        noticeClockChange();
+    }
+
+    int fd_;
+    int file_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+void watchZone() {
+    static ZoneWatch watch;
+}
+
+void disarm(TimerImpl& t) {
+    t.qtimer.stop();
+    t.armedIn.reset();
+    if (t.wakeFd >= 0) {
+        const itimerspec none{};
+        timerfd_settime(t.wakeFd, 0, &none, nullptr);
+    }
+}
+
+// Ticks a sleeping timer now; it sleeps on only if the tick asks it to.
+void wake(TimerImpl& t) {
+    disarm(t);
+    t.wakeAt.reset();
+    if (t.timer && t.timer->onTimer) t.timer->onTimer();
+}
+
+void onWakeFd(TimerImpl& t) {
+    // Expired, or cancelled by a clock set (ECANCELED): either way the tick
+    // looks at the clock.
+    std::uint64_t expirations = 0;
+    if (read(t.wakeFd, &expirations, sizeof expirations) < 0 && errno == EAGAIN) return;
+    if (t.sleeping) wake(t);
+}
+
+void armSleep(TimerImpl& t) {
+    disarm(t);
+    if (held) return;
+    if (t.wakeFd < 0) {
+        t.wakeFd = timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (t.wakeFd < 0) {
+            // No timerfd: the tick runs on as when shown.
+            t.sleeping = false;
+            return schedule(t);
+        }
+        auto notifier = std::make_unique<QSocketNotifier>(t.wakeFd, QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&t] { onWakeFd(t); });
+        t.wakeNotifier = std::move(notifier);
+    }
+    watchZone();
+    // With no moment the timer waits only for a clock set, a year at most.
+    const auto at = t.wakeAt ? wallMoment(*t.wakeAt) : system_clock::now() + days{366};
+    const auto since = duration_cast<nanoseconds>(at.time_since_epoch());
+    itimerspec spec{};
+    spec.it_value.tv_sec = static_cast<time_t>(since.count() / 1'000'000'000);
+    spec.it_value.tv_nsec = static_cast<long>(since.count() % 1'000'000'000);
+    timerfd_settime(t.wakeFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+    if (t.wakeAt) t.armedIn = ceil<milliseconds>(at - system_clock::now());
+}
+
+// Its window showing wakes a sleeping timer before the window is drawn.
+class ShowWatch : public QObject {
+public:
+    explicit ShowWatch(TimerImpl& t) : t_(t) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show && t_.sleeping) {
+            t_.sleeping = false;
+            disarm(t_);
+            schedule(t_);
+            t_.waking = true;
+            if (t_.timer && t_.timer->onTimer) t_.timer->onTimer();
+            t_.waking = false;
+        }
+        return false;
+    }
+
+private:
+    TimerImpl& t_;
+};
+
 }  // namespace
+
+void noticeClockChange() {
+    // A copy: a tick may make or end timers.
+    const std::set<TimerImpl*> all = timers();
+    for (TimerImpl* t : all)
+        if (timers().count(t) && t->sleeping) wake(*t);
+}
 
 void holdAllTimers(bool hold) {
     held = hold;
     for (TimerImpl* t : timers()) {
         if (hold)
-            t->qtimer.stop();
+            disarm(*t);
+        else if (t->sleeping)
+            armSleep(*t);
         else
             schedule(*t);
     }
 }
 
-Timer::Timer(Form&, int intervalMs) : d_(std::make_unique<TimerImpl>()) {
+Timer::Timer(Form& form, int intervalMs) : d_(std::make_unique<TimerImpl>()) {
     d_->timer = this;
     d_->interval = intervalMs;
     d_->qtimer.setSingleShot(true);
@@ -39,16 +214,29 @@ Timer::Timer(Form&, int intervalMs) : d_(std::make_unique<TimerImpl>()) {
         schedule(*d_);
         if (onTimer) onTimer();
     });
+    if (QWidget* window = form.impl().widget) {
+        d_->showWatch = std::make_unique<ShowWatch>(*d_);
+        window->installEventFilter(d_->showWatch.get());
+    }
     timers().insert(d_.get());
     schedule(*d_);
 }
 
 Timer::~Timer() {
     timers().erase(d_.get());
+    d_->wakeNotifier.reset();
+    if (d_->wakeFd >= 0) close(d_->wakeFd);
 }
 
 int Timer::interval() const {
     return d_->interval;
+}
+
+void Timer::sleepUntil(std::optional<LocalTime> moment) {
+    if (d_->waking) return;
+    d_->sleeping = true;
+    d_->wakeAt = moment;
+    armSleep(*d_);
 }
 
 }  // namespace platform

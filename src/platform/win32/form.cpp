@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <map>
+#include <string_view>
 
 #include "platform/shared/focus.h"
 #include "platform/system.h"
@@ -248,9 +249,18 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             // However the window comes to show: its controls in their order,
             // the labels with the captions they were given while hidden.
             if (f && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
+                // A timer asleep while the window was hidden ticks first.
+                timersHearShowing(hwnd);
                 f->applyTabOrder();
                 f->showPendingCaptions();
             }
+            break;
+        case WM_TIMECHANGE:
+            timersHearClockChange(hwnd);
+            break;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+                timersHearClockChange(hwnd);
             break;
         case WM_DPICHANGED:
             if (f) {
@@ -259,8 +269,13 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
-        case WM_DISPLAYCHANGE:
         case WM_SETTINGCHANGE:
+            // The time zone, or the regional settings, may have changed.
+            if (lParam == 0 ||
+                std::wstring_view{reinterpret_cast<const wchar_t*>(lParam)} == L"intl")
+                timersHearClockChange(hwnd);
+            [[fallthrough]];
+        case WM_DISPLAYCHANGE:
             // The monitor that holds the notification area may have a new
             // scale while the window is on another.
             if (f) fitTrayIcons(hwnd);

@@ -2,6 +2,7 @@
 // the conversions between the program's units and texts and the system's.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -199,7 +200,22 @@ struct TimerImpl {
     UINT_PTR id = 0;
     int interval = 0;
     bool periodic = false;  // ticking every interval, not aimed at one boundary
+    HWND window = nullptr;  // its form's: showing wakes it, and it hears of clock changes
+    // Asleep while the window is hidden, aimed at the moment to wake at, if any.
+    bool sleeping = false;
+    bool waking = false;  // ticking because the window shows
+    std::optional<LocalTime> wakeAt;
+    // How long after it was armed the timer's next tick comes, as last armed;
+    // none while held, or asleep with no moment.
+    std::optional<std::chrono::milliseconds> armedIn;
 };
+
+// What the timers of a window hear from it: the system's clock was set, its
+// time zone changed or the machine resumed (every sleeping timer ticks now
+// and aims again), and the window is about to show (a sleeping timer ticks
+// now and runs periodically again).
+void timersHearClockChange(HWND window);
+void timersHearShowing(HWND window);
 
 struct MenuImpl {
     HMENU menu = nullptr;
