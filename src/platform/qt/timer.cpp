@@ -11,11 +11,11 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include "platform/hooks.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/shared/timers.h"
 #include "platform/system.h"
-#include "platform/hooks.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 // What testing.h tells of the timers on Windows.
-#include "support/testing.h"
 #include "platform/win32/impl.h"
+#include "support/testing.h"
 
 namespace platform::testing {
 
