@@ -100,7 +100,7 @@ public:
 private:
     void layOut();
     void bindEvents();
-    std::optional<std::string> enteredDueTime(const char* noMessage);
+    std::optional<std::string> checkFieldsOrSayWhy(const char* noMessage);
     void takeReminder(int n);
     void resetAdvanced();
     void tellDue(reminder::LocalTime now);

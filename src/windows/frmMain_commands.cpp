@@ -24,7 +24,7 @@ constexpr const char* kNextTitle[] = {"", "提醒信息（事件二）", "提醒
 
 // The due-time text of the fields when its time is still to come and a
 // message is typed; otherwise the box that says which is wrong, and nothing.
-std::optional<std::string> frmMain::enteredDueTime(const char* noMessage) {
+std::optional<std::string> frmMain::checkFieldsOrSayWhy(const char* noMessage) {
     std::string due = reminder::dueTimeText(Text1.text(), Text2.text());
     if (reminder::timePassed(due, platform::now())) {
         MsgBox(texts::kPassed, MsgButtons::OK, texts::kErrorTitle);
@@ -41,7 +41,7 @@ void frmMain::Command2_Click() {
     if (!timeCheck()) return;
     const int k = book.confirmSlot();
     if (book.takesFields({reminder::dueTimeText(Text1.text(), Text2.text()), Text4.text()})) {
-        const auto due = enteredDueTime(kConfirmNoMessage[k]);
+        const auto due = checkFieldsOrSayWhy(kConfirmNoMessage[k]);
         if (!due) return;
         book.write(k, *due, Text4.text());
     }
@@ -72,7 +72,7 @@ void frmMain::Command1_Click() {
 
 // The More command: stores reminder n and opens the entry of the next one.
 void frmMain::takeReminder(int n) {
-    const auto due = enteredDueTime(kMoreNoMessage[n]);
+    const auto due = checkFieldsOrSayWhy(kMoreNoMessage[n]);
     if (!due) return;
     book.write(n, *due, Text4.text());
     if (n < 3) {
