@@ -56,7 +56,8 @@ int Book::closeUp(int k) {
 Offer Book::offer() const {
     Offer o;
     o.normalChecked = !advancedMode;
-    o.leftSaysMore = advancedMode && eventCount < 4;
+    // Armed, the left button keeps the caption it had when 确定 was pressed.
+    o.leftSaysMore = noneArmed ? advancedMode && eventCount < 4 : armedSayingMore_;
     o.query = !noneArmed;
     o.restore = hidden_;
     o.hide = noneArmed && !hidden_;
@@ -96,6 +97,7 @@ void Book::restart() {
 }
 
 int Book::arm(LocalTime now) {
+    armedSayingMore_ = advancedMode && eventCount < 4;
     const int armed = closeUp(confirmSlot());
     if (armed > 1) orderSlots(armed, now);
     noneArmed = false;

@@ -115,9 +115,10 @@ private:
     void endEntry() { told_ = {}; }
 
     std::array<Slot, 3> slots_{};
-    std::array<Slot, 3> told_{};  // reminders told during the entry, by slot
-    bool entryOpen_ = false;      // the buttons take commands while nothing is armed
-    bool hidden_ = false;         // put away with 隐藏
+    std::array<Slot, 3> told_{};    // reminders told during the entry, by slot
+    bool entryOpen_ = false;        // the buttons take commands while nothing is armed
+    bool hidden_ = false;           // put away with 隐藏
+    bool armedSayingMore_ = false;  // the left button read 还有 as 确定 armed
 };
 
 }  // namespace reminder

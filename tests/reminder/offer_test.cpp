@@ -103,6 +103,9 @@ TEST(Offer, EveryCommandInEveryStateOfTheEntry) {
         {"armed, advanced",
          with(advancedWith(2), [](Book& b) { b.write(3, "7:00:00", "c"), b.arm(kNow); }),
          "- | 还有 - | - | - | 查询 | ✓高级"},
+        {"armed after three taken",
+         with(advancedWith(3), [](Book& b) { b.eventCount = 4, b.arm(kNow); }),
+         "- | 重设 - | - | - | 查询 | ✓高级"},
         {"idle again",
          with(advancedWith(1),
               [](Book& b) {
