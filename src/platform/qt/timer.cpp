@@ -155,10 +155,10 @@ void armSleep(TimerImpl& t) {
     // With no moment the timer waits only for a clock set, a year at most.
     const auto at = t.wakeAt ? wallMoment(*t.wakeAt) : system_clock::now() + days{366};
     const auto since = duration_cast<nanoseconds>(at.time_since_epoch());
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(since.count() / 1'000'000'000);
-    spec.it_value.tv_nsec = static_cast<long>(since.count() % 1'000'000'000);
-    timerfd_settime(t.wakeFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+    itimerspec wakeTime{};
+    wakeTime.it_value.tv_sec = static_cast<time_t>(since.count() / 1'000'000'000);
+    wakeTime.it_value.tv_nsec = static_cast<long>(since.count() % 1'000'000'000);
+    timerfd_settime(t.wakeFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &wakeTime, nullptr);
     if (t.wakeAt) t.armedIn = ceil<milliseconds>(at - system_clock::now());
 }
 
