@@ -35,8 +35,8 @@ TEST_F(Keyboard, OneReminderIsTypedAndConfirmedWithEnterTwice) {
     EXPECT_FALSE(w->form.visible());
 }
 
-// Confirmed, the window hides and both buttons wait while the reminder is
-// armed: the window brought back, by a second start or from the task bar,
+// Confirmed, the window hides, holding no keyboard, and both buttons wait
+// while the reminder is armed: the window brought back, by a second start or from the task bar,
 // has the focus on the hour field, from where Tab goes on; never on the
 // window alone, where the keys reach no control.
 TEST_F(Keyboard, WindowBackWhileArmedHasTheFocusOnTheHourField) {
@@ -49,6 +49,9 @@ TEST_F(Keyboard, WindowBackWhileArmedHasTheFocusOnTheHourField) {
         ASSERT_FALSE(w->Command2.enabled() || w->Command1.enabled());
         if (tray) {
             ASSERT_FALSE(w->form.visible());
+            // A field holding the keyboard while hidden blinks its caret on,
+            // waking the program twice a second for nobody.
+            EXPECT_FALSE(pt::holdsKeyboardFocus(w->Text1));
             w->App_StartAgain();
         } else {
             ASSERT_TRUE(w->form.hiddenToTaskbar());

@@ -231,6 +231,12 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 if ((focus == hwnd || focus == nullptr) && f->activeControl == nullptr && form &&
                     form->onLostFocus)
                     form->onLostFocus();
+            } else if (f && !IsWindowVisible(hwnd)) {
+                // Activated hidden (a box it owned has closed): its control
+                // takes the keyboard when the window shows, not before; a
+                // field given it now would blink its caret for nobody,
+                // waking the program twice a second.
+                return 0;
             } else if (HWND to = f ? f->focusOnActivation() : nullptr) {
                 SetFocus(to);
                 return 0;
