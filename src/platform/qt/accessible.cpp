@@ -314,6 +314,11 @@ bool misleads(QAccessibleEvent* e) {
             const auto& quiet = quietBoxes();
             return std::find(quiet.begin(), quiet.end(), e->object()) != quiet.end();
         }
+        case QAccessible::Focus: {
+            // Nor the keyboard coming to one of its controls meanwhile.
+            auto* widget = qobject_cast<QWidget*>(e->object());
+            return widget && qt::blockedByModal(widget->window());
+        }
         case QAccessible::StateChanged: {
             // Qt takes a window for activated once more as a menu opens on it
             // and as the menu closes; told so, Orca leaves the menu's item, or
@@ -324,6 +329,10 @@ bool misleads(QAccessibleEvent* e) {
                 !dynamic_cast<FormWidget*>(window))
                 return false;
             if (QApplication::activePopupWidget()) return true;
+            // A window a box keeps the input from may hold the keyboard for
+            // a moment as the box opens (a menu's grab let go late): told
+            // so, Orca would read the box again when it is active again.
+            if (qt::blockedByModal(QApplication::activeWindow())) return true;
             const bool active = static_cast<QWidget*>(window)->isActiveWindow();
             const char* told = "toldActive";
             if (window->property(told).isValid() && window->property(told).toBool() == active)

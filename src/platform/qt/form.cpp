@@ -104,10 +104,14 @@ bool blocks(const QWidget* modal, const QWidget* window) {
 }
 }  // namespace
 
+bool blockedByModal(const QWidget* window) {
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal && window && modal != window && modal->isVisible() && blocks(modal, window);
+}
+
 QWidget* activate(QWidget* window) {
     window->raise();
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal != window && modal->isVisible() && blocks(modal, window)) window = modal;
+    if (blockedByModal(window)) window = QApplication::activeModalWidget();
     window->raise();
     window->activateWindow();
     return window;

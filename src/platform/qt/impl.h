@@ -102,6 +102,8 @@ void watchDestroyedWindows();
 // active instead, so that it stays above and takes the keys. Gives the
 // window made active.
 QWidget* activate(QWidget* window);
+// Whether a box or window open modal to `window` keeps the input from it.
+bool blockedByModal(const QWidget* window);
 // Lets a window just shown reach the screen, so that its frame is known.
 void awaitFrame(QWidget* w);
 // A window's icon from its picture; the alarm clock's at every size a tray
