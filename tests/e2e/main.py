@@ -48,6 +48,8 @@ CASES = {
                                "09:41:45"),
     "hide_and_restore_mutter": ("wms", "told_then_hide_and_restore", "wms.MutterDesktop",
                                 "09:41:45"),
+    "hide_and_restore_kwin": ("wms", "told_then_hide_and_restore", "wms.KwinDesktop",
+                              "09:41:45"),
     "xembed_one_menu_per_right_click": ("desktops", "xembed_one_menu_per_right_click",
                                         "desktop.Desktop", "09:41:30"),
     "sni_menu": ("desktops", "sni_menu", "sni.SniDesktop", "09:41:40"),
