@@ -34,9 +34,13 @@ namespace {
 QMarginsF frameOf(const QWidget* w) {
     static QMarginsF lastSeen;
     if (w->isVisible() && !w->isMinimized()) awaitFrame(const_cast<QWidget*>(w));
+    // Qt's frame: its left border and title bar. Its right and bottom are
+    // read off a frame the window manager may not yet have fitted to the
+    // window's new size (i3, just after mapping it), so the borders are
+    // taken to be alike on the three sides without the title bar.
     const QRect outer = w->frameGeometry(), inner = w->geometry();
-    QMarginsF frame(inner.left() - outer.left(), inner.top() - outer.top(),
-                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    const qreal border = inner.left() - outer.left();
+    QMarginsF frame(border, inner.top() - outer.top(), border, border);
     if (w->isVisible()) {
         // X counts in the screen's pixels.
         if (const std::optional<QMargins> told = x11FrameExtents(w))
