@@ -47,7 +47,7 @@ std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int
         w->setFixedSize(std::max(1, cx - extra.width()), std::max(1, cy - extra.height()));
     }
     if (!(flags & kNoMove)) {
-        qt::moveFrame(w, qt::framePlaceFor(w, QPoint(x, y)));
+        qt::placeWindowsOuter(w, x, y);
         f->hiddenAt.reset();
     }
     if (flags & kHide) {

@@ -313,14 +313,12 @@ Twips Form::height() const {
 void Form::setLeft(Twips v) {
     QWidget* w = d_->widget;
     d_->hiddenAt.reset();  // placed anew by the program
-    const QPoint outer(qt::toPixelsX(v), qt::windowsOuterPlace(w).y());
-    qt::moveFrame(w, qt::framePlaceFor(w, outer));
+    qt::placeWindowsOuter(w, qt::toPixelsX(v), std::nullopt);
 }
 void Form::setTop(Twips v) {
     QWidget* w = d_->widget;
     d_->hiddenAt.reset();  // placed anew by the program
-    const QPoint outer(qt::windowsOuterPlace(w).x(), qt::toPixelsY(v));
-    qt::moveFrame(w, qt::framePlaceFor(w, outer));
+    qt::placeWindowsOuter(w, std::nullopt, qt::toPixelsY(v));
 }
 void Form::setWidth(Twips v) {
     QWidget* w = d_->widget;

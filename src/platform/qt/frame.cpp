@@ -79,11 +79,12 @@ QSize windowsOuterSize(const QWidget* w) {
     return w->size() + windowsFrame();
 }
 
-QPoint windowsOuterPlace(const QWidget* w) {
+namespace {
+
+QPoint outerPlace(const QWidget* w, const QMarginsF& frame) {
     // The outer rectangle Windows would have, centred on the frame the
     // window manager drew: a window centred by the program is centred by
     // its real frame, whatever its title bar.
-    const QMarginsF frame = frameOf(w);
     // Until it is shown again, the window is where Qt holds its frame to be.
     const QPointF corner =
         w->isVisible() ? QPointF(w->geometry().topLeft()) - QPointF(frame.left(), frame.top())
@@ -95,26 +96,46 @@ QPoint windowsOuterPlace(const QWidget* w) {
             static_cast<int>(std::ceil(outer.y() - 0.5))};
 }
 
-QPointF framePlaceFor(const QWidget* w, QPoint windowsOuter) {
-    return QPointF(windowsOuter) - shiftFromWindows(w, frameOf(w));
-}
-
-void moveFrame(QWidget* w, QPointF frame) {
-    // A window not on the screen has its frame put round it as it is shown.
+// Puts the frame `real` of the window at `at`.
+void moveFrameWith(QWidget* w, QPointF at, const QMarginsF& real) {
     const auto roundUp = [](QPointF p) {
         return QPoint(static_cast<int>(std::floor(p.x() + 0.5)),
                       static_cast<int>(std::floor(p.y() + 0.5)));
     };
+    // A window not on the screen has its frame put round it as it is shown.
     if (!w->isVisible()) {
-        w->move(roundUp(frame));
+        w->move(roundUp(at));
         return;
     }
     // Qt puts the client area where it thinks the frame leaves it; a frame
     // it has not heard of yet would put the window off by its title bar.
-    const QMarginsF real = frameOf(w);
-    const QPoint client = roundUp(frame + QPointF(real.left(), real.top()));
+    const QPoint client = roundUp(at + QPointF(real.left(), real.top()));
     const QPoint qtOffset = w->geometry().topLeft() - w->frameGeometry().topLeft();
     w->move(client - qtOffset);
+}
+
+}  // namespace
+
+QPoint windowsOuterPlace(const QWidget* w) {
+    return outerPlace(w, frameOf(w));
+}
+
+void moveFrame(QWidget* w, QPointF frame) {
+    moveFrameWith(w, frame, w->isVisible() ? frameOf(w) : QMarginsF());
+}
+
+void placeWindowsOuter(QWidget* w, std::optional<int> left, std::optional<int> top) {
+    // The frame is asked for once for the whole move: on X11 each asking is
+    // a round trip to the server.
+    const QMarginsF frame = frameOf(w);
+    QPoint outer;
+    if (left && top) {
+        outer = {*left, *top};
+    } else {
+        const QPoint now = outerPlace(w, frame);
+        outer = {left.value_or(now.x()), top.value_or(now.y())};
+    }
+    moveFrameWith(w, QPointF(outer) - shiftFromWindows(w, frame), frame);
 }
 
 }  // namespace platform::qt

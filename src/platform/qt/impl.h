@@ -58,10 +58,11 @@ qsizetype unitIndex(const QString& s, int characters);
 QSize windowsFrame();
 QSize windowsOuterSize(const QWidget* w);
 QPoint windowsOuterPlace(const QWidget* w);
-// Where the real frame goes for an outer rectangle at `windowsOuter`.
-QPointF framePlaceFor(const QWidget* w, QPoint windowsOuter);
 // Puts the window's real frame at `frame`, however late Qt learns of it.
 void moveFrame(QWidget* w, QPointF frame);
+// Puts the window's real frame where Windows would put its outer rectangle
+// at (left, top); a coordinate not given stays as it is.
+void placeWindowsOuter(QWidget* w, std::optional<int> left, std::optional<int> top);
 // Text wrapped as labels wrap it: at a space, between any two Chinese
 // characters, inside a word longer than the line. Its size, and drawing it.
 QSizeF wrappedSize(const QFont& font, int width, const QString& text);
