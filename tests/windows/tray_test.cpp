@@ -369,13 +369,19 @@ TEST_F(HostMenu, AnArmedWindowHiddenMeanwhileStillComesUpAtItsTime) {
 
 TEST_F(HostMenu, AWindowBroughtUpFromTheTaskBarStaysWhenTheTrayComesBack) {
     if (!pt::trayLossNoticed()) GTEST_SKIP() << "the tray's loss is not watched here";
-    start();
-    pt::chooseMenuItem(w->mnuTrayHide);
-    pt::setTrayAvailable(false);
-    pt::chooseMenuItem(w->mnuTrayRestore);  // brought up while the tray is away
-    pt::setTrayAvailable(true);
-    EXPECT_TRUE(w->form.visible());
-    EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
+    // Brought up while the tray is away, by the program or by the user.
+    for (const bool byRestore : {true, false}) {
+        start();
+        pt::chooseMenuItem(w->mnuTrayHide);
+        pt::setTrayAvailable(false);
+        if (byRestore)
+            pt::chooseMenuItem(w->mnuTrayRestore);
+        else
+            pt::restoreFromTaskbar(w->form);
+        pt::setTrayAvailable(true);
+        EXPECT_TRUE(w->form.visible()) << byRestore;
+        EXPECT_EQ(w->form.windowState(), platform::Form::Normal) << byRestore;
+    }
 }
 
 }  // namespace

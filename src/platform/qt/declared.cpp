@@ -51,7 +51,7 @@ std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int
         f->hiddenAt.reset();
     }
     if (flags & kHide) {
-        w->hide();
+        f->keep(FormImpl::Kept::Tray);
     } else if ((flags & SWP_SHOWWINDOW) || (wasVisible && !w->isVisible())) {
         f->showWindow();
     }

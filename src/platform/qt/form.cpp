@@ -60,6 +60,10 @@ void FormWidget::closeEvent(QCloseEvent* event) {
 
 void FormWidget::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    // Brought up from the task bar by the user: in use, on the screen.
+    if (event->type() == QEvent::WindowStateChange && impl_.kept == FormImpl::Kept::Taskbar &&
+        isVisible() && !isMinimized())
+        impl_.keep(FormImpl::Kept::Screen);
     if (event->type() != QEvent::ActivationChange || isActiveWindow()) return;
     // Only the window itself losing the focus counts, not one of its controls.
     QWidget* inner = focusWidget();
@@ -172,20 +176,39 @@ void activateIfXFocusKept(const QPointer<FormWidget>& widget) {
 }
 }  // namespace
 
+void FormImpl::keep(Kept to) {
+    const Kept from = kept;
+    kept = to;
+    switch (to) {
+        case Kept::Screen:
+            if (from == Kept::Taskbar || from == Kept::TrayMinimized) widget->showNormal();
+            widget->show();
+            break;
+        case Kept::Tray:
+        case Kept::TrayMinimized:
+            // Withdrawn as it is: on X11 leaving the minimised state asks the
+            // window manager to map the window, and one that acts on the
+            // request after the hiding would put the window back on the
+            // screen with the program holding it hidden.
+            if (widget->windowState() & Qt::WindowMinimized) kept = Kept::TrayMinimized;
+            widget->hide();
+            break;
+        case Kept::Taskbar:
+            widget->showMinimized();
+            break;
+    }
+}
+
 void FormImpl::showWindow() {
     applyTabOrder();
-    if (hiddenToTaskbar || parkedMinimized) {
-        hiddenToTaskbar = parkedMinimized = false;
-        widget->showNormal();
-    }
     // Showing never moves the focus: it goes back to the control that had
     // it, or to the one the program chose meanwhile.
     QWidget* focus = focusOnShow ? focusOnShow.data() : activeControl.data();
     focusOnShow = nullptr;
     std::optional<Place> back;
-    if (!widget->isVisible()) back = hiddenAt;
+    if (!widget->isVisible() && kept != Kept::TrayMinimized) back = hiddenAt;
     hiddenAt.reset();
-    widget->show();
+    keep(Kept::Screen);
     if (back) putBackWhereItsFrameWas(widget, *back);
     if (focus && focus->isEnabled()) focus->setFocus(Qt::ActiveWindowFocusReason);
     qt::activate(widget);
@@ -193,24 +216,15 @@ void FormImpl::showWindow() {
 }
 
 void FormImpl::trayGone() {
-    if (!loaded || hiddenToTaskbar || widget->isVisible()) return;
-    hiddenToTaskbar = true;
-    parkedMinimized = false;
-    widget->showMinimized();
+    if (!loaded || kept == Kept::Taskbar || widget->isVisible()) return;
+    keep(Kept::Taskbar);
 }
 
 void FormImpl::trayBack() {
-    // A window the program has shown again since (restore, a reminder) is in
-    // use and stays. One still parked goes back to the tray, even when the
-    // window manager that went away left it shown.
-    if (!hiddenToTaskbar) return;
-    hiddenToTaskbar = false;
-    // Withdrawn as it is, minimised: on X11 leaving that state asks the
-    // window manager to map the window, and a window manager that acts on
-    // the request after the hiding would put the window back on the screen
-    // with the program holding it hidden. The state is left on showing.
-    parkedMinimized = widget->windowState() & Qt::WindowMinimized;
-    widget->hide();
+    // A window shown again since (restore, a reminder, the user from the
+    // task bar) is in use and stays. One still in the task bar goes back to
+    // the tray, even when the window manager that went away left it shown.
+    if (kept == Kept::Taskbar) keep(Kept::Tray);
 }
 
 void Form::show() {
@@ -235,14 +249,9 @@ void Form::showModal(Form* owner) {
 void Form::hide() {
     if (d_->widget->isVisible())
         d_->hiddenAt = {d_->widget->frameGeometry().topLeft(), qt::x11ClientPosition(d_->widget)};
-    if (trayNeedsTaskbar(d_->handle)) {
-        // Without a notification area the window would be out of reach:
-        // it goes to the task bar instead.
-        d_->hiddenToTaskbar = true;
-        d_->widget->showMinimized();
-    } else {
-        d_->widget->hide();
-    }
+    // Without a notification area the window would be out of reach: it goes
+    // to the task bar instead.
+    d_->keep(trayNeedsTaskbar(d_->handle) ? FormImpl::Kept::Taskbar : FormImpl::Kept::Tray);
     if (d_->modalLoop) d_->modalLoop->exit();
 }
 
@@ -277,7 +286,7 @@ bool Form::visible() const {
     return d_->widget->isVisible();
 }
 bool Form::hiddenToTaskbar() const {
-    return d_->hiddenToTaskbar;
+    return d_->kept == FormImpl::Kept::Taskbar;
 }
 
 void Form::setIcon(const assets::IndexedPicture& picture) {
@@ -332,13 +341,13 @@ void Form::setHeight(Twips v) {
 }
 
 Form::WindowState Form::windowState() const {
-    if (d_->parkedMinimized && !d_->widget->isVisible()) return Normal;  // as it will show
+    if (d_->kept == FormImpl::Kept::TrayMinimized) return Normal;  // as it will show
     return d_->widget->windowState() & Qt::WindowMinimized ? Minimized : Normal;
 }
 void Form::setWindowState(WindowState state) {
     // A window kept in the task bar in place of the tray stays there; one
     // hidden from there takes its state when it shows.
-    if (d_->hiddenToTaskbar || (d_->parkedMinimized && !d_->widget->isVisible())) return;
+    if (d_->kept == FormImpl::Kept::Taskbar || d_->kept == FormImpl::Kept::TrayMinimized) return;
     d_->widget->setWindowState(state == Minimized ? Qt::WindowMinimized : Qt::WindowNoState);
 }
 

@@ -142,11 +142,15 @@ struct FormImpl {
     QEventLoop* modalLoop = nullptr;
     LongPtr wndProc = 0;  // the window procedure messages go to first
     Handle icon = 0;      // the window's icon, as the tray record names it
-    bool hiddenToTaskbar = false;
-    // Withdrawn from the task bar to the tray again, and still minimised as
-    // Qt holds it: leaving that state maps the window, so it is left when
-    // the window next shows.
-    bool parkedMinimized = false;
+    // Where the program keeps the window: on the screen (collapsed behind a
+    // box too), hidden to the tray, minimised in the task bar while no
+    // notification area is there, or hidden to the tray again from there
+    // and still minimised as Qt holds it (leaving that state maps the window,
+    // so it is left when the window next shows). keep() is the one way from
+    // each to another.
+    enum class Kept { Screen, Tray, Taskbar, TrayMinimized };
+    Kept kept = Kept::Screen;
+    void keep(Kept to);
     // The window's first pop-up menu: the one its tray icon offers where the
     // desktop draws the icon's menu itself.
     QPointer<QMenu> trayMenu;
