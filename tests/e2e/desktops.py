@@ -152,6 +152,8 @@ def tray_goes_away_while_hidden(d):
     d.open_menu()
     d.key("Down", "Return")  # 恢复, the first one enabled while hidden
     d.wait_for("the main window back after 恢复 from the icon", 5, lambda: d.titled(MAIN_TITLE))
+    d.wait_for("the window back from the tray to take the keyboard focus", 5,
+               lambda: cases.main_is_active(d))
     exit_from_menu(d)
 
 

@@ -178,35 +178,26 @@ TEST_F(Commands, NormalModeMidEntryKeepsReminderOneAndOffersItsMessage) {
     EXPECT_FALSE(w->mnuTrayHigh.checked());
 }
 
+// The items in the order 普通 高级 查询 恢复 隐藏 关于 - 退出, each enabled (E)
+// or disabled (D).
 TEST_F(Commands, MenuFollowsTheBookFromIdleToArmedAndBack) {
-    struct State {
-        bool query, high, normal, restore, hide;
-    };
-    const auto menu = [this] {
-        return State{w->mnuTrayQuery.enabled(), w->mnuTrayHigh.enabled(),
-                     w->mnuTrayNormal.enabled(), w->mnuTrayRestore.enabled(),
-                     w->mnuTrayHide.enabled()};
-    };
-    const auto expect = [&](State s, const char* when) {
-        const State m = menu();
-        EXPECT_EQ(m.query, s.query) << when;
-        EXPECT_EQ(m.high, s.high) << when;
-        EXPECT_EQ(m.normal, s.normal) << when;
-        EXPECT_EQ(m.restore, s.restore) << when;
-        EXPECT_EQ(m.hide, s.hide) << when;
-        EXPECT_TRUE(w->mnuTrayAbout.enabled()) << when;
-        EXPECT_TRUE(w->mnuTrayClose.enabled()) << when;
-    };
     start();
-    expect({false, true, true, false, true}, "after start-up");
+    std::vector<std::string> captions;
+    for (const auto& item : w->mnuTray.items()) captions.push_back(item->caption());
+    EXPECT_EQ(captions, (std::vector<std::string>{"普通", "高级", "查询", "恢复", "隐藏", "关于",
+                                                  "-", "退出"}));
+    EXPECT_TRUE(w->ssdddsd.isSeparator());
+    EXPECT_EQ(menuStates(), "EEDDEEEE") << "after start-up";
+    EXPECT_TRUE(w->mnuTrayNormal.checked());
     advanced();
+    EXPECT_TRUE(w->mnuTrayHigh.checked() && !w->mnuTrayNormal.checked());
     enter("9", "45", "x");
     confirm();
-    expect({true, false, false, false, false}, "armed");
+    EXPECT_EQ(menuStates(), "DDEDDEEE") << "armed";
     pt::chooseMenuItem(w->mnuTrayNormal);
     EXPECT_TRUE(w->book.advancedMode) << "a disabled item does nothing";
     tickAt(9, 45, 0, 1);
-    expect({false, true, true, false, true}, "idle after the firing");
+    EXPECT_EQ(menuStates(), "EEDDEEEE") << "idle after the firing";
     EXPECT_TRUE(w->mnuTrayNormal.checked());
     EXPECT_FALSE(w->mnuTrayHigh.checked());
     EXPECT_FALSE(w->book.advancedMode);

@@ -87,19 +87,6 @@ TEST_F(Tray, StartAddsTheIconThenSetsItsTipInTheAnsiCodePage) {
               "Tockmere Beta 1.1 版" + std::string(1, '\0') + std::string(64 - 19 - 1, ' '));
 }
 
-TEST_F(Tray, AnIconAddedAgainAfterAnEarlierOneStartsWithoutATip) {
-    start();
-    pt::chooseMenuItem(w->mnuTrayClose);
-    ASSERT_FALSE(pt::trayTip(w->form).has_value());
-    start();  // the same process: the record the first icon left behind
-    const auto c = calls();
-    ASSERT_EQ(c.size(), 2u);
-    EXPECT_EQ(c[0].message, platform::NIM_ADD);
-    EXPECT_EQ(c[0].data.uFlags, 3u);
-    EXPECT_EQ(tipBytes(c[0].data), std::string(64, ' ')) << "added without the old tip";
-    EXPECT_EQ(pt::trayTip(w->form), "Tockmere Beta 1.1 版");
-}
-
 TEST_F(Tray, ALongTipIsCutWithoutSplittingACharacter) {
     start();
     std::string text = "a";
@@ -205,15 +192,23 @@ TEST_F(Tray, ExitRemovesTheIconTwiceAndUnhooksTheWindow) {
     EXPECT_EQ(menus.size(), 1u);
 }
 
-TEST_F(Tray, TheCloseBoxExitsTheSameWay) {
+TEST_F(Tray, TheCloseBoxExitsTheSameWayAndAnIconAddedAgainStartsWithoutATip) {
     start();
     pt::closeByCloseBox(w->form);
-    const auto c = calls();
+    auto c = calls();
     ASSERT_EQ(c.size(), 3u);
     EXPECT_EQ(c[2].message, platform::NIM_DELETE);
     EXPECT_FALSE(pt::trayTip(w->form).has_value());
     EXPECT_FALSE(w->form.loaded());
     EXPECT_FALSE(w->form.visible());
+
+    start();  // the same process: the record the first icon left behind
+    c = calls();
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0].message, platform::NIM_ADD);
+    EXPECT_EQ(c[0].data.uFlags, 3u);
+    EXPECT_EQ(tipBytes(c[0].data), std::string(64, ' ')) << "added without the old tip";
+    EXPECT_EQ(pt::trayTip(w->form), "Tockmere Beta 1.1 版");
 }
 
 TEST_F(Tray, WithoutANotificationAreaHidingGoesToTheTaskBar) {
