@@ -27,49 +27,38 @@ TEST_F(ShellCommands, HideAndRestoreKeepTheEntryAndSwapTheMenu) {
     EXPECT_EQ(menuStates(), "EEDDEEEE");
 }
 
-TEST_F(ShellCommands, AboutCollapsesTheWindowOverTheBoxAndOkBringsItBack) {
+// OK, Esc and the close box all close the About box and bring the window back.
+TEST_F(ShellCommands, AboutCollapsesTheWindowOverTheBoxAndOkEscOrCloseBringItBack) {
     start();
-    bool checked = false;
     whileBoxOpen = nullptr;
-    // The About box is modal: look at it while it is open, from a tick.
-    w->Timer1.onTimer = [&] {
-        frmAbout* a = w->about();
-        if (!a || checked) return;
-        checked = true;
-        EXPECT_EQ(a->form.caption(), "关于Tockmere");
-        EXPECT_EQ(a->lblTitle.caption(), "Tockmere");
-        EXPECT_EQ(a->Label1.caption(), "Tockmere Beta 1.1");
-        EXPECT_EQ(a->lblDescription.caption(), "软件调用系统时间来提醒您");
-        EXPECT_EQ(a->lblVersion.caption(), "请确保系统时间准确无误");
-        EXPECT_EQ(a->cmdOK.caption(), "确定");
-        EXPECT_EQ(a->cmdSysInfo.caption(), "系统信息(&S)...");
-        EXPECT_LT(w->form.height(), 600) << "collapsed to its title bar";
-        EXPECT_EQ(w->form.top(), a->form.top());
-        EXPECT_NEAR(a->form.left(), (platform::screenWidth() - a->form.width()) / 2, 15);
-        pt::click(a->cmdOK);
-    };
-    pt::holdTimers(false);
-    chooseAbout();
-    pt::holdTimers(true);
-    EXPECT_TRUE(checked);
-    EXPECT_EQ(w->about(), nullptr);
-    EXPECT_NEAR(w->form.height(), 2500, 15);
-    EXPECT_NEAR(w->form.top(), (platform::screenHeight() - w->form.height()) / 2, 15);
-}
-
-TEST_F(ShellCommands, EscAndTheCloseBoxActAsOk) {
-    start();
-    for (int way = 0; way < 2; ++way) {
+    for (int way = 0; way < 3; ++way) {
+        bool checked = false;
+        // The About box is modal: look at it while it is open, from a tick.
         w->Timer1.onTimer = [&] {
-            if (frmAbout* a = w->about())
-                way == 0 ? pt::pressKey(a->cmdSysInfo, platform::KeyEscape)
-                         : pt::closeByCloseBox(a->form);
+            frmAbout* a = w->about();
+            if (!a || checked) return;
+            checked = true;
+            EXPECT_EQ(a->form.caption(), "关于Tockmere");
+            EXPECT_EQ(a->lblTitle.caption(), "Tockmere");
+            EXPECT_EQ(a->Label1.caption(), "Tockmere Beta 1.1");
+            EXPECT_EQ(a->lblDescription.caption(), "软件调用系统时间来提醒您");
+            EXPECT_EQ(a->lblVersion.caption(), "请确保系统时间准确无误");
+            EXPECT_EQ(a->cmdOK.caption(), "确定");
+            EXPECT_EQ(a->cmdSysInfo.caption(), "系统信息(&S)...");
+            EXPECT_LT(w->form.height(), 600) << "collapsed to its title bar";
+            EXPECT_EQ(w->form.top(), a->form.top());
+            EXPECT_NEAR(a->form.left(), (platform::screenWidth() - a->form.width()) / 2, 15);
+            if (way == 0) pt::click(a->cmdOK);
+            if (way == 1) pt::pressKey(a->cmdSysInfo, platform::KeyEscape);
+            if (way == 2) pt::closeByCloseBox(a->form);
         };
         pt::holdTimers(false);
         chooseAbout();
         pt::holdTimers(true);
+        EXPECT_TRUE(checked) << way;
         EXPECT_EQ(w->about(), nullptr) << way;
         EXPECT_NEAR(w->form.height(), 2500, 15) << way;
+        EXPECT_NEAR(w->form.top(), (platform::screenHeight() - w->form.height()) / 2, 15) << way;
     }
 }
 
