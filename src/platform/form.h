@@ -36,9 +36,6 @@ public:
     void unload();
     bool loaded() const;
     bool visible() const;
-    // True while the window stands in the task bar because there is no
-    // notification area to hide it to.
-    bool hiddenToTaskbar() const;
 
     void setIcon(const assets::IndexedPicture& picture);
     std::string caption() const;

@@ -285,9 +285,6 @@ bool Form::loaded() const {
 bool Form::visible() const {
     return d_->widget->isVisible();
 }
-bool Form::hiddenToTaskbar() const {
-    return d_->kept == FormImpl::Kept::Taskbar;
-}
 
 void Form::setIcon(const assets::IndexedPicture& picture) {
     d_->icon = qt::iconHandle(picture);

@@ -439,9 +439,6 @@ bool Form::loaded() const {
 bool Form::visible() const {
     return IsWindowVisible(d_->hwnd) != FALSE;
 }
-bool Form::hiddenToTaskbar() const {
-    return d_->hiddenToTaskbar;
-}
 
 void Form::setIcon(const assets::IndexedPicture& picture) {
     if (d_->icon) DestroyIcon(d_->icon);
