@@ -152,32 +152,6 @@ TEST_F(Commands, ResetInNormalModeEmptiesTheEntryWithoutAsking) {
     EXPECT_EQ(w->Command1.caption(), "重设");
 }
 
-TEST_F(Commands, NormalModeMidEntryKeepsReminderOneAndOffersItsMessage) {
-    start();
-    advanced();
-    enter("10", "0", "一");
-    more();
-    enter("11", "0", "二");
-    pt::chooseMenuItem(w->mnuTrayNormal);
-    EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"", ""}, {"", ""}}));
-    EXPECT_EQ(w->Text4.text(), "一");
-    EXPECT_EQ(w->Label5.caption(), "提醒信息 (最多五十字)");
-    EXPECT_EQ(w->Command1.caption(), "重设");
-    EXPECT_EQ(w->book.eventCount, 1);
-    EXPECT_FALSE(w->book.advancedMode);
-    EXPECT_TRUE(w->mnuTrayNormal.checked());
-    EXPECT_FALSE(w->mnuTrayHigh.checked());
-
-    // The mode already chosen, chosen again: nothing changes, what is
-    // typed stays.
-    w->Text4.setText("草稿");
-    pt::chooseMenuItem(w->mnuTrayNormal);
-    EXPECT_EQ(w->Text4.text(), "草稿");
-    EXPECT_EQ(slots(), (Slots{{"10:00:00", "一"}, {"", ""}, {"", ""}}));
-    EXPECT_TRUE(w->mnuTrayNormal.checked());
-    EXPECT_FALSE(w->mnuTrayHigh.checked());
-}
-
 // The items in the order 普通 高级 查询 恢复 隐藏 关于 - 退出, each enabled (E)
 // or disabled (D).
 TEST_F(Commands, MenuFollowsTheBookFromIdleToArmedAndBack) {

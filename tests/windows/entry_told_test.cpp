@@ -139,6 +139,16 @@ TEST_F(EntryTold, NormalOffersReminderOneWholeAndConfirmArmsIt) {
     pt::chooseMenuItem(w->mnuTrayNormal);
     EXPECT_EQ(entry(), (std::vector<std::string>{"10", "05", "一", "提醒信息 (最多五十字)", "重设",
                                                  "普通", "1"}));
+    EXPECT_EQ(slots(), (Slots{{"10:05:00", "一"}, {"", ""}, {"", ""}}));
+    EXPECT_FALSE(w->mnuTrayHigh.checked());
+
+    // The mode already chosen, chosen again: nothing changes, what is typed
+    // stays.
+    w->Text4.setText("草稿");
+    pt::chooseMenuItem(w->mnuTrayNormal);
+    EXPECT_EQ(w->Text4.text(), "草稿");
+    EXPECT_TRUE(w->mnuTrayNormal.checked());
+    w->Text4.setText("一");
     w->Text4.setFocus();
     confirm();
     EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});

@@ -258,18 +258,6 @@ TEST_F(Tray, AnArmedWindowBackFromTheTaskBarTellsEveryReminderAtItsTime) {
     pt::setTrayAvailable(true);
 }
 
-TEST_F(Tray, ResetInTheWindowBackFromTheTaskBarLeavesTheArmedReminder) {
-    pt::setTrayAvailable(false);
-    start();
-    arm();
-    pt::restoreFromTaskbar(w->form);
-    pt::click(w->Command1);
-    EXPECT_EQ(slots(), (Slots{{"10:00:00", "开会"}, {"", ""}, {"", ""}}));
-    tickAt(10, 0, 0, 5);
-    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该开会"});
-    pt::setTrayAvailable(true);
-}
-
 }  // namespace
 
 namespace {
