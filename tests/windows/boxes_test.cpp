@@ -76,7 +76,10 @@ TEST_F(Boxes, ACountBoxLeftOpenStaysInFrontOfTheWindowAReminderBringsUp) {
     };
     confirm();
     EXPECT_EQ(checked, 2);
-    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 9:42:00啦!应该开会"});
+    whileBoxOpen = nullptr;
+    ticksFrom(9, 42, 1, 9, 43, 0);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 9:42:00啦!应该开会"}) << "told once";
+    EXPECT_TRUE(w->book.noneArmed);
     // The window the boxes return to is active and takes the keys.
     EXPECT_TRUE(pt::isForeground(w->form));
     EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1));

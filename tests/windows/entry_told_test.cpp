@@ -301,21 +301,6 @@ TEST_F(EntryTold, TicksBehindTheEntrysOwnBoxesTellEachReminderOnce) {
     EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该三"}));
 }
 
-TEST_F(EntryTold, ARemindersTimeComingBehindTheCountBoxTellsItOnce) {
-    start();
-    enter("9", "42", "开会");
-    whileBoxOpen = [&](const Box& b) {
-        if (b.prompt == "只有一件事要提醒") ticksFrom(9, 41, 59, 9, 42, 1);
-    };
-    confirm();
-    whileBoxOpen = nullptr;
-    ticksFrom(9, 42, 1, 9, 43, 0);
-    EXPECT_EQ(takeBoxes(),
-              (std::vector<Box>{product("只有一件事要提醒"), okBox("应该开会", " 9:42:00啦!")}));
-    EXPECT_TRUE(w->book.noneArmed);
-    EXPECT_TRUE(w->form.visible());
-}
-
 TEST_F(EntryTold, EachReminderNumberHasItsOwnEmptyMessagePrompt) {
     start();
     advanced();

@@ -89,19 +89,6 @@ TEST_F(MainWindow, ShowsItsTextsInBlueSimSun) {
     }
 }
 
-TEST_F(MainWindow, TabVisitsHourMinuteMessageThenTheButtons) {
-    setTime(9, 41, 0);
-    start();
-    pt::pressKey(w->Text1, platform::KeyTab);
-    EXPECT_TRUE(pt::hasFocus(w->Text2));
-    pt::pressKey(w->Text2, platform::KeyTab);
-    EXPECT_TRUE(pt::hasFocus(w->Text4));
-    pt::pressKey(w->Text4, platform::KeyTab);
-    EXPECT_TRUE(pt::hasFocus(w->Command2));
-    pt::pressKey(w->Command2, platform::KeyTab);
-    EXPECT_TRUE(pt::hasFocus(w->Command1));
-}
-
 TEST_F(MainWindow, PlacementComesBackCentredWhereverItWasMoved) {
     start();
     w->form.setLeft(0);
