@@ -8,7 +8,8 @@ std::int32_t SetWindowPos(Handle hWnd, Handle hWndInsertAfter, int x, int y, int
     HWND h = win::hwnd(hWnd);
     if (FormImpl* f = FormImpl::of(h); f && (flags & SWP_SHOWWINDOW)) {
         f->applyTabOrder();
-        f->hiddenToTaskbar = false;
+        // On the screen again; the call below shows it where it places it.
+        f->kept = FormImpl::Kept::Screen;
         if (IsIconic(h)) ShowWindow(h, SW_RESTORE);
     }
     return ::SetWindowPos(h, win::hwnd(hWndInsertAfter), x, y, cx, cy, flags);

@@ -179,10 +179,24 @@ void FormImpl::rescale(int newDpi, const RECT& suggested) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
+void FormImpl::keep(Kept to) {
+    kept = to;
+    switch (to) {
+        case Kept::Screen:
+            ShowWindow(hwnd, IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
+            break;
+        case Kept::Tray:
+            ShowWindow(hwnd, SW_HIDE);
+            break;
+        case Kept::Taskbar:
+            ShowWindow(hwnd, SW_MINIMIZE);
+            break;
+    }
+}
+
 void FormImpl::showWindow() {
     applyTabOrder();
-    hiddenToTaskbar = false;
-    ShowWindow(hwnd, IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
+    keep(Kept::Screen);
     // Draw every control again in its z-order, boxes over the labels
     // under them.
     RedrawWindow(hwnd, nullptr, nullptr,
@@ -287,10 +301,10 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (f) fitTrayIcons(hwnd);
             break;
         case WM_SYSCOMMAND:
-            if (f && (wParam & 0xFFF0) == SC_RESTORE) f->hiddenToTaskbar = false;
+            if (f && (wParam & 0xFFF0) == SC_RESTORE) f->kept = FormImpl::Kept::Screen;
             break;
         case WM_SIZE:
-            if (f && wParam == SIZE_RESTORED) f->hiddenToTaskbar = false;
+            if (f && wParam == SIZE_RESTORED) f->kept = FormImpl::Kept::Screen;
             break;
         case WM_LBUTTONDOWN:
             mouseDown(f, LeftButton, lParam);
@@ -412,13 +426,9 @@ void Form::showModal(Form* owner) {
 }
 
 void Form::hide() {
-    if (trayNeedsTaskbar(d_->hwnd)) {
-        // Without a notification area the window would be out of reach.
-        d_->hiddenToTaskbar = true;
-        ShowWindow(d_->hwnd, SW_MINIMIZE);
-        return;
-    }
-    ShowWindow(d_->hwnd, SW_HIDE);
+    // Without a notification area the window would be out of reach: it goes
+    // to the task bar instead.
+    d_->keep(trayNeedsTaskbar(d_->hwnd) ? FormImpl::Kept::Taskbar : FormImpl::Kept::Tray);
 }
 
 void Form::unload() {
@@ -499,7 +509,7 @@ Form::WindowState Form::windowState() const {
 }
 
 void Form::setWindowState(WindowState state) {
-    if (d_->hiddenToTaskbar) return;
+    if (d_->kept == FormImpl::Kept::Taskbar) return;
     if (!IsWindowVisible(d_->hwnd)) return;  // a hidden window stays hidden
     ShowWindow(d_->hwnd, state == Minimized ? SW_MINIMIZE : SW_RESTORE);
 }

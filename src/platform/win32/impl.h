@@ -115,7 +115,14 @@ struct FormImpl {
     bool unloading = false;
     bool modal = false;
     HWND modalOwner = nullptr;
-    bool hiddenToTaskbar = false;
+    // Where the program keeps the window: on the screen (collapsed behind a
+    // box too), hidden to the tray, or minimised in the task bar while no
+    // notification area is there. keep() is the one way from each to
+    // another; the user restoring it from the task bar brings it on the
+    // screen as well.
+    enum class Kept { Screen, Tray, Taskbar };
+    Kept kept = Kept::Screen;
+    void keep(Kept to);
     HWND activeControl = nullptr;  // the control that last took the focus here
     HWND defaultButton = nullptr;
     HWND cancelButton = nullptr;
