@@ -96,18 +96,6 @@ TEST_F(Commands, MoreTakesThreeRemindersAndConfirmArmsThemInOrder) {
     EXPECT_FALSE(w->form.visible());
 }
 
-TEST_F(Commands, ConfirmAfterOneMoreArmsTwoAndKeepsEqualTimesInTheirOrder) {
-    start();
-    advanced();
-    enter("10", "0", "先");
-    more();
-    enter("10", "00", "后");
-    confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有两件事要提醒")});
-    EXPECT_EQ(slots(), (Slots{{"10:00:00", "先"}, {"10:00:00", "后"}, {"", ""}}));
-    EXPECT_EQ(w->book.eventCount, 2);
-}
-
 TEST_F(Commands, ResetAfterThreeAsksFirstAndStartsAgain) {
     start();
     advanced();
