@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -45,37 +46,43 @@ TEST(Book, OrderingDistinctTimesIsAscendingWithMessagesAlong) {
         EXPECT_EQ(ordered(3, {in[0], in[1], in[2]}), sorted)
             << in[0].first << " " << in[1].first << " " << in[2].first;
     } while (std::next_permutation(in.begin(), in.end()));
-
-    EXPECT_EQ(ordered(2, {{{"10:00:00", "ten"}, {"09:30:00", "half"}, {"", ""}}}),
-              (Slots{{{"09:30:00", "half"}, {"10:00:00", "ten"}, {"", ""}}}));
 }
 
-TEST(Book, OrderingTiesFollowTheFixedSteps) {
-    // Comparing slots 1 and 3 moves the earlier slot 3 to the front and the
-    // former slot 1 behind the former slot 2.
-    EXPECT_EQ(ordered(3, {{{"10:00:00", "first"}, {"10:00:00", "second"}, {"9:00:00", "third"}}}),
-              (Slots{{{"9:00:00", "third"}, {"10:00:00", "second"}, {"10:00:00", "first"}}}));
-
-    // An equal pair never swaps, also when differing texts spell the same moment.
-    for (const char* other : {"10:00:00", "10:0:00"}) {
-        const Slots pair{{{"10:00:00", "first"}, {other, "second"}, {"", ""}}};
-        EXPECT_EQ(ordered(2, pair), pair) << other;
-    }
-}
-
-TEST(Book, EmptiedSlotSortsAsMidnight) {
-    EXPECT_EQ(ordered(3, {{{"9:00:00", "a"}, {"0:30:00", "b"}, {"", ""}}}),
-              (Slots{{{"", ""}, {"0:30:00", "b"}, {"9:00:00", "a"}}}));
-    // So does a text that spells no time of day.
-    EXPECT_EQ(ordered(2, {{{"7:00:00", "a"}, {"24:00:00", "b"}, {"", ""}}})[0].second, "b");
-    // Behind a slot due at midnight it stays put: the moments are equal.
-    const Slots tie{{{"0:00:00", "a"}, {"", ""}, {"", ""}}};
-    EXPECT_EQ(ordered(2, tie), tie);
-}
-
-TEST(Book, OrderingTwoLeavesSlotThreeAlone) {
-    EXPECT_EQ(ordered(2, {{{"11:00:00", "b"}, {"10:00:00", "a"}, {"1:00:00", "early"}}}),
-              (Slots{{{"10:00:00", "a"}, {"11:00:00", "b"}, {"1:00:00", "early"}}}));
+// The compare-and-swap steps over the first two or three slots: ties and
+// slots holding no time of day (which count as midnight) stay as the steps
+// leave them.
+TEST(Book, OrderingFollowsTheFixedSteps) {
+    const std::vector<std::tuple<int, Slots, Slots>> cases = {
+        {2,
+         {{{"10:00:00", "ten"}, {"09:30:00", "half"}, {"", ""}}},
+         {{{"09:30:00", "half"}, {"10:00:00", "ten"}, {"", ""}}}},
+        // Slot 3 is left alone when two are ordered.
+        {2,
+         {{{"11:00:00", "b"}, {"10:00:00", "a"}, {"1:00:00", "early"}}},
+         {{{"10:00:00", "a"}, {"11:00:00", "b"}, {"1:00:00", "early"}}}},
+        // Comparing slots 1 and 3 moves the earlier slot 3 to the front and
+        // the former slot 1 behind the former slot 2.
+        {3,
+         {{{"10:00:00", "first"}, {"10:00:00", "second"}, {"9:00:00", "third"}}},
+         {{{"9:00:00", "third"}, {"10:00:00", "second"}, {"10:00:00", "first"}}}},
+        // An equal pair never swaps, also when differing texts spell one moment.
+        {2,
+         {{{"10:00:00", "first"}, {"10:00:00", "second"}, {"", ""}}},
+         {{{"10:00:00", "first"}, {"10:00:00", "second"}, {"", ""}}}},
+        {2,
+         {{{"10:00:00", "first"}, {"10:0:00", "second"}, {"", ""}}},
+         {{{"10:00:00", "first"}, {"10:0:00", "second"}, {"", ""}}}},
+        {3,
+         {{{"9:00:00", "a"}, {"0:30:00", "b"}, {"", ""}}},
+         {{{"", ""}, {"0:30:00", "b"}, {"9:00:00", "a"}}}},
+        {2,
+         {{{"7:00:00", "a"}, {"24:00:00", "b"}, {"", ""}}},
+         {{{"24:00:00", "b"}, {"7:00:00", "a"}, {"", ""}}}},
+        // Behind a slot due at midnight an empty one stays put.
+        {2, {{{"0:00:00", "a"}, {"", ""}, {"", ""}}}, {{{"0:00:00", "a"}, {"", ""}, {"", ""}}}},
+    };
+    for (const auto& [k, in, out] : cases)
+        EXPECT_EQ(ordered(k, in), out) << k << ": " << in[0].first << " " << in[1].first;
 }
 
 TEST(Book, CloseUpKeepsTheFilledSlotsInOrderAndEmptiesTheRest) {
