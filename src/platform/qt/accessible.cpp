@@ -353,9 +353,49 @@ void tell(QAccessibleEvent* e) {
     QAccessible::installUpdateHandler(&tell);
 }
 
+// While a box is open, the window it blocks can be handed the keyboard for a
+// moment (X gives it back as a menu lets go of its grab late) before the box
+// takes it again. The screen reader's bridge hears of that from the windows'
+// activation events themselves, and would read the box again: neither half
+// of the blip reaches it.
+class ActivationBlips : public QObject {
+public:
+    bool inBlip = false;
+
+    bool eventFilter(QObject* o, QEvent* e) override {
+        const bool activate = e->type() == QEvent::WindowActivate;
+        if ((!activate && e->type() != QEvent::WindowDeactivate) || !o->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(o);
+        if (!w->isWindow()) return false;
+        if (qt::blockedByModal(w)) {
+            // The blocked window takes the keyboard, or gives it back.
+            if (!activate && !inBlip) return false;
+            inBlip = activate;
+            return true;
+        }
+        if (w == QApplication::activeModalWidget()) {
+            // The box loses the keyboard to the window it blocks, or takes
+            // it again.
+            const QWidget* active = QApplication::activeWindow();
+            return activate ? inBlip : active && qt::blockedByModal(active);
+        }
+        if (activate) inBlip = false;
+        return false;
+    }
+};
+
 }  // namespace
 
 namespace qt {
+void hearNoActivationBlips() {
+    // Before the bridge's own filter, which was installed on its start.
+    static ActivationBlips blips;
+    blips.inBlip = false;
+    qApp->removeEventFilter(&blips);
+    qApp->installEventFilter(&blips);
+}
+
 void readByScreenReaders() {
     static const bool installed = (QAccessible::installFactory(&accessibleOf),
                                    QAccessible::installUpdateHandler(&tell), true);

@@ -239,6 +239,7 @@ void Form::showModal(Form* owner) {
     }
     // Modal to its owner only, so that the tray goes on working.
     w->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    qt::hearNoActivationBlips();
     show();
     QEventLoop loop;
     d_->modalLoop = &loop;

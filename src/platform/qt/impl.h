@@ -69,6 +69,9 @@ QSizeF wrappedSize(const QFont& font, int width, const QString& text);
 void drawWrapped(QPainter& painter, const QFont& font, const QRect& rect, const QString& text);
 // A screen reader reads the program's windows as the program means them.
 void readByScreenReaders();
+// Called as a box opens: the window it blocks taking the keyboard for a
+// moment is not told to a screen reader.
+void hearNoActivationBlips();
 // While one lives, what happens to a text box's text, selection and caret
 // is not told to a screen reader as edits: what a box does on taking or
 // leaving the focus, and what the program itself does to it. Told of a

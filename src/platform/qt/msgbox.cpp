@@ -57,6 +57,7 @@ MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, const std::strin
     if (!owner || !owner->isVisible()) owner = mainWindow();
     QMessageBox box(owner);
     box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    qt::hearNoActivationBlips();
     box.setWindowTitle(qt::qs(title));
     box.setText(qt::qs(prompt));
     box.setTextFormat(Qt::PlainText);
