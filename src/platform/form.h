@@ -64,6 +64,9 @@ public:
     std::function<void()> onUnload;
     std::function<void()> onLostFocus;
     std::function<void(int button, int shift, Twips x, Twips y)> onMouseDown;
+    // The window was laid out again at a new scale (moved to a monitor of
+    // another scale), where the system tells the program.
+    std::function<void()> onRescaled;
 
     FormImpl& impl() const { return *d_; }
 

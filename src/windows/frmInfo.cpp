@@ -36,12 +36,12 @@ frmInfo::frmInfo(const reminder::Book& book)
     Command1.setDefault(true);
     Command1.setCancel(true);
     Command1.onClick = [this] { Command1_Click(); };
+    // At another scale the messages' lines take other heights.
+    form.onRescaled = [this] { fitRows(); };
     Form_Load(book);
 }
 
 void frmInfo::Form_Load(const reminder::Book& book) {
-    form.setLeft((platform::screenWidth() - form.width()) / 2);
-    form.setTop((platform::screenHeight() - form.height()) / 2);
     // The rows run from the first filled slot up to the next empty one.
     int first = 1;
     while (first <= 3 && book.slot(first).time.empty()) ++first;
@@ -52,6 +52,8 @@ void frmInfo::Form_Load(const reminder::Book& book) {
         Label3.setCaption(kCount[row + 1]);
     }
     fitRows();
+    form.setLeft((platform::screenWidth() - form.width()) / 2);
+    form.setTop((platform::screenHeight() - form.height()) / 2);
     // A screen reader reads what the window lists, each time with its
     // message, once: on its one button, which has the focus as the window
     // opens. (Read with the window, it would be read each time the window
@@ -80,8 +82,6 @@ void frmInfo::fitRows() {
     for (platform::Control* c : std::initializer_list<platform::Control*>{&Label3, &Command1})
         c->move(c->left(), c->top() + grown, c->width(), c->height());
     form.setHeight(form.height() + grown);
-    form.setLeft((platform::screenWidth() - form.width()) / 2);
-    form.setTop((platform::screenHeight() - form.height()) / 2);
 }
 
 void frmInfo::Command1_Click() {

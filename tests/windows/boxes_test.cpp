@@ -113,9 +113,7 @@ TEST_F(Boxes, KeysTypedOnWhileAReminderIsToldGoToItsBoxNotTheEntry) {
 
 TEST_F(Boxes, AfterTheLastReminderIsToldFromTheTrayTheWindowTakesTheKeys) {
     start();
-    enter("9", "42", "开会");
-    confirm();
-    takeBoxes();
+    arm({{"9", "42", "开会"}});
     pt::bringAnotherWindowForward();
     int checked = 0;
     whileBoxOpen = [&](const Box&) {

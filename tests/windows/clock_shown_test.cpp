@@ -30,9 +30,7 @@ protected:
 
 TEST_F(ClockShown, HiddenTheTimerSleepsTillTheReminderAndAClockSetWakesIt) {
     start();
-    enter("10", "42", "开会");
-    confirm();
-    ASSERT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+    arm({{"10", "42", "开会"}});
     ASSERT_FALSE(w->form.visible());
     countTicks();
     pt::holdTimers(false);
@@ -88,16 +86,10 @@ TEST_F(ClockShown, TheClockIsRightTheMomentTheWindowShowsAgain) {
 // second; one that came early, or late enough to be seen, is not.
 TEST_F(ClockShown, ATickIsOnTimeJustAfterTheHalfSecond) {
     const int slack = 25;
-    for (const auto& [ms, onTime] : std::initializer_list<std::pair<int, bool>>{{0, true},
-                                                                                {1, true},
-                                                                                {25, true},
-                                                                                {26, false},
-                                                                                {250, false},
-                                                                                {499, false},
-                                                                                {500, true},
-                                                                                {525, true},
-                                                                                {526, false},
-                                                                                {999, false}}) {
+    const std::pair<int, bool> cases[] = {{0, true},    {1, true},    {25, true},  {26, false},
+                                          {250, false}, {499, false}, {500, true}, {525, true},
+                                          {526, false}, {999, false}};
+    for (const auto& [ms, onTime] : cases) {
         setTime(9, 41, 50, ms);
         EXPECT_EQ(platform::justAfterBoundary(500, slack), onTime) << ms << " ms";
         EXPECT_EQ(platform::untilNextBoundary(500), (ms < 500 ? 500 - ms : 1000 - ms) + 1) << ms;

@@ -8,14 +8,24 @@ const Box kPassed = errorBox("你设置的时间已经过去啦!");
 
 using Commands = MainWindowTest;
 
-TEST_F(Commands, ConfirmArmsOneReminderAndHidesTheWindow) {
+TEST_F(Commands, ConfirmReportsTheFirstFaultThenArmsOneReminderAndHidesTheWindow) {
     start();
     enter("9", "5", "");
     EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed}) << "9:05 has passed at 9:41";
 
+    // One fault at a time: a bad time, a passed one, then an empty message.
     enter("9", "50", "");
+    w->Text1.setText("24");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kBadTime});
+    w->Text1.setText("9");
+    w->Text2.setText("40");
+    confirm();
+    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
+    w->Text2.setText("50");
     confirm();
     EXPECT_EQ(takeBoxes(), std::vector<Box>{product("你还没有输入要提醒的事!")});
+    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
     EXPECT_TRUE(w->form.visible());
     EXPECT_TRUE(w->book.noneArmed);
 
@@ -44,20 +54,6 @@ TEST_F(Commands, TheMessageIsStoredAndToldAsTyped) {
     tickAt(10, 0, 0, 5);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{product("只有一件事要提醒"),
                                              okBox("应该" + message, " 10:00:00啦!")}));
-}
-
-TEST_F(Commands, ConfirmReportsOnlyTheFirstFault) {
-    start();
-    enter("9", "50", "");
-    w->Text1.setText("24");
-    confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{kBadTime});
-    w->Text1.setText("9");
-    w->Text2.setText("40");
-    confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed}) << "a passed time before an empty message";
-    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
-    EXPECT_TRUE(w->form.visible());
 }
 
 TEST_F(Commands, MoreTakesThreeRemindersAndConfirmArmsThemInOrder) {

@@ -151,17 +151,8 @@ TEST_F(EntryFields, ArmedTheMessageFieldTestsNoTime) {
         pt::setTrayAvailable(tray);
         setTime(9, 41, 50);
         start();
-        pt::chooseMenuItem(w->mnuTrayHigh);
-        fields("9", "50");
-        w->Text4.setFocus();
-        pt::commitInputMethod(w->Text4, "一");
-        pt::click(w->Command1);
-        fields("9", "43");
-        w->Text4.setFocus();
-        pt::commitInputMethod(w->Text4, "二");
-        pt::click(w->Command2);
-        setTime(9, 43, 0);
-        pt::fireTimer(w->Timer1);  // 二 is told; 一 waits
+        arm({{"9", "50", "一"}, {"9", "43", "二"}});
+        tickAt(9, 43, 0);  // 二 is told; 一 waits
         ASSERT_FALSE(w->book.noneArmed);
         takeBoxes();
         setTime(9, 44, 0);  // the fields' time has passed
@@ -194,92 +185,63 @@ TEST_F(EntryFields, MessageFieldSelectsItsTextAndEnterMovesToConfirm) {
     EXPECT_TRUE(w->book.noneArmed) << "Enter only moves the focus";
 }
 
-TEST_F(EntryFields, MessageTakesFiftyCharactersByEveryRoute) {
+// The message takes fifty characters by every route, and what comes in over
+// a selection fits the room it leaves. Characters outside the BMP count as
+// one, as do format characters (right-to-left mark, zero-width joiner) and
+// spaces; a letter with its accent mark is taken whole or not at all. On
+// entry the field selects the whole message, so what comes next replaces it.
+TEST_F(EntryFields, TheMessageTakesFiftyCharactersByEveryRoute) {
+    enum Route { Type, Ime, Paste };
+    struct Case {
+        std::string before;
+        int selStart, selLength;  // -1: the selection the field makes on entry
+        Route route;
+        std::string input, after;
+    };
+    const std::string a50(50, 'a'), full = repeat("满", 50), wide = repeat("\U00020000", 50);
+    const std::string spaced = repeat("一", 24) + "  " + repeat("一", 24);
+    const Case cases[] = {
+        {"", 0, 0, Ime, repeat("提醒", 30), repeat("提醒", 25)},
+        {repeat("提醒", 25), 50, 0, Ime, "多", repeat("提醒", 25)},
+        {repeat("提醒", 25), 50, 0, Type, "x", repeat("提醒", 25)},
+        {repeat("提醒", 25), 50, 0, Paste, "y", repeat("提醒", 25)},
+        {"", 0, 0, Type, a50 + "b", a50},
+        {repeat("一", 50), 50, 0, Type, "\U0001F600\U0001F601", repeat("一", 50)},
+        {repeat("一", 50), 50, 0, Type, "\u200F\u200F\u200F", repeat("一", 50)},
+        {repeat("一", 50), 50, 0, Type, "\u200D\u200D", repeat("一", 50)},
+        {spaced, 50, 0, Type, "x ", spaced},
+        {repeat("一", 49), 49, 0, Type, "\U0001F600\U0001F601", repeat("一", 49) + "\U0001F600"},
+        {repeat("字", 47), 47, 0, Paste, "ab\U0001F600e\u0301z", repeat("字", 47) + "ab\U0001F600"},
+        {repeat("字", 48), 48, 0, Paste, "e\u0301e\u0301", repeat("字", 48) + "e\u0301"},
+        {full, 48, 2, Ime, "一二三", repeat("满", 48) + "一二"},
+        {full, -1, 0, Type, "a", "a"},
+        {full, -1, 0, Ime, "新事", "新事"},
+        {full, -1, 0, Paste, repeat("贴", 60), repeat("贴", 50)},
+        {wide, -1, 0, Type, "a", "a"},
+        {wide, -1, 0, Paste, repeat("贴", 60), repeat("贴", 50)},
+    };
     start();
-    w->Text4.setFocus();
-    pt::commitInputMethod(w->Text4, repeat("提醒", 30));
-    EXPECT_EQ(w->Text4.text(), repeat("提醒", 25));
-    EXPECT_EQ(w->Text4.length(), 50);
-    pt::commitInputMethod(w->Text4, "多");
-    pt::typeText(w->Text4, "x");
-    pt::paste(w->Text4, "y");
-    EXPECT_EQ(w->Text4.length(), 50);
-
-    // Pasting over a selection makes room; a letter with its accent mark is
-    // taken whole or not at all, and a character outside the BMP is one.
-    w->Text4.setText(repeat("字", 47));
-    w->Text4.setSelStart(47);
-    pt::paste(w->Text4, "ab\U0001F600e\u0301z");
-    EXPECT_EQ(w->Text4.text(), repeat("字", 47) + "ab\U0001F600");
-    w->Text4.setText(repeat("字", 48));
-    w->Text4.setSelStart(48);
-    pt::paste(w->Text4, "e\u0301e\u0301");
-    EXPECT_EQ(w->Text4.text(), repeat("字", 48) + "e\u0301");
-    EXPECT_TRUE(takeBoxes().empty());
-}
-
-TEST_F(EntryFields, TypedKeyByKeyTheMessageTakesFiftyWholeCharactersAndNoMore) {
-    start();
-    w->Text4.setFocus();
-    pt::typeText(w->Text4, std::string(50, 'a'));
-    EXPECT_EQ(w->Text4.text(), std::string(50, 'a'));
-    pt::typeText(w->Text4, "b");
-    EXPECT_EQ(w->Text4.text(), std::string(50, 'a')) << "the 51st key is refused";
-
-    // Characters that are not printable letters count as well: outside the
-    // BMP, and the format characters (right-to-left mark, zero-width joiner).
-    for (const std::string& typed :
-         {std::string("\U0001F600\U0001F601\U0001F602"), std::string("\u200F\u200F\u200F"),
-          std::string("\u200D\u200D")}) {
-        w->Text4.setText(repeat("一", 50));
-        w->Text4.setSelStart(50);
-        pt::typeText(w->Text4, typed);
-        EXPECT_EQ(w->Text4.text(), repeat("一", 50)) << typed;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before.substr(0, 9) + " + " + c.input.substr(0, 9));
+        w->Text4.setText(c.before);
+        w->Text2.setFocus();
+        w->Text4.setFocus();
+        if (c.selStart < 0) {
+            EXPECT_EQ(w->Text4.selStart(), 0);
+            EXPECT_EQ(w->Text4.selLength(), 50);
+        } else {
+            w->Text4.setSelStart(c.selStart);
+            w->Text4.setSelLength(c.selLength);
+        }
+        if (c.route == Type) pt::typeText(w->Text4, c.input);
+        if (c.route == Ime) pt::commitInputMethod(w->Text4, c.input);
+        if (c.route == Paste) pt::paste(w->Text4, c.input);
+        EXPECT_EQ(w->Text4.text(), c.after);
+        // In characters: the bytes that begin one in UTF-8.
+        const auto characters = std::count_if(c.after.begin(), c.after.end(),
+                                              [](char b) { return (b & 0xC0) != 0x80; });
+        EXPECT_EQ(w->Text4.length(), characters);
     }
-    // Spaces count as well: fifty with two of them among them is full.
-    w->Text4.setText(repeat("一", 24) + "  " + repeat("一", 24));
-    w->Text4.setSelStart(50);
-    pt::typeText(w->Text4, "x ");
-    EXPECT_EQ(w->Text4.text(), repeat("一", 24) + "  " + repeat("一", 24));
-    // With room for one, one such character goes in whole, and the next not.
-    w->Text4.setText(repeat("一", 49));
-    w->Text4.setSelStart(49);
-    pt::typeText(w->Text4, "\U0001F600\U0001F601");
-    EXPECT_EQ(w->Text4.text(), repeat("一", 49) + "\U0001F600");
-    EXPECT_EQ(w->Text4.length(), 50);
-    EXPECT_TRUE(takeBoxes().empty());
-}
-
-TEST_F(EntryFields, AFullMessageSelectedOnEntryIsReplacedByWhatComesNext) {
-    start();
-    // Focus selects the whole message, characters outside the BMP included.
-    for (const std::string& full : {repeat("满", 50), repeat("\U00020000", 50)}) {
-        w->Text4.setText(full);
-        w->Text2.setFocus();
-        w->Text4.setFocus();
-        EXPECT_EQ(w->Text4.selStart(), 0);
-        EXPECT_EQ(w->Text4.selLength(), 50);
-        pt::typeText(w->Text4, "a");
-        EXPECT_EQ(w->Text4.text(), "a") << "typing replaces the selection";
-
-        w->Text4.setText(full);
-        w->Text2.setFocus();
-        w->Text4.setFocus();
-        pt::commitInputMethod(w->Text4, "新事");
-        EXPECT_EQ(w->Text4.text(), "新事") << "so does an input method";
-
-        w->Text4.setText(full);
-        w->Text2.setFocus();
-        w->Text4.setFocus();
-        pt::paste(w->Text4, repeat("贴", 60));
-        EXPECT_EQ(w->Text4.text(), repeat("贴", 50)) << "a paste takes what fits in its place";
-    }
-    // Part of a full message selected: what replaces it fits that room only.
-    w->Text4.setText(repeat("满", 50));
-    w->Text4.setSelStart(48);
-    w->Text4.setSelLength(2);
-    pt::commitInputMethod(w->Text4, "一二三");
-    EXPECT_EQ(w->Text4.text(), repeat("满", 48) + "一二");
     EXPECT_TRUE(takeBoxes().empty());
 }
 

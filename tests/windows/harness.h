@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "reminder/clock_text.h"
@@ -126,6 +128,36 @@ protected:
     void advanced() { pt::chooseMenuItem(w->mnuTrayHigh); }
     void more() { pt::click(w->Command1); }
     void confirm() { pt::click(w->Command2); }
+
+    // Arms reminders through the window: one in the normal mode, or several
+    // with More and then Confirm in the advanced mode. Its boxes are dropped.
+    void arm(const std::vector<std::array<std::string, 3>>& reminders) {
+        if (reminders.size() > 1) advanced();
+        for (std::size_t i = 0; i < reminders.size(); ++i) {
+            const auto& [hour, minute, message] = reminders[i];
+            enter(hour, minute, message);
+            pt::click(i + 1 < reminders.size() ? w->Command1 : w->Command2);
+        }
+        ASSERT_FALSE(w->book.noneArmed);
+        takeBoxes();
+    }
+
+    // Chooses 关于 and runs `whileOpen` once from a tick while the modal
+    // About box is up; true if it ran.
+    bool withAboutOpen(const std::function<void(frmAbout&)>& whileOpen) {
+        bool ran = false;
+        auto tick = std::exchange(w->Timer1.onTimer, [&] {
+            if (frmAbout* a = w->about(); a && !ran) {
+                ran = true;
+                whileOpen(*a);
+            }
+        });
+        pt::holdTimers(false);
+        pt::chooseMenuItem(w->mnuTrayAbout);
+        pt::holdTimers(true);
+        w->Timer1.onTimer = std::move(tick);
+        return ran;
+    }
 
     // Ticks every 500 ms from one time of day to another, both included.
     void ticksFrom(int h1, int m1, int s1, int h2, int m2, int s2) {

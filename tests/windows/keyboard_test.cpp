@@ -15,37 +15,29 @@ using platform::ShiftMask;
 
 class Keyboard : public MainWindowTest {};
 
-TEST_F(Keyboard, OneReminderIsTypedAndConfirmedWithEnterTwice) {
-    start();  // 9:41:50: the fields hold 9 and 42
-    ASSERT_TRUE(pt::hasFocus(w->Text1));
-    pt::typeText(w->Text1, "10");
-    pt::pressKey(w->Text1, KeyTab);
-    ASSERT_TRUE(pt::hasFocus(w->Text2));
-    pt::typeText(w->Text2, "30");
-    pt::pressKey(w->Text2, KeyTab);
-    ASSERT_TRUE(pt::hasFocus(w->Text4));
-    pt::commitInputMethod(w->Text4, "开会");
-    pt::pressKey(w->Text4, KeyReturn);
-    ASSERT_TRUE(pt::hasFocus(w->Command2)) << "Enter in the message moves on to 确定";
-    EXPECT_TRUE(takeBoxes().empty());
-
-    pt::pressKey(w->Command2, KeyReturn);
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
-    EXPECT_EQ(slots(), (Slots{{"10:30:00", "开会"}, {"", ""}, {"", ""}}));
-    EXPECT_FALSE(w->form.visible());
-}
-
-// Confirmed, the window hides, holding no keyboard, and both buttons wait
-// while the reminder is armed: the window brought back, by a second start or from the task bar,
+// A reminder typed and confirmed with Enter twice. Confirmed, the window
+// hides, holding no keyboard, and both buttons wait while the reminder is
+// armed: the window brought back, by a second start or from the task bar,
 // has the focus on the hour field, from where Tab goes on; never on the
 // window alone, where the keys reach no control.
-TEST_F(Keyboard, WindowBackWhileArmedHasTheFocusOnTheHourField) {
+TEST_F(Keyboard, TypedAndConfirmedWithEnterAndBackWhileArmedOnTheHourField) {
     for (const bool tray : {true, false}) {
         pt::setTrayAvailable(tray);
-        start();
-        enter("10", "30", "开会");
+        start();  // 9:41:50: the fields hold 9 and 42
+        ASSERT_TRUE(pt::hasFocus(w->Text1));
+        pt::typeText(w->Text1, "10");
+        pt::pressKey(w->Text1, KeyTab);
+        ASSERT_TRUE(pt::hasFocus(w->Text2));
+        pt::typeText(w->Text2, "30");
+        pt::pressKey(w->Text2, KeyTab);
+        ASSERT_TRUE(pt::hasFocus(w->Text4));
+        pt::commitInputMethod(w->Text4, "开会");
         pt::pressKey(w->Text4, KeyReturn);
+        ASSERT_TRUE(pt::hasFocus(w->Command2)) << "Enter in the message moves on to 确定";
+        EXPECT_TRUE(takeBoxes().empty());
         pt::pressKey(w->Command2, KeyReturn);
+        EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+        EXPECT_EQ(slots(), (Slots{{"10:30:00", "开会"}, {"", ""}, {"", ""}}));
         ASSERT_FALSE(w->Command2.enabled() || w->Command1.enabled());
         if (tray) {
             ASSERT_FALSE(w->form.visible());
@@ -62,7 +54,6 @@ TEST_F(Keyboard, WindowBackWhileArmedHasTheFocusOnTheHourField) {
         EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1)) << tray;
         pt::pressKey(w->Text1, KeyTab);
         EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text2)) << tray;
-        EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
         w.reset();
     }
     pt::setTrayAvailable(true);
@@ -141,6 +132,12 @@ TEST_F(Keyboard, MenuKeysOpenTheProgramsMenuInTheTimeFieldsAndOnTheButtons) {
     start();
     enter("10", "30", "开会");  // in the message field: the buttons are enabled
     ASSERT_TRUE(w->Command1.enabled());
+    // The message field keeps its own menu.
+    ASSERT_TRUE(pt::hasFocus(w->Text4));
+    pt::pressKey(w->Text4, KeyF10, ShiftMask);
+    pt::pressKey(w->Text4, KeyContextMenu);
+    EXPECT_TRUE(menus.empty());
+    EXPECT_EQ(w->Text4.text(), "开会");
     struct Press {
         int key, shift;
     };
@@ -166,17 +163,6 @@ TEST_F(Keyboard, MenuKeysOpenTheProgramsMenuInTheTimeFieldsAndOnTheButtons) {
     pt::pressKey(w->Text1, KeyContextMenu);
     EXPECT_TRUE(w->mnuTrayNormal.checked());
     EXPECT_EQ(w->Command1.caption(), "重设");
-}
-
-TEST_F(Keyboard, MenuKeysInTheMessageFieldLeaveItsOwnMenu) {
-    start();
-    enter("10", "30", "开会");
-    ASSERT_TRUE(pt::hasFocus(w->Text4));
-    pt::pressKey(w->Text4, KeyF10, ShiftMask);
-    pt::pressKey(w->Text4, KeyContextMenu);
-    EXPECT_TRUE(menus.empty());
-    EXPECT_EQ(w->Text4.text(), "开会");
-    EXPECT_TRUE(takeBoxes().empty());
 }
 
 }  // namespace

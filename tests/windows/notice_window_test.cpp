@@ -64,49 +64,36 @@ TEST_F(NoticeWindow, ListsTheFilledSlotsFromTheFirstUpToTheNextEmptyOne) {
     EXPECT_TRUE(takeBoxes().empty());
 }
 
+// Shown again, an open window is only brought forward; a new load reads the
+// book as it is then.
 TEST_F(NoticeWindow, QueryOpensItWhileArmedAndButtonOrCloseBoxUnloadsIt) {
     start();
     pt::chooseMenuItem(w->mnuTrayQuery);
     EXPECT_EQ(w->info(), nullptr) << "nothing is armed yet";
-
-    w->Text4.setText("开会");
-    w->Text4.setFocus();
-    pt::click(w->Command2);
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{okBox("只有一件事要提醒", "Tockmere")});
+    arm({{"10", "0", "写报告"}});
 
     pt::chooseMenuItem(w->mnuTrayQuery);
     ASSERT_NE(w->info(), nullptr);
     EXPECT_TRUE(w->info()->form.visible());
     EXPECT_EQ(w->info()->form.caption(), "提醒信息");
     EXPECT_EQ(w->info()->Command1.caption(), "确定");
-    EXPECT_EQ(shown(), listing({{"9:42:00", "开会"}}));
-    pt::click(w->info()->Command1);
-    EXPECT_EQ(w->info(), nullptr);
-
-    w->mnuTrayQuery_Click();
-    ASSERT_NE(w->info(), nullptr);
-    pt::closeByCloseBox(w->info()->form);
-    EXPECT_EQ(w->info(), nullptr);
-    EXPECT_FALSE(w->book.noneArmed) << "closing the list disarms nothing";
-    EXPECT_TRUE(takeBoxes().empty());
-}
-
-TEST_F(NoticeWindow, ShowingAgainOnlyBringsItForwardAndANewLoadReadsTheBook) {
-    start();
-    w->book.write(1, "10:00:00", "写报告");
-    w->showInfo();
     const std::vector<std::string> first = shown();
     EXPECT_EQ(first, listing({{"10:00:00", "写报告"}}));
-
     w->book.write(2, "11:30:00", "取快递");
     w->showInfo();
     EXPECT_EQ(shown(), first);
     w->mnuTrayQuery_Click();
     EXPECT_EQ(shown(), first);
-
     pt::click(w->info()->Command1);
-    w->showInfo();
+    EXPECT_EQ(w->info(), nullptr);
+
+    w->mnuTrayQuery_Click();
+    ASSERT_NE(w->info(), nullptr);
     EXPECT_EQ(shown(), listing({{"10:00:00", "写报告"}, {"11:30:00", "取快递"}}));
+    pt::closeByCloseBox(w->info()->form);
+    EXPECT_EQ(w->info(), nullptr);
+    EXPECT_FALSE(w->book.noneArmed) << "closing the list disarms nothing";
+    EXPECT_TRUE(takeBoxes().empty());
 }
 
 // A notice window open when a reminder is told goes before its box, and one
@@ -114,12 +101,7 @@ TEST_F(NoticeWindow, ShowingAgainOnlyBringsItForwardAndANewLoadReadsTheBook) {
 // would list a reminder no longer armed.
 TEST_F(NoticeWindow, GoesWhenAReminderIsToldOpenedBeforeOrDuringItsBox) {
     start();  // 9:41:50
-    advanced();
-    enter("9", "42", "x");
-    more();
-    enter("9", "50", "y");
-    confirm();
-    takeBoxes();
+    arm({{"9", "42", "x"}, {"9", "50", "y"}});
     w->showInfo();
     setTime(9, 41, 59, 900);
     pt::fireTimer(w->Timer1);

@@ -3,10 +3,7 @@
 
 namespace {
 
-class ShellCommands : public MainWindowTest {
-protected:
-    void chooseAbout() { pt::chooseMenuItem(w->mnuTrayAbout); }
-};
+using ShellCommands = MainWindowTest;
 
 TEST_F(ShellCommands, HideAndRestoreKeepTheEntryAndSwapTheMenu) {
     start();
@@ -32,58 +29,39 @@ TEST_F(ShellCommands, AboutCollapsesTheWindowOverTheBoxAndOkEscOrCloseBringItBac
     start();
     whileBoxOpen = nullptr;
     for (int way = 0; way < 3; ++way) {
-        bool checked = false;
-        // The About box is modal: look at it while it is open, from a tick.
-        w->Timer1.onTimer = [&] {
-            frmAbout* a = w->about();
-            if (!a || checked) return;
-            checked = true;
-            EXPECT_EQ(a->form.caption(), "关于Tockmere");
-            EXPECT_EQ(a->lblTitle.caption(), "Tockmere");
-            EXPECT_EQ(a->Label1.caption(), "Tockmere Beta 1.1");
-            EXPECT_EQ(a->lblDescription.caption(), "软件调用系统时间来提醒您");
-            EXPECT_EQ(a->lblVersion.caption(), "请确保系统时间准确无误");
-            EXPECT_EQ(a->cmdOK.caption(), "确定");
-            EXPECT_EQ(a->cmdSysInfo.caption(), "系统信息(&S)...");
+        EXPECT_TRUE(withAboutOpen([&](frmAbout& a) {
+            EXPECT_EQ(a.form.caption(), "关于Tockmere");
+            EXPECT_EQ(a.lblTitle.caption(), "Tockmere");
+            EXPECT_EQ(a.Label1.caption(), "Tockmere Beta 1.1");
+            EXPECT_EQ(a.lblDescription.caption(), "软件调用系统时间来提醒您");
+            EXPECT_EQ(a.lblVersion.caption(), "请确保系统时间准确无误");
+            EXPECT_EQ(a.cmdOK.caption(), "确定");
+            EXPECT_EQ(a.cmdSysInfo.caption(), "系统信息(&S)...");
             EXPECT_LT(w->form.height(), 600) << "collapsed to its title bar";
-            EXPECT_EQ(w->form.top(), a->form.top());
-            EXPECT_NEAR(a->form.left(), (platform::screenWidth() - a->form.width()) / 2, 15);
-            if (way == 0) pt::click(a->cmdOK);
-            if (way == 1) pt::pressKey(a->cmdSysInfo, platform::KeyEscape);
-            if (way == 2) pt::closeByCloseBox(a->form);
-        };
-        pt::holdTimers(false);
-        chooseAbout();
-        pt::holdTimers(true);
-        EXPECT_TRUE(checked) << way;
+            EXPECT_EQ(w->form.top(), a.form.top());
+            EXPECT_NEAR(a.form.left(), (platform::screenWidth() - a.form.width()) / 2, 15);
+            if (way == 0) pt::click(a.cmdOK);
+            if (way == 1) pt::pressKey(a.cmdSysInfo, platform::KeyEscape);
+            if (way == 2) pt::closeByCloseBox(a.form);
+        })) << way;
         EXPECT_EQ(w->about(), nullptr) << way;
         EXPECT_NEAR(w->form.height(), 2500, 15) << way;
         EXPECT_NEAR(w->form.top(), (platform::screenHeight() - w->form.height()) / 2, 15) << way;
     }
 }
 
-TEST_F(ShellCommands, ExitWithTheAboutBoxOpenLeavesTheWindowHidden) {
+// Exit chosen while a modal box is up: the ending program shows its window
+// no more, nor puts it back to its working size.
+TEST_F(ShellCommands, ExitWhileAboutOrAReminderIsOpenShowsNothingAgain) {
     start();
-    w->Timer1.onTimer = [&] {
-        if (w->about()) pt::chooseMenuItem(w->mnuTrayClose);
-    };
-    pt::holdTimers(false);
-    chooseAbout();
-    pt::holdTimers(true);
+    EXPECT_TRUE(withAboutOpen([&](frmAbout&) { pt::chooseMenuItem(w->mnuTrayClose); }));
     EXPECT_EQ(w->about(), nullptr);
     EXPECT_FALSE(w->form.loaded());
-    EXPECT_FALSE(w->form.visible()) << "the ending program does not show its window again";
-    EXPECT_LT(w->form.height(), 600) << "nor put it back to its working size";
-}
+    EXPECT_FALSE(w->form.visible());
+    EXPECT_LT(w->form.height(), 600);
 
-TEST_F(ShellCommands, ExitWhileAReminderIsToldShowsNothingAgain) {
     start();
-    advanced();
-    enter("10", "0", "一");
-    more();
-    enter("10", "0", "二");
-    confirm();
-    takeBoxes();
+    arm({{"10", "0", "一"}, {"10", "0", "二"}});
     whileBoxOpen = [&](const Box& b) {
         if (b.prompt == "应该一") pt::chooseMenuItem(w->mnuTrayClose);
     };
@@ -91,7 +69,7 @@ TEST_F(ShellCommands, ExitWhileAReminderIsToldShowsNothingAgain) {
     EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该一"})
         << "the program ends with the box";
     EXPECT_FALSE(w->form.loaded());
-    EXPECT_FALSE(w->form.visible()) << "the ending program does not show its window again";
+    EXPECT_FALSE(w->form.visible());
 }
 
 // Logging off on Windows, a SIGTERM on Linux: the program ends as by "退出",
@@ -100,9 +78,7 @@ TEST_F(ShellCommands, TheSystemEndingTheProgramRunsExit) {
     for (const bool telling : {false, true}) {
         SCOPED_TRACE(telling ? "while a reminder is told" : "armed, the notice window open");
         start();
-        enter("10", "0", "一");
-        confirm();
-        takeBoxes();
+        arm({{"10", "0", "一"}});
         ASSERT_TRUE(pt::trayTip(w->form).has_value());
         if (telling) {
             whileBoxOpen = [&](const Box&) { pt::systemEndsProgram(); };
@@ -123,29 +99,19 @@ TEST_F(ShellCommands, TheSystemEndingTheProgramRunsExit) {
     }
 }
 
-TEST_F(ShellCommands, AboutWhileArmedLeavesTheWindowAsItIs) {
+// About leaves a hidden armed window hidden; chosen after 隐藏 it shows the
+// window, and 恢复 then only swaps the menu.
+TEST_F(ShellCommands, AboutWhileArmedOrAfterHide) {
+    const auto ok = [](frmAbout& a) { pt::click(a.cmdOK); };
     start();
-    enter("10", "0", "x");
-    pt::click(w->Command2);
-    w->Timer1.onTimer = [&] {
-        if (frmAbout* a = w->about()) pt::click(a->cmdOK);
-    };
-    pt::holdTimers(false);
-    chooseAbout();
-    pt::holdTimers(true);
+    arm({{"10", "0", "x"}});
+    EXPECT_TRUE(withAboutOpen(ok));
     EXPECT_FALSE(w->form.visible());
     EXPECT_LT(w->form.height(), 600);
-}
 
-TEST_F(ShellCommands, AboutAfterHideShowsTheWindowAndRestoreOnlySwapsTheMenu) {
     start();
     pt::chooseMenuItem(w->mnuTrayHide);
-    w->Timer1.onTimer = [&] {
-        if (frmAbout* a = w->about()) pt::click(a->cmdOK);
-    };
-    pt::holdTimers(false);
-    chooseAbout();
-    pt::holdTimers(true);
+    EXPECT_TRUE(withAboutOpen(ok));
     EXPECT_TRUE(w->form.visible());
     EXPECT_EQ(menuStates(), "DDDEDEEE");
     const platform::Twips left = w->form.left();
@@ -178,9 +144,7 @@ TEST_F(ShellCommands, ARightPressOnTheWindowItsLabelsOrPictureOpensTheMenu) {
 
 TEST_F(ShellCommands, MenuCommandsWorkFromTheTrayWhileABoxIsOpen) {
     start();
-    enter("10", "0", "一");
-    pt::click(w->Command2);
-    takeBoxes();
+    arm({{"10", "0", "一"}});
     bool queried = false;
     whileBoxOpen = [&](const Box& b) {
         if (b.prompt != "应该一") return;

@@ -21,11 +21,8 @@ protected:
     static std::string tipBytes(const NOTIFYICONDATAA& d) {
         return std::string(d.szTip, sizeof d.szTip);
     }
-    void arm() {
-        enter("10", "0", "开会");
-        pt::click(w->Command2);
-        takeBoxes();
-    }
+    using MainWindowTest::arm;
+    void arm() { arm({{"10", "0", "开会"}}); }
 };
 
 // At every size a tray draws the icon, from 100 % to 400 %, it is drawn
@@ -50,6 +47,82 @@ TEST_F(Tray, TheIconIsDrawnFromAPictureAsLargeAsEverySizeATrayAsksFor) {
         EXPECT_GT(colours.size(), 24u) << "colours of the opaque pixels";
         EXPECT_GE(edgeLevels.size(), 8u) << "levels of opacity along the edges";
     }
+}
+
+// The notification area draws its small icons at the scale of the monitor
+// that holds it: 16 pixels at 96 dots per inch, 20 at 120, 24 at 144, 32 at
+// 192. The icon is handed over at that size, so the shell never stretches
+// it, and it is still the alarm clock: as much of it covered, in the same
+// colours, as the picture the window shows.
+TEST_F(Tray, IsHandedOverAtTheSizeTheNotificationAreaDrawsIt) {
+    if (!pt::setTrayDpi(192)) GTEST_SKIP() << "the toolkit sizes the icon by itself";
+    struct Reset {
+        ~Reset() { pt::setTrayDpi(0), pt::setDpi(0); }
+    } reset;
+    pt::setDpi(96);
+    struct Look {
+        double covered = 0, red = 0, green = 0, blue = 0;
+    };
+    const auto look = [](const pt::TrayPicture& p) {
+        Look l;
+        double alpha = 0;
+        for (std::uint32_t v : p.argb) {
+            const double a = (v >> 24) / 255.0;
+            alpha += a;
+            l.red += a * ((v >> 16) & 0xFF);
+            l.green += a * ((v >> 8) & 0xFF);
+            l.blue += a * (v & 0xFF);
+        }
+        l.covered = alpha / static_cast<double>(p.argb.size());
+        if (alpha > 0) l.red /= alpha, l.green /= alpha, l.blue /= alpha;
+        return l;
+    };
+    start();
+    const auto tip = pt::trayTip(w->form);
+    ASSERT_TRUE(tip);
+    const auto whole = pt::trayPicture(w->form);
+    ASSERT_TRUE(whole);
+    ASSERT_EQ(whole->width, 32) << "at 192 dots per inch the picture as it is";
+    const Look picture = look(*whole);
+    ASSERT_GT(picture.covered, 0.2);
+
+    const auto expectIconOf = [&](int size, const char* when) {
+        SCOPED_TRACE(when);
+        const auto shown = pt::trayPicture(w->form);
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(shown->width, size);
+        EXPECT_EQ(shown->height, size);
+        const Look l = look(*shown);
+        EXPECT_NEAR(l.covered, picture.covered, 0.03);
+        EXPECT_NEAR(l.red, picture.red, 8);
+        EXPECT_NEAR(l.green, picture.green, 8);
+        EXPECT_NEAR(l.blue, picture.blue, 8);
+        EXPECT_EQ(pt::trayTip(w->form), tip) << "the tip stays";
+    };
+    // One monitor: the window and the notification area change together.
+    for (auto [dpi, size] : {std::pair{144, 24}, {96, 16}, {120, 20}, {192, 32}}) {
+        pt::setTrayDpi(dpi);
+        if (!pt::moveToMonitorOfDpi(w->form, dpi)) GTEST_SKIP() << "the toolkit rescales by itself";
+        expectIconOf(size, "the window's monitor changed its scale");
+    }
+    // The window moved to another monitor: the notification area stays where it is.
+    pt::moveToMonitorOfDpi(w->form, 96);
+    expectIconOf(32, "the window moved away from the notification area");
+    // The monitor with the notification area changed its scale, not the window's.
+    pt::setTrayDpi(144);
+    pt::sendMessage(w->form, 0x007E /* WM_DISPLAYCHANGE */, 32, 0);
+    expectIconOf(24, "the notification area's monitor changed its scale");
+    // A shell started again gets the icon back at once, at its size.
+    const auto restarted = pt::shellRestartMessage();
+    ASSERT_TRUE(restarted);
+    pt::setTrayDpi(120);
+    pt::sendMessage(w->form, *restarted, 0, 0);
+    expectIconOf(20, "the icon added again");
+    const pt::NotifyCall added = calls().back();
+    EXPECT_EQ(added.message, platform::NIM_ADD);
+    EXPECT_EQ(added.data.uFlags, 7u) << "icon, callback and tip at once";
+    EXPECT_EQ(added.data.uCallbackMessage, 2025u);
+    EXPECT_EQ(std::string(added.data.szTip), "Tockmere Beta 1.1 \xB0\xE6");
 }
 
 // A window procedure beneath the hook that records what reaches it.
@@ -101,13 +174,20 @@ TEST_F(Tray, ALongTipIsCutWithoutSplittingACharacter) {
     EXPECT_EQ(pt::trayTip(w->form), platform::fromAnsi(expected));
 }
 
-TEST_F(Tray, LeftClickShowsTheNoticeOnlyWhileArmed) {
+// A left click shows the notice window while reminders are armed, a right
+// click pops up the menu as it stands.
+TEST_F(Tray, LeftClickShowsTheNoticeOnlyWhileArmedRightClickTheMenu) {
     start();
     pt::trayClick(w->form, platform::LeftButton);
     EXPECT_EQ(w->info(), nullptr) << "nothing armed: nothing happens";
-    EXPECT_TRUE(menus.empty());
-
+    pt::trayClick(w->form, platform::RightButton);
     arm();
+    pt::trayClick(w->form, platform::RightButton);
+    ASSERT_EQ(menus.size(), 2u);
+    EXPECT_TRUE(menus[0][0].checked) << "普通";
+    EXPECT_FALSE(menus[0][2].enabled) << "查询 while idle";
+    EXPECT_TRUE(menus[1][2].enabled) << "查询 while armed";
+
     pt::sendMessage(w->form, 2025, 0, platform::WM_LBUTTONDOWN);
     EXPECT_EQ(w->info(), nullptr) << "a press alone does nothing";
     pt::trayClick(w->form, platform::LeftButton);
@@ -118,21 +198,7 @@ TEST_F(Tray, LeftClickShowsTheNoticeOnlyWhileArmed) {
     w->info()->form.unload();
     pt::trayDoubleClick(w->form);
     EXPECT_NE(w->info(), nullptr);
-    EXPECT_TRUE(menus.empty());
-}
-
-TEST_F(Tray, RightClickPopsUpTheMenuInEveryState) {
-    start();
-    pt::trayClick(w->form, platform::RightButton);
-    arm();
-    pt::trayClick(w->form, platform::RightButton);
-    ASSERT_EQ(menus.size(), 2u);
-    const auto enabled = [](const std::vector<pt::ShownMenuItem>& m, int i) {
-        return m[static_cast<std::size_t>(i)].enabled;
-    };
-    EXPECT_FALSE(enabled(menus[0], 2)) << "查询 while idle";
-    EXPECT_TRUE(enabled(menus[1], 2)) << "查询 while armed";
-    EXPECT_TRUE(menus[0][0].checked) << "普通";
+    EXPECT_EQ(menus.size(), 2u);
 }
 
 TEST_F(Tray, EveryOtherMessagePassesBeneathWithItsResult) {
@@ -154,20 +220,6 @@ TEST_F(Tray, EveryOtherMessagePassesBeneathWithItsResult) {
     EXPECT_EQ(pt::sendMessage(w->form, 2025, 0, platform::WM_RBUTTONUP), 0);
     EXPECT_TRUE(Beneath::seen.empty()) << "the hook keeps its own two";
     Module1::oldWndProc = saved;
-}
-
-TEST_F(Tray, TheIconComesBackWhenTheShellStartsAgain) {
-    const auto restarted = pt::shellRestartMessage();
-    if (!restarted) GTEST_SKIP() << "the toolkit docks the icon again by itself here";
-    start();
-    pt::sendMessage(w->form, *restarted, 0, 0);
-    const auto c = calls();
-    ASSERT_EQ(c.size(), 3u);
-    EXPECT_EQ(c[2].message, platform::NIM_ADD);
-    EXPECT_EQ(c[2].data.uFlags, 7u) << "icon, callback and tip at once";
-    EXPECT_EQ(c[2].data.uCallbackMessage, 2025u);
-    EXPECT_EQ(std::string(c[2].data.szTip), "Tockmere Beta 1.1 \xB0\xE6");
-    EXPECT_EQ(pt::trayTip(w->form), "Tockmere Beta 1.1 版");
 }
 
 TEST_F(Tray, ExitRemovesTheIconTwiceAndUnhooksTheWindow) {
@@ -231,10 +283,7 @@ TEST_F(Tray, WithoutANotificationAreaHidingGoesToTheTaskBar) {
 TEST_F(Tray, AnArmedWindowBackFromTheTaskBarTellsEveryReminderAtItsTime) {
     pt::setTrayAvailable(false);
     start();
-    advanced();
-    enter("9", "50", "一");
-    pt::click(w->Command1);
-    arm();
+    arm({{"9", "50", "一"}, {"10", "0", "开会"}});
     ASSERT_EQ(w->book.eventCount, 2);
     pt::restoreFromTaskbar(w->form);
     ASSERT_TRUE(w->form.visible());

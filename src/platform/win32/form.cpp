@@ -176,6 +176,7 @@ void FormImpl::rescale(int newDpi, const RECT& suggested) {
         l.from = {px(l.x1), px(l.y1)};
         l.to = {px(l.x2), px(l.y2)};
     }
+    if (form && form->onRescaled) form->onRescaled();
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
