@@ -14,24 +14,10 @@ namespace {
 const LocalTime kNow = makeLocalTime(2024, 5, 17, 8, 0, 0);
 
 std::string does(const Command& c) {
-    if (!c.enabled) return "-";
-    switch (c.does) {
-        case Does::Nothing:
-            return "nothing";
-        case Does::Arm:
-            return "arm";
-        case Does::Clear:
-            return "clear";
-        case Does::Take:
-            return "take";
-        case Does::AskReset:
-            return "ask-reset";
-        case Does::Switch:
-            return "switch";
-        case Does::AskSwitch:
-            return "ask-switch";
-    }
-    return "?";
+    // In the order of Does.
+    constexpr const char* kNames[] = {"nothing",   "arm",    "clear",     "take",
+                                      "ask-reset", "switch", "ask-switch"};
+    return c.enabled ? kNames[static_cast<int>(c.does)] : "-";
 }
 
 // One line: 确定, the left button (caption and command), 普通, 高级, then

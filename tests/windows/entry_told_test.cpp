@@ -40,32 +40,39 @@ protected:
     }
 };
 
+// In the advanced mode, and in the normal mode that kept reminder 1.
 TEST_F(EntryTold, AReminderToldWhileTheNextIsTypedLeavesTheEntryAsItWas) {
-    start();
-    advanced();
-    take({{"9", "45", "一"}});
-    enter("9", "50", "二还没写完");
-    const auto before = entry();
+    for (const bool normal : {false, true}) {
+        SCOPED_TRACE(normal ? "普通" : "高级");
+        setTime(9, 41, 50);
+        start();
+        advanced();
+        take({{"9", "45", "一"}});
+        if (normal) pt::chooseMenuItem(w->mnuTrayNormal);
+        enter("9", "50", "二还没写完");
+        const auto before = entry();
 
-    ticksFrom(9, 44, 59, 9, 45, 1);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
-    EXPECT_TRUE(w->form.visible()) << "the entry is not hidden behind the tray";
-    EXPECT_NEAR(w->form.height(), 2500, 15);
-    EXPECT_EQ(entry(), before);
-    EXPECT_TRUE(w->book.noneArmed);
-    EXPECT_EQ(menuStates(), "EEDDEEEE");
+        ticksFrom(9, 44, 59, 9, 45, 1);
+        EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
+        EXPECT_TRUE(w->form.visible()) << "the entry is not hidden behind the tray";
+        EXPECT_NEAR(w->form.height(), 2500, 15);
+        EXPECT_EQ(entry(), before);
+        EXPECT_TRUE(w->book.noneArmed);
+        EXPECT_EQ(menuStates(), "EEDDEEEE");
 
-    // Confirm arms only the reminder still to come, and everything agrees.
-    confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
-    EXPECT_EQ(slots(), (Slots{{"9:50:00", "二还没写完"}, {"", ""}, {"", ""}}));
-    EXPECT_EQ(w->book.eventCount, 1);
-    EXPECT_EQ(notice(), (std::vector<std::string>{"时间：9:50:00事件：二还没写完",
-                                                  "Tockmere提醒您： 有一件事要做"}));
-    ticksFrom(9, 45, 1, 9, 51, 0);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该二还没写完"}));
-    EXPECT_TRUE(w->book.noneArmed);
-    EXPECT_TRUE(w->form.visible());
+        // Confirm arms only the reminder still to come, and everything agrees.
+        confirm();
+        EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
+        EXPECT_EQ(slots(), (Slots{{"9:50:00", "二还没写完"}, {"", ""}, {"", ""}}));
+        EXPECT_EQ(w->book.eventCount, 1);
+        EXPECT_EQ(notice(), (std::vector<std::string>{"时间：9:50:00事件：二还没写完",
+                                                      "Tockmere提醒您： 有一件事要做"}));
+        ticksFrom(9, 45, 1, 9, 51, 0);
+        EXPECT_EQ(told(takeBoxes()), (Told{" 9:50:00啦!应该二还没写完"}));
+        EXPECT_TRUE(w->book.noneArmed);
+        EXPECT_TRUE(w->form.visible());
+        w.reset();
+    }
 }
 
 TEST_F(EntryTold, ThreeTakenAndHiddenAreToldAndTheWindowComesBack) {
@@ -153,21 +160,6 @@ TEST_F(EntryTold, NormalOffersReminderOneWholeAndConfirmArmsIt) {
     confirm();
     EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
     EXPECT_EQ(slots(), (Slots{{"10:05:00", "一"}, {"", ""}, {"", ""}}));
-}
-
-TEST_F(EntryTold, ReminderOneKeptByNormalIsToldWithoutWipingWhatIsTyped) {
-    start();
-    advanced();
-    take({{"9", "45", "一"}});
-    pt::chooseMenuItem(w->mnuTrayNormal);
-    enter("10", "0", "新的一件");
-    const auto before = entry();
-    ticksFrom(9, 44, 59, 9, 46, 0);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
-    EXPECT_EQ(entry(), before);
-    EXPECT_TRUE(w->form.visible());
-    confirm();
-    EXPECT_EQ(slots(), (Slots{{"10:00:00", "新的一件"}, {"", ""}, {"", ""}}));
 }
 
 // 普通 keeps reminder 1 only: with reminders 2 or 3 taken it asks first,
