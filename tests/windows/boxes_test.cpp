@@ -99,6 +99,9 @@ TEST_F(Boxes, KeysTypedOnWhileAReminderIsToldGoToItsBoxNotTheEntry) {
     int checked = 0;
     whileBoxOpen = [&](const Box&) {
         expectBoxInFront("the reminder's box");
+        // A second start shows the window behind the box, not over it.
+        w->App_StartAgain();
+        expectBoxInFront("the reminder's box after a second start");
         ++checked;
     };
     ticksFrom(9, 41, 59, 9, 42, 1);

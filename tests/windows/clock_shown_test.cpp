@@ -82,6 +82,19 @@ TEST_F(ClockShown, TheClockIsRightTheMomentTheWindowShowsAgain) {
     }
 }
 
+// Shown, on the system's clock, the timer ticks on each half second and no
+// more often: one aimed again at a boundary runs on by itself from there.
+TEST_F(ClockShown, ShownTheTimerTicksTwiceASecond) {
+    pt::setClock(nullptr);
+    start();
+    countTicks();
+    pt::holdTimers(false);
+    runFor(milliseconds{2000});
+    pt::holdTimers(true);
+    EXPECT_GE(ticks, 3);
+    EXPECT_LE(ticks, 5);
+}
+
 // A tick on time is within a few milliseconds after the full or half
 // second; one that came early, or late enough to be seen, is not.
 TEST_F(ClockShown, ATickIsOnTimeJustAfterTheHalfSecond) {

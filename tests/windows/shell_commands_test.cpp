@@ -99,11 +99,20 @@ TEST_F(ShellCommands, TheSystemEndingTheProgramRunsExit) {
     }
 }
 
-// About leaves a hidden armed window hidden; chosen after 隐藏 it shows the
+// A second start brings the About box forward. About leaves a hidden armed
+// window hidden; chosen after 隐藏 it shows the
 // window, and 恢复 then only swaps the menu.
-TEST_F(ShellCommands, AboutWhileArmedOrAfterHide) {
+TEST_F(ShellCommands, AboutOnASecondStartWhileArmedAndAfterHide) {
     const auto ok = [](frmAbout& a) { pt::click(a.cmdOK); };
     start();
+    // A second start brings the open About box forward, over the window.
+    EXPECT_TRUE(withAboutOpen([&](frmAbout& a) {
+        pt::bringAnotherWindowForward();
+        w->App_StartAgain();
+        pt::processEvents();
+        EXPECT_TRUE(pt::isForeground(a.form));
+        ok(a);
+    }));
     arm({{"10", "0", "x"}});
     EXPECT_TRUE(withAboutOpen(ok));
     EXPECT_FALSE(w->form.visible());
