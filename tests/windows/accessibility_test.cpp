@@ -33,9 +33,15 @@ TEST_F(Accessible, MainWindowFieldsAreNamedAndTheMessageFollowsTheReminderBeingE
     EXPECT_EQ(read(), (Read{"时", "提醒信息（最多五十字）", "分", "提醒信息（最多五十字）", "还有",
                             "确定"}));
     enter("10", "30", "开会");
+    const bool listening = pt::listenToNameChanges();
     more();
     EXPECT_EQ(read(),
               (Read{"时", "提醒信息（事件二）", "分", "提醒信息（事件二）", "还有", "确定"}));
+    // A reader is told: the hour field's description, the message field's name.
+    if (listening) {
+        const auto heard = pt::nameChangesHeard();
+        EXPECT_EQ(std::count(heard.begin(), heard.end(), "提醒信息（事件二）"), 2);
+    }
     enter("11", "00", "取快递");
     more();
     EXPECT_EQ(read(),

@@ -423,6 +423,13 @@ std::string accessibleDescription(const Control& control) {
 std::string accessibleDescription(const Form& form) {
     return accessibleText(form.impl().widget, QAccessible::Description);
 }
+bool listenToNameChanges() {
+    return false;
+}
+std::vector<std::string> nameChangesHeard() {
+    return {};
+}
+
 std::string accessibleValue(const Control& control) {
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control.impl().widget);
     QAccessibleTextInterface* text = a ? a->textInterface() : nullptr;

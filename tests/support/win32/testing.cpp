@@ -238,6 +238,29 @@ std::string accessibleValue(const Control& control) {
     return accessibleText(control.impl().hwnd, Asked::Value);
 }
 
+namespace {
+std::vector<std::string> changesHeard;
+void CALLBACK hearChange(HWINEVENTHOOK, DWORD event, HWND h, LONG object, LONG, DWORD, DWORD) {
+    if (object != static_cast<LONG>(OBJID_CLIENT)) return;
+    changesHeard.push_back(
+        accessibleText(h, event == EVENT_OBJECT_NAMECHANGE ? Asked::Name : Asked::Description));
+}
+}  // namespace
+
+bool listenToNameChanges() {
+    // As a reader listens, out of context: the events come through the
+    // message loop.
+    static const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_DESCRIPTIONCHANGE, nullptr,
+                        hearChange, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    changesHeard.clear();
+    return hook != nullptr;
+}
+std::vector<std::string> nameChangesHeard() {
+    processEvents();
+    return changesHeard;
+}
+
 std::optional<std::string> settledBusAddress(const std::string&, bool) {
     return std::nullopt;
 }
