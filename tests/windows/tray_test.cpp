@@ -365,22 +365,6 @@ TEST_F(HostMenu, HideRestoreAndExitChosenThere) {
     EXPECT_FALSE(pt::trayTip(w->form).has_value()) << "the icon is gone";
 }
 
-TEST_F(HostMenu, TheTrayGoingAwayLeavesTheHiddenWindowInTheTaskBar) {
-    if (!pt::trayLossNoticed()) GTEST_SKIP() << "the tray's loss is not watched here";
-    start();
-    pt::chooseMenuItem(w->mnuTrayHide);
-    ASSERT_FALSE(w->form.visible());
-    pt::setTrayAvailable(false);
-    EXPECT_TRUE(w->form.visible()) << "reachable from the task bar";
-    EXPECT_EQ(w->form.windowState(), platform::Form::Minimized);
-    pt::setTrayAvailable(true);
-    EXPECT_FALSE(w->form.visible()) << "back in the tray with it";
-    EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
-    pt::chooseMenuItem(w->mnuTrayRestore);
-    EXPECT_TRUE(w->form.visible());
-    EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
-}
-
 TEST_F(HostMenu, AnArmedWindowHiddenMeanwhileStillComesUpAtItsTime) {
     if (!pt::trayLossNoticed()) GTEST_SKIP() << "the tray's loss is not watched here";
     start();
@@ -396,21 +380,26 @@ TEST_F(HostMenu, AnArmedWindowHiddenMeanwhileStillComesUpAtItsTime) {
     EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
 }
 
-TEST_F(HostMenu, AWindowBroughtUpFromTheTaskBarStaysWhenTheTrayComesBack) {
+// The tray going away leaves a hidden window in the task bar. Brought up
+// meanwhile, by the program or by the user, it stays when the tray comes
+// back; left there, it goes back to the tray with it.
+TEST_F(HostMenu, TheTrayGoingAwayLeavesTheHiddenWindowInTheTaskBarUntilItComesBack) {
     if (!pt::trayLossNoticed()) GTEST_SKIP() << "the tray's loss is not watched here";
-    // Brought up while the tray is away, by the program or by the user.
-    for (const bool byRestore : {true, false}) {
+    enum { ByRestore, FromTheTaskBar, LeftThere };
+    for (const int way : {ByRestore, FromTheTaskBar, LeftThere}) {
         start();
         pt::chooseMenuItem(w->mnuTrayHide);
         pt::setTrayAvailable(false);
-        if (byRestore)
-            pt::chooseMenuItem(w->mnuTrayRestore);
-        else
-            pt::restoreFromTaskbar(w->form);
+        EXPECT_TRUE(w->form.visible()) << way;
+        EXPECT_EQ(w->form.windowState(), platform::Form::Minimized) << way;
+        if (way == ByRestore) pt::chooseMenuItem(w->mnuTrayRestore);
+        if (way == FromTheTaskBar) pt::restoreFromTaskbar(w->form);
         pt::setTrayAvailable(true);
-        EXPECT_TRUE(w->form.visible()) << byRestore;
-        EXPECT_EQ(w->form.windowState(), platform::Form::Normal) << byRestore;
+        EXPECT_EQ(w->form.visible(), way != LeftThere) << way;
+        EXPECT_EQ(w->form.windowState(), platform::Form::Normal) << way;
     }
+    pt::chooseMenuItem(w->mnuTrayRestore);
+    EXPECT_TRUE(w->form.visible());
 }
 
 }  // namespace
