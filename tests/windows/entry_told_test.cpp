@@ -224,32 +224,6 @@ TEST_F(EntryTold, AThirdReminderToldBeforeConfirmLeavesTheOtherTwoToArm) {
     }
 }
 
-// The told third is remembered for its own entry only: a later entry whose
-// third reminder is the same, its time passed, is told so.
-TEST_F(EntryTold, AToldThirdIsForgottenWhenTheEntryEnds) {
-    start();
-    advanced();
-    take({{"9", "50", "一"}, {"9", "55", "二"}, {"9", "45", "三"}});
-    ticksFrom(9, 44, 59, 9, 45, 1);
-    confirm();
-    ticksFrom(9, 45, 1, 9, 55, 1);
-    EXPECT_EQ(told(takeBoxes()),
-              (Told{" 9:45:00啦!应该三", " 9:50:00啦!应该一", " 9:55:00啦!应该二"}));
-    ASSERT_TRUE(w->book.noneArmed);
-
-    advanced();
-    take({{"10", "0", "新一"}, {"10", "5", "新二"}});
-    // The message first, then the time, then a click on 确定.
-    w->Text4.setFocus();
-    pt::commitInputMethod(w->Text4, "三");
-    w->Text1.setText("9");
-    w->Text2.setText("45");
-    takeBoxes();
-    confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{errorBox("你设置的时间已经过去啦!")});
-    EXPECT_TRUE(w->book.noneArmed);
-}
-
 TEST_F(EntryTold, AfterTheThirdIsToldWhatIsTypedInItsPlaceIsCheckedAndTaken) {
     start();
     advanced();
