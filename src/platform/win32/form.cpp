@@ -204,8 +204,12 @@ void FormImpl::showWindow() {
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     HWND front = frontFor(hwnd);
     SetForegroundWindow(front);
-    if (front == hwnd)
+    if (front == hwnd) {
         if (HWND to = focusOnActivation()) SetFocus(to);
+    } else {
+        // Wine can leave the box in front beneath its owner, which stays on top.
+        SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
 }
 
 namespace {
