@@ -206,10 +206,11 @@ std::string accessibleDescription(const Control& control);
 std::string accessibleDescription(const Form& form);
 // The text a reader reads as the control's value (a label's caption).
 std::string accessibleValue(const Control& control);
-// From now on, what the system tells screen readers of controls' names and
-// descriptions changing: each change as the new text, read from the object
-// the event names. False where the toolkit's bridge tells the reader itself
-// (the e2e cases hear what Orca says there).
+// What the system tells screen readers of controls' names and descriptions
+// changing, from listenToNameChanges until nameChangesHeard, which stops
+// listening: each change as the new text, read from the object the event
+// names. False where the toolkit's bridge tells the reader itself (the e2e
+// cases hear what Orca says there).
 bool listenToNameChanges();
 std::vector<std::string> nameChangesHeard();
 

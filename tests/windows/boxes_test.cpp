@@ -1,9 +1,7 @@
 // Message boxes and the windows they are modal to: the box stays in front
 // and takes the keys while it is open; the window it returns to takes them
 // after.
-#include <chrono>
 #include <optional>
-#include <thread>
 
 #include "harness.h"
 
@@ -29,13 +27,8 @@ protected:
     // A box activated again is raised from its own message loop, within a
     // moment: as a person would see it, not in the instant between.
     std::optional<bool> boxesComeAbove() {
-        auto above = pt::boxesAbove(w->form);
-        for (int waited = 0; above && !*above && waited < 1000; waited += 10) {
-            std::this_thread::sleep_for(std::chrono::milliseconds{10});
-            pt::processEvents();
-            above = pt::boxesAbove(w->form);
-        }
-        return above;
+        if (!pt::boxesAbove(w->form)) return std::nullopt;
+        return eventually([&] { return *pt::boxesAbove(w->form); });
     }
 };
 

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -86,6 +88,17 @@ protected:
 
     void setTime(int hour, int minute, int second, int ms = 0) {
         clock = reminder::makeLocalTime(2026, 12, 6, hour, minute, second, ms);
+    }
+
+    // Whether `holds` comes true within a second, the events running: what
+    // a window system does from its own message loop, as a person sees it.
+    static bool eventually(const std::function<bool()>& holds) {
+        for (int waited = 0; !holds(); waited += 10) {
+            if (waited >= 1000) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds{10});
+            pt::processEvents();
+        }
+        return true;
     }
 
     // The boxes shown since the last call.

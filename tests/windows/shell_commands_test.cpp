@@ -109,8 +109,7 @@ TEST_F(ShellCommands, AboutOnASecondStartWhileArmedAndAfterHide) {
     EXPECT_TRUE(withAboutOpen([&](frmAbout& a) {
         pt::bringAnotherWindowForward();
         w->App_StartAgain();
-        pt::processEvents();
-        EXPECT_TRUE(pt::isForeground(a.form));
+        EXPECT_TRUE(eventually([&] { return pt::isForeground(a.form); }));
         ok(a);
     }));
     arm({{"10", "0", "x"}});

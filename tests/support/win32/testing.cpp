@@ -1,6 +1,7 @@
 #include "support/testing.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/hooks.h"
 #include "platform/system.h"
@@ -239,6 +240,7 @@ std::string accessibleValue(const Control& control) {
 }
 
 namespace {
+HWINEVENTHOOK changesHook = nullptr;
 std::vector<std::string> changesHeard;
 void CALLBACK hearChange(HWINEVENTHOOK, DWORD event, HWND h, LONG object, LONG, DWORD, DWORD) {
     if (object != static_cast<LONG>(OBJID_CLIENT)) return;
@@ -250,15 +252,18 @@ void CALLBACK hearChange(HWINEVENTHOOK, DWORD event, HWND h, LONG object, LONG, 
 bool listenToNameChanges() {
     // As a reader listens, out of context: the events come through the
     // message loop.
-    static const HWINEVENTHOOK hook =
-        SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_DESCRIPTIONCHANGE, nullptr,
-                        hearChange, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    if (!changesHook)
+        changesHook =
+            SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_DESCRIPTIONCHANGE, nullptr,
+                            hearChange, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     changesHeard.clear();
-    return hook != nullptr;
+    return changesHook != nullptr;
 }
 std::vector<std::string> nameChangesHeard() {
     processEvents();
-    return changesHeard;
+    if (changesHook) UnhookWinEvent(changesHook);
+    changesHook = nullptr;
+    return std::exchange(changesHeard, {});
 }
 
 std::optional<std::string> settledBusAddress(const std::string&, bool) {
