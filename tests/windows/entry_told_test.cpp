@@ -9,13 +9,6 @@ using Told = std::vector<std::string>;
 
 class EntryTold : public MainWindowTest {
 protected:
-    // Takes reminders one after another with "还有".
-    void take(const std::vector<std::array<std::string, 3>>& reminders) {
-        for (const auto& [hour, minute, message] : reminders) {
-            enter(hour, minute, message);
-            more();
-        }
-    }
     // What the notice window lists: its rows and its count line.
     std::vector<std::string> notice() {
         pt::chooseMenuItem(w->mnuTrayQuery);

@@ -142,22 +142,31 @@ protected:
     void more() { pt::click(w->Command1); }
     void confirm() { pt::click(w->Command2); }
 
+    // Takes reminders one after another with "还有".
+    using Reminders = std::vector<std::array<std::string, 3>>;
+    void take(const Reminders& reminders) {
+        for (const auto& [hour, minute, message] : reminders) {
+            enter(hour, minute, message);
+            more();
+        }
+    }
+
     // Arms reminders through the window: one in the normal mode, or several
     // with More and then Confirm in the advanced mode. Its boxes are dropped.
-    void arm(const std::vector<std::array<std::string, 3>>& reminders) {
+    void arm(const Reminders& reminders) {
         if (reminders.size() > 1) advanced();
-        for (std::size_t i = 0; i < reminders.size(); ++i) {
-            const auto& [hour, minute, message] = reminders[i];
-            enter(hour, minute, message);
-            pt::click(i + 1 < reminders.size() ? w->Command1 : w->Command2);
-        }
+        take({reminders.begin(), reminders.end() - 1});
+        const auto& [hour, minute, message] = reminders.back();
+        enter(hour, minute, message);
+        confirm();
         ASSERT_FALSE(w->book.noneArmed);
         takeBoxes();
     }
 
-    // Chooses 关于 and runs `whileOpen` once from a tick while the modal
-    // About box is up; true if it ran.
-    bool withAboutOpen(const std::function<void(frmAbout&)>& whileOpen) {
+    // Opens About, by 关于 unless `open` says how, and runs `whileOpen` once
+    // from a tick while the modal box is up; true if it ran.
+    bool withAboutOpen(const std::function<void(frmAbout&)>& whileOpen,
+                       const std::function<void()>& open = {}) {
         bool ran = false;
         auto tick = std::exchange(w->Timer1.onTimer, [&] {
             if (frmAbout* a = w->about(); a && !ran) {
@@ -166,7 +175,10 @@ protected:
             }
         });
         pt::holdTimers(false);
-        pt::chooseMenuItem(w->mnuTrayAbout);
+        if (open)
+            open();
+        else
+            pt::chooseMenuItem(w->mnuTrayAbout);
         pt::holdTimers(true);
         w->Timer1.onTimer = std::move(tick);
         return ran;

@@ -157,12 +157,8 @@ TEST_F(ShellCommands, MenuCommandsWorkFromTheTrayWhileABoxIsOpen) {
     whileBoxOpen = [&](const Box& b) {
         if (b.prompt != "应该一") return;
         menuChoices = {"关于"};
-        w->Timer1.onTimer = [&] {
-            if (frmAbout* a = w->about()) pt::click(a->cmdOK);
-        };
-        pt::holdTimers(false);
-        pt::trayClick(w->form, platform::RightButton);
-        pt::holdTimers(true);
+        withAboutOpen([](frmAbout& a) { pt::click(a.cmdOK); },
+                      [&] { pt::trayClick(w->form, platform::RightButton); });
         queried = menus.size() == 1;
     };
     tickAt(10, 0, 0, 1);
