@@ -52,7 +52,7 @@ CASES = {
                               "09:41:45"),
     "xembed_one_menu_per_right_click": ("desktops", "xembed_one_menu_per_right_click",
                                         "desktop.Desktop", "09:41:30"),
-    "sni_menu": ("desktops", "sni_menu", "sni.SniDesktop", "09:41:40"),
+    "sni_menu": ("desktops", "sni_menu", "sni.UserBusSniDesktop", "09:41:40"),
     "sni_panel_goes_away_while_hidden": ("desktops", "tray_goes_away_from_the_panel",
                                          "sni.SniDesktop", "09:41:30"),
     "tray_goes_away_while_hidden": ("desktops", "tray_goes_away_while_hidden", "desktop.Desktop",

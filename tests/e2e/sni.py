@@ -73,11 +73,19 @@ class SniDesktop(Desktop):
         self.start_bus()
         self.start_wm(JWMRC_NO_TRAY, with_tray=False)
         self.start_panel()
-        return self.start_program()
+        env = dict(self.env)
+        if self.user_bus:
+            del env["DBUS_SESSION_BUS_ADDRESS"]
+        return self.start_program(env)
+
+    # Where a user session keeps its bus ($XDG_RUNTIME_DIR/bus, no address
+    # in the environment) rather than an address handed to the program.
+    user_bus = False
 
     def start_bus(self):
-        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                         stdout=subprocess.PIPE)
+        listen = ["--address=unix:path=" + os.path.join(self.env["XDG_RUNTIME_DIR"], "bus")]
+        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"]
+                         + (listen if self.user_bus else []), stdout=subprocess.PIPE)
         address = bus.stdout.readline().decode().strip()
         if not address:
             raise StepFailed("dbus-daemon gave no address")
@@ -172,6 +180,13 @@ class SniDesktop(Desktop):
             except Exception:
                 pass
         super().close()
+
+
+class UserBusSniDesktop(SniDesktop):
+    """The panel on the bus of a user session, which the program is not told
+    of: it must find it at $XDG_RUNTIME_DIR/bus."""
+
+    user_bus = True
 
 
 class HostMenu:

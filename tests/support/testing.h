@@ -154,12 +154,6 @@ void clearRegistry();
 // ERROR_ACCESS_DENIED (5), as for everyone else.
 void setLocalMachineWritable(bool writable);
 
-// The session-bus address the program settles on before it starts, from
-// the address its environment gives (empty: none) and whether the user's
-// bus socket, $XDG_RUNTIME_DIR/bus, is there. The environment is given back
-// afterwards. None where the program has no session bus to settle.
-std::optional<std::string> settledBusAddress(const std::string& given, bool userBusSocket);
-
 // Lays out windows made from now on at this many dots per inch instead of
 // the screen's (0 gives the screen's back): twips and font sizes alike.
 void setDpi(int dpi);

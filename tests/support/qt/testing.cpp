@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -18,22 +17,15 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <cmath>
-#include <cstring>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include "platform/hooks.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
 #include "platform/qt/registry.h"
-#include "platform/qt/session.h"
 #include "platform/qt/tray.h"
 #include "support/testing.h"
 
@@ -233,40 +225,6 @@ void chooseMenuItem(MenuItem& item) {
 void closeByCloseBox(Form& form) {
     form.impl().widget->close();
     processEvents();
-}
-
-std::optional<std::string> settledBusAddress(const std::string& given, bool userBusSocket) {
-    const QByteArray savedAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-    const bool hadAddress = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
-    const bool hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
-    QTemporaryDir runtime;
-    if (userBusSocket) {
-        // A socket where the user's bus listens; nothing needs to answer.
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un at{};
-        at.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(runtime.filePath(QStringLiteral("bus")));
-        std::strncpy(at.sun_path, path.constData(), sizeof at.sun_path - 1);
-        bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
-        close(fd);
-    }
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    if (given.empty())
-        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    else
-        qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(given));
-    prepareSession();
-    const std::string settled = qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString();
-    const auto restore = [](const char* name, bool had, const QByteArray& value) {
-        if (had)
-            qputenv(name, value);
-        else
-            qunsetenv(name);
-    };
-    restore("DBUS_SESSION_BUS_ADDRESS", hadAddress, savedAddress);
-    restore("XDG_RUNTIME_DIR", hadRuntime, savedRuntime);
-    return settled;
 }
 
 void bringAnotherWindowForward() {

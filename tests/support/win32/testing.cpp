@@ -266,10 +266,6 @@ std::vector<std::string> nameChangesHeard() {
     return std::exchange(changesHeard, {});
 }
 
-std::optional<std::string> settledBusAddress(const std::string&, bool) {
-    return std::nullopt;
-}
-
 void bringAnotherWindowForward() {
     HWND other =
         CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
