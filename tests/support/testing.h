@@ -104,11 +104,6 @@ void setTrayAvailable(bool available);
 std::optional<std::string> trayTip(const Form& owner);
 void trayClick(const Form& owner, int button);
 void trayDoubleClick(const Form& owner);
-// The icon's menu as a desktop that draws the icon itself shows it, and the
-// choice of one of its items there. None where the icon's menu is only ever
-// the program's own pop-up.
-std::optional<std::vector<ShownMenuItem>> hostTrayMenu(const Form& owner);
-void chooseInHostTrayMenu(const Form& owner, const std::string& caption);
 // The notification area at `dpi` dots per inch in place of the system's
 // (0 gives it back), as when the scale of the monitor that holds it
 // changes; the system then tells the program's windows. False where the

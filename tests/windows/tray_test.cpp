@@ -307,65 +307,7 @@ TEST_F(Tray, AnArmedWindowBackFromTheTaskBarTellsEveryReminderAtItsTime) {
     pt::setTrayAvailable(true);
 }
 
-}  // namespace
-
-namespace {
-
-class HostMenu : public Tray {
-protected:
-    // The host's menu, as captions with enabled states and check marks.
-    std::vector<pt::ShownMenuItem> host() const { return pt::hostTrayMenu(w->form).value(); }
-};
-
-TEST_F(HostMenu, ShowsTheTrayMenuAsItStandsAtEveryMoment) {
-    start();
-    if (!pt::hostTrayMenu(w->form)) GTEST_SKIP() << "the shell has no menu of its own here";
-    const auto ours = [&] {
-        std::vector<pt::ShownMenuItem> shown;
-        for (const auto& item : w->mnuTray.items())
-            shown.push_back(
-                {item->isSeparator() ? "-" : item->caption(), item->enabled(), item->checked()});
-        return shown;
-    };
-    const std::vector<std::string> captions{"普通", "高级", "查询", "恢复",
-                                            "隐藏", "关于", "-",    "退出"};
-    auto h = host();
-    ASSERT_EQ(h.size(), captions.size());
-    for (std::size_t i = 0; i < captions.size(); ++i) EXPECT_EQ(h[i].caption, captions[i]);
-    EXPECT_EQ(h, ours()) << "idle";
-    EXPECT_TRUE(h[0].checked);
-    EXPECT_FALSE(h[2].enabled) << "查询 while idle";
-
-    pt::chooseInHostTrayMenu(w->form, "高级");
-    EXPECT_EQ(w->Command1.caption(), "还有") << "the Advanced command ran";
-    h = host();
-    EXPECT_EQ(h, ours());
-    EXPECT_FALSE(h[0].checked);
-    EXPECT_TRUE(h[1].checked) << "one check mark, on 高级";
-
-    pt::chooseInHostTrayMenu(w->form, "普通");
-    arm();
-    h = host();
-    EXPECT_EQ(h, ours()) << "armed";
-    EXPECT_TRUE(h[2].enabled && !h[1].enabled && !h[4].enabled);
-}
-
-TEST_F(HostMenu, HideRestoreAndExitChosenThere) {
-    start();
-    if (!pt::hostTrayMenu(w->form)) GTEST_SKIP() << "the shell has no menu of its own here";
-    pt::chooseInHostTrayMenu(w->form, "隐藏");
-    EXPECT_FALSE(w->form.visible());
-    EXPECT_TRUE(host()[3].enabled) << "恢复";
-    pt::chooseInHostTrayMenu(w->form, "恢复");
-    EXPECT_TRUE(w->form.visible());
-    EXPECT_FALSE(host()[3].enabled);
-
-    pt::chooseInHostTrayMenu(w->form, "退出");
-    EXPECT_FALSE(w->form.loaded());
-    EXPECT_FALSE(pt::trayTip(w->form).has_value()) << "the icon is gone";
-}
-
-TEST_F(HostMenu, AnArmedWindowHiddenMeanwhileStillComesUpAtItsTime) {
+TEST_F(Tray, AnArmedWindowHiddenMeanwhileStillComesUpAtItsTime) {
     if (!pt::trayLossNoticed()) GTEST_SKIP() << "the tray's loss is not watched here";
     start();
     arm();
@@ -383,7 +325,7 @@ TEST_F(HostMenu, AnArmedWindowHiddenMeanwhileStillComesUpAtItsTime) {
 // The tray going away leaves a hidden window in the task bar. Brought up
 // meanwhile, by the program or by the user, it stays when the tray comes
 // back; left there, it goes back to the tray with it.
-TEST_F(HostMenu, TheTrayGoingAwayLeavesTheHiddenWindowInTheTaskBarUntilItComesBack) {
+TEST_F(Tray, TheTrayGoingAwayLeavesTheHiddenWindowInTheTaskBarUntilItComesBack) {
     if (!pt::trayLossNoticed()) GTEST_SKIP() << "the tray's loss is not watched here";
     enum { ByRestore, FromTheTaskBar, LeftThere };
     for (const int way : {ByRestore, FromTheTaskBar, LeftThere}) {

@@ -216,12 +216,6 @@ void forgetTrayIcons(Handle owner) {
     std::erase_if(entries(), [owner](const auto& e) { return e->owner == owner; });
 }
 
-QMenu* hostTrayMenuOf(Handle owner) {
-    for (const auto& e : entries())
-        if (e->owner == owner) return e->icon->contextMenu();
-    return nullptr;
-}
-
 bool sendTrayMouse(Handle owner, LongPtr mouseMessage) {
     for (const auto& e : entries())
         if (e->owner == owner) {

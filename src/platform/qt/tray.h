@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QMenu>
-
 #include "platform/types.h"
 
 namespace platform {
@@ -15,7 +13,5 @@ void forgetTrayIcons(Handle owner);
 // Calls `changed` whenever an X11 notification area starts or ends; false
 // where the display is not X11.
 bool watchX11Tray(void (*changed)());
-// The menu the icon hands to a desktop that draws the icon itself.
-QMenu* hostTrayMenuOf(Handle owner);
 
 }  // namespace platform

@@ -150,26 +150,6 @@ bool moveToMonitorOfDpi(Form&, int) {
     return false;
 }
 
-std::optional<std::vector<ShownMenuItem>> hostTrayMenu(const Form& owner) {
-    QMenu* menu = hostTrayMenuOf(owner.hWnd());
-    if (!menu) return std::nullopt;
-    std::vector<ShownMenuItem> shown;
-    for (QAction* a : menu->actions())
-        shown.push_back(
-            {a->isSeparator() ? "-" : a->text().toStdString(), a->isEnabled(), a->isChecked()});
-    return shown;
-}
-
-void chooseInHostTrayMenu(const Form& owner, const std::string& caption) {
-    QMenu* menu = hostTrayMenuOf(owner.hWnd());
-    if (!menu) return;
-    // What a host's click comes to: the item's action is triggered, the
-    // menu itself never opens here.
-    for (QAction* a : menu->actions())
-        if (a->text().toStdString() == caption && a->isEnabled()) a->activate(QAction::Trigger);
-    processEvents();
-}
-
 bool trayLossNoticed() {
     return true;
 }

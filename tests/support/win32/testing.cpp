@@ -138,13 +138,6 @@ bool moveToMonitorOfDpi(Form& form, int dpi) {
     return true;
 }
 
-// The shell draws the icon's menu as the program pops it up; there is no
-// menu of the shell's own.
-std::optional<std::vector<ShownMenuItem>> hostTrayMenu(const Form&) {
-    return std::nullopt;
-}
-void chooseInHostTrayMenu(const Form&, const std::string&) {}
-
 bool trayLossNoticed() {
     return false;
 }
