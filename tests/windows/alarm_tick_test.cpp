@@ -16,6 +16,8 @@ protected:
 
 TEST_F(AlarmTick, OneReminderIsToldAtItsSecondAndTheWindowComesBackIdle) {
     start();
+    w->form.setLeft(0);  // moved away before it was armed
+    w->form.setTop(0);
     arm({{"9", "42", "开会"}});
     bool collapsed = false;
     whileBoxOpen = [&](const Box&) {
@@ -31,6 +33,9 @@ TEST_F(AlarmTick, OneReminderIsToldAtItsSecondAndTheWindowComesBackIdle) {
     EXPECT_TRUE(idle());
     EXPECT_TRUE(w->form.visible());
     EXPECT_NEAR(w->form.height(), 2500, 15);
+    EXPECT_NEAR(w->form.left(), (platform::screenWidth() - w->form.width()) / 2, 15) << "centred";
+    EXPECT_NEAR(w->form.top(), (platform::screenHeight() - w->form.height()) / 2, 15);
+    EXPECT_TRUE(pt::isTopMost(w->form));
     EXPECT_EQ(w->Text4.text(), "");
     EXPECT_EQ(w->Text1.text(), "9");
     EXPECT_EQ(w->Text2.text(), "43");
