@@ -36,28 +36,16 @@ protected:
 // the caption: "Tockmere" and the time a reminder was due are read whole.
 // (On Windows the system's boxes are; where a window manager draws the
 // title bar, the e2e case on openbox measures it there.)
-TEST_F(Boxes, TheCountBoxAndTheRemindersBoxShowTheirTitlesWhole) {
-    start();
-    enter("9", "42", "开会");
-    std::vector<std::string> measured;
-    whileBoxOpen = [&](const Box& b) {
-        const auto fit = pt::activeBoxTitleFit();
-        if (!fit) return;
-        EXPECT_GE(fit->boxWidth, fit->titleNeeds) << b.title;
-        measured.push_back(b.title);
-    };
-    confirm();
-    ticksFrom(9, 41, 59, 9, 42, 1);
-    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 9:42:00啦!应该开会"});
-    if (measured.empty()) GTEST_SKIP() << "the window manager draws the title bar";
-    EXPECT_EQ(measured, (std::vector<std::string>{"Tockmere", " 9:42:00啦!"}));
-}
-
 TEST_F(Boxes, ACountBoxLeftOpenStaysInFrontOfTheWindowAReminderBringsUp) {
     start();
     enter("9", "42", "开会");
     int checked = 0;
+    std::vector<std::string> measured;
     whileBoxOpen = [&](const Box& b) {
+        if (const auto fit = pt::activeBoxTitleFit()) {
+            EXPECT_GE(fit->boxWidth, fit->titleNeeds) << b.title;
+            measured.push_back(b.title);
+        }
         if (b.prompt == "应该开会") {
             expectBoxInFront("the reminder's box");
             ++checked;
@@ -69,6 +57,9 @@ TEST_F(Boxes, ACountBoxLeftOpenStaysInFrontOfTheWindowAReminderBringsUp) {
     };
     confirm();
     EXPECT_EQ(checked, 2);
+    if (!measured.empty()) {
+        EXPECT_EQ(measured, (std::vector<std::string>{"Tockmere", " 9:42:00啦!"}));
+    }
     whileBoxOpen = nullptr;
     ticksFrom(9, 42, 1, 9, 43, 0);
     EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 9:42:00啦!应该开会"}) << "told once";
