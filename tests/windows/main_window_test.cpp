@@ -47,7 +47,7 @@ TEST_F(MainWindow, StartsCentredOnTopInFrontWithTheNextMinuteSelected) {
     for (int k = 1; k <= 3; ++k) EXPECT_TRUE(b.slot(k).empty()) << k;
 }
 
-TEST_F(MainWindow, ShowsItsTextsInBlueSimSun) {
+TEST_F(MainWindow, ShowsItsTextsInBlueOverNothingElse) {
     start();
     EXPECT_EQ(w->Label2.caption(), "系统：");
     EXPECT_EQ(w->Label3.caption(), "设置：");
@@ -59,9 +59,13 @@ TEST_F(MainWindow, ShowsItsTextsInBlueSimSun) {
 
     // The texts on screen are blue: some of each control's pixels are the
     // blue ink (0, 0, 192) or close to it, none black. A label's pixels are
-    // looked at outside the boxes and the picture it overlaps. The hour field holds the focus
-    // and its selection, drawn in the system's own colours.
+    // looked at outside the boxes and the picture it overlaps. The hour
+    // field holds the focus and its selection, drawn in the system's own
+    // colours. The labels overlap the boxes and the picture: after the clock
+    // has run a while, every box's top border and every pixel of the
+    // picture still show, no label's repaint drew over them.
     w->Text4.setText("开会");
+    for (int second = 50; second < 56; ++second) tickAt(9, 41, second);
     pt::processEvents();
     const pt::Pixels shown = pt::capture(w->form);
     const auto overlapped = [&](int x, int y) {
@@ -95,6 +99,40 @@ TEST_F(MainWindow, ShowsItsTextsInBlueSimSun) {
         EXPECT_GT(blue, 0) << what << ": no blue ink";
         EXPECT_EQ(black, 0) << what << ": ink drawn black";
     }
+
+    for (auto [box, what] : std::initializer_list<std::pair<platform::Control*, const char*>>{
+             {&w->Text1, "hour"}, {&w->Text2, "minute"}, {&w->Text4, "message"}}) {
+        const pt::PixelRect r = pt::pixelRect(*box);
+        ASSERT_LE(r.left + r.width, shown.width) << what;
+        ASSERT_LE(r.top + r.height, shown.height) << what;
+        // The border's colour where no label reaches: the left edge, halfway down.
+        const std::uint32_t border = shown.at(r.left, r.top + r.height / 2);
+        EXPECT_NE(border, shown.at(r.left - 1, r.top + r.height / 2))
+            << what << ": the box has a border to look for";
+        // Away from the corners, which a style may round; a scroll bar's
+        // own edge may take a few pixels more.
+        int drawn = 0, looked = 0;
+        for (int x = r.left + 3; x < r.left + r.width - 3; ++x, ++looked)
+            drawn += shown.at(x, r.top) == border;
+        EXPECT_GE(drawn * 10, looked * 8) << what << ": the top border is drawn over";
+    }
+
+    const assets::IndexedPicture& picture = assets::alarmClock();
+    const pt::PixelRect r = pt::pixelRect(w->Picture1);
+    ASSERT_LE(r.left + picture.width, shown.width);
+    ASSERT_LE(r.top + picture.height, shown.height);
+    int opaque = 0, same = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const char c = picture.rows[y][x];
+            const std::uint32_t argb =
+                picture.palette[static_cast<std::size_t>((c >= 'a' ? c - 'a' + 10 : c - '0') & 15)];
+            if (argb >> 24 != 0xFF) continue;
+            ++opaque;
+            same += shown.at(r.left + x, r.top + y) == (argb & 0xFFFFFF);
+        }
+    ASSERT_GT(opaque, 0);
+    EXPECT_EQ(same, opaque) << "pixels of the picture drawn over or missing";
 }
 
 }  // namespace
