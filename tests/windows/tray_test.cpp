@@ -125,16 +125,6 @@ TEST_F(Tray, IsHandedOverAtTheSizeTheNotificationAreaDrawsIt) {
     EXPECT_EQ(std::string(added.data.szTip), "Tockmere Beta 1.1 \xB0\xE6");
 }
 
-// A window procedure beneath the hook that records what reaches it.
-struct Beneath {
-    static inline std::vector<std::array<platform::LongPtr, 3>> seen;
-    static platform::LongPtr proc(platform::Handle, std::uint32_t msg, platform::LongPtr wParam,
-                                  platform::LongPtr lParam) {
-        seen.push_back({static_cast<platform::LongPtr>(msg), wParam, lParam});
-        return 0x5A5A + lParam;
-    }
-};
-
 // The second start in the same process finds the record the first icon
 // left behind, and adds its icon without the old tip all the same.
 TEST_F(Tray, StartAddsTheIconThenSetsItsTipInTheAnsiCodePageAndTheCloseBoxRemovesIt) {
@@ -210,27 +200,6 @@ TEST_F(Tray, LeftClickShowsTheNoticeOnlyWhileArmedRightClickTheMenu) {
     pt::trayDoubleClick(w->form);
     EXPECT_NE(w->info(), nullptr);
     EXPECT_EQ(menus.size(), 2u);
-}
-
-TEST_F(Tray, EveryOtherMessagePassesBeneathWithItsResult) {
-    start();
-    Beneath::seen.clear();
-    const platform::LongPtr saved = Module1::oldWndProc;
-    Module1::oldWndProc = reinterpret_cast<platform::LongPtr>(&Beneath::proc);
-    const std::vector<std::array<platform::LongPtr, 3>> sent{{2025, 0, platform::WM_LBUTTONDOWN},
-                                                             {2025, 0, platform::WM_LBUTTONDBLCLK},
-                                                             {2025, 0, platform::WM_MBUTTONUP},
-                                                             {2025, 0, 512 /* mouse move */},
-                                                             {0x0400, 7, 9},
-                                                             {0x0112, 0xF060, 0}};
-    for (const auto& [msg, wParam, lParam] : sent)
-        EXPECT_EQ(pt::sendMessage(w->form, static_cast<std::uint32_t>(msg), wParam, lParam),
-                  0x5A5A + lParam);
-    EXPECT_EQ(Beneath::seen, sent);
-    Beneath::seen.clear();
-    EXPECT_EQ(pt::sendMessage(w->form, 2025, 0, platform::WM_RBUTTONUP), 0);
-    EXPECT_TRUE(Beneath::seen.empty()) << "the hook keeps its own two";
-    Module1::oldWndProc = saved;
 }
 
 TEST_F(Tray, ExitRemovesTheIconTwiceAndUnhooksTheWindow) {
