@@ -144,33 +144,6 @@ TEST_F(EntryFields, MessageFieldEnablesTheButtonsOnlyForAFutureTime) {
     EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
 }
 
-// While armed the entry waits: the window brought back (a second start, or
-// from the task bar) tests no time in the fields, whose reminder was told.
-TEST_F(EntryFields, ArmedTheMessageFieldTestsNoTime) {
-    for (const bool tray : {true, false}) {
-        pt::setTrayAvailable(tray);
-        setTime(9, 41, 50);
-        start();
-        arm({{"9", "50", "一"}, {"9", "43", "二"}});
-        tickAt(9, 43, 0);  // 二 is told; 一 waits
-        ASSERT_FALSE(w->book.noneArmed);
-        takeBoxes();
-        setTime(9, 44, 0);  // the fields' time has passed
-        if (tray)
-            w->App_StartAgain();
-        else
-            pt::restoreFromTaskbar(w->form);
-        pt::processEvents();
-        ASSERT_TRUE(w->form.visible()) << tray;
-        w->Text4.setFocus();
-        EXPECT_TRUE(takeBoxes().empty()) << tray;
-        EXPECT_EQ(w->Text2.text(), "43") << tray;
-        EXPECT_FALSE(w->Command2.enabled()) << tray;
-        w.reset();
-    }
-    pt::setTrayAvailable(true);
-}
-
 TEST_F(EntryFields, MessageFieldSelectsItsTextAndEnterMovesToConfirm) {
     start();
     w->Text4.setText("开会");

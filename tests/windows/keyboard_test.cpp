@@ -19,11 +19,13 @@ class Keyboard : public MainWindowTest {};
 // hides, holding no keyboard, and both buttons wait while the reminder is
 // armed: the window brought back, by a second start or from the task bar,
 // has the focus on the hour field, from where Tab goes on; never on the
-// window alone, where the keys reach no control.
+// window alone, where the keys reach no control. The message field then
+// tests no time: the fields' own has passed, but it is armed.
 TEST_F(Keyboard, TypedAndConfirmedWithEnterAndBackWhileArmedOnTheHourField) {
     for (const bool tray : {true, false}) {
         pt::setTrayAvailable(tray);
-        start();  // 9:41:50: the fields hold 9 and 42
+        setTime(9, 41, 50);
+        start();  // the fields hold 9 and 42
         ASSERT_TRUE(pt::hasFocus(w->Text1));
         pt::typeText(w->Text1, "10");
         pt::pressKey(w->Text1, KeyTab);
@@ -39,6 +41,7 @@ TEST_F(Keyboard, TypedAndConfirmedWithEnterAndBackWhileArmedOnTheHourField) {
         EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
         EXPECT_EQ(slots(), (Slots{{"10:30:00", "开会"}, {"", ""}, {"", ""}}));
         ASSERT_FALSE(w->Command2.enabled() || w->Command1.enabled());
+        setTime(10, 31, 0);
         if (tray) {
             ASSERT_FALSE(w->form.visible());
             // A field holding the keyboard while hidden blinks its caret on,
@@ -54,6 +57,10 @@ TEST_F(Keyboard, TypedAndConfirmedWithEnterAndBackWhileArmedOnTheHourField) {
         EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1)) << tray;
         pt::pressKey(w->Text1, KeyTab);
         EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text2)) << tray;
+        pt::pressKey(w->Text2, KeyTab);
+        EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text4)) << tray;
+        EXPECT_TRUE(takeBoxes().empty()) << tray;
+        EXPECT_EQ(w->Text2.text(), "30") << tray;
         w.reset();
     }
     pt::setTrayAvailable(true);
