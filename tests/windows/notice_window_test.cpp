@@ -59,6 +59,13 @@ TEST_F(NoticeWindow, ListsTheFilledSlotsFromTheFirstUpToTheNextEmptyOne) {
         w->showInfo();
         ASSERT_NE(w->info(), nullptr);
         EXPECT_EQ(shown(), listing(rows)) << pattern;
+        // A reader reads the window once, on its button: each time with its
+        // message, then the count.
+        std::string read;
+        for (const Entry& e : rows) read += "时间：" + e.time + " 事件：" + e.event + "\n";
+        EXPECT_EQ(pt::accessibleName(w->info()->Command1), "确定");
+        EXPECT_EQ(pt::accessibleDescription(w->info()->Command1), read + kCount[rows.size()]);
+        EXPECT_EQ(pt::accessibleDescription(w->info()->form), "");
         pt::click(w->info()->Command1);
     }
     EXPECT_TRUE(takeBoxes().empty());
