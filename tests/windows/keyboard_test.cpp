@@ -99,24 +99,6 @@ TEST_F(Keyboard, EnterPressesTheButtonTheProgramOrTabMovedTheFocusTo) {
     EXPECT_EQ(w->book.eventCount, 3);
 }
 
-TEST_F(Keyboard, NoticeWindowOpensOnItsButtonAndClosesWithEnterOrEsc) {
-    start();
-    w->book.write(1, "10:00:00", "写报告");
-    for (const int key : {KeyReturn, KeyEscape}) {
-        w->showInfo();
-        ASSERT_NE(w->info(), nullptr);
-        pt::processEvents();
-        EXPECT_TRUE(pt::hasFocus(w->info()->Command1)) << key;
-        pt::pressKey(w->info()->Command1, key);
-        EXPECT_EQ(w->info(), nullptr) << key;
-        // Back in the main window, on its field, not on whatever the
-        // desktop offers.
-        EXPECT_TRUE(pt::isForeground(w->form)) << key;
-        EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1)) << key;
-    }
-    EXPECT_TRUE(takeBoxes().empty());
-}
-
 TEST_F(Keyboard, AboutOpensOnItsOkButtonAndEnterPressesTheFocusedButton) {
     start();
     pt::clearRegistry();  // no system-information program: the box says so

@@ -66,7 +66,15 @@ TEST_F(NoticeWindow, ListsTheFilledSlotsFromTheFirstUpToTheNextEmptyOne) {
         EXPECT_EQ(pt::accessibleName(w->info()->Command1), "确定");
         EXPECT_EQ(pt::accessibleDescription(w->info()->Command1), read + kCount[rows.size()]);
         EXPECT_EQ(pt::accessibleDescription(w->info()->form), "");
-        pt::click(w->info()->Command1);
+        // From the keyboard: the button has the focus, Enter or Esc closes
+        // the window, and the main window takes the keys back on its field.
+        pt::processEvents();
+        EXPECT_TRUE(pt::hasFocus(w->info()->Command1));
+        pt::pressKey(w->info()->Command1,
+                     pattern[0] == '+' ? platform::KeyReturn : platform::KeyEscape);
+        EXPECT_EQ(w->info(), nullptr);
+        EXPECT_TRUE(pt::isForeground(w->form));
+        EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1));
     }
     EXPECT_TRUE(takeBoxes().empty());
 }
