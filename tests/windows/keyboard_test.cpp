@@ -99,24 +99,6 @@ TEST_F(Keyboard, EnterPressesTheButtonTheProgramOrTabMovedTheFocusTo) {
     EXPECT_EQ(w->book.eventCount, 3);
 }
 
-TEST_F(Keyboard, AboutOpensOnItsOkButtonAndEnterPressesTheFocusedButton) {
-    start();
-    pt::clearRegistry();  // no system-information program: the box says so
-    frmAbout about(*w);
-    about.form.show();
-    pt::processEvents();
-    EXPECT_TRUE(pt::hasFocus(about.cmdOK));
-    pt::pressKey(about.cmdOK, KeyTab);
-    ASSERT_TRUE(pt::hasFocus(about.cmdSysInfo));
-    pt::pressKey(about.cmdSysInfo, KeyReturn);
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("此时系统信息不可用")});
-    EXPECT_TRUE(about.form.loaded()) << "Enter pressed 系统信息, not 确定";
-    pt::pressKey(about.cmdSysInfo, KeyEscape);
-    EXPECT_FALSE(about.form.loaded());
-    EXPECT_TRUE(pt::isForeground(w->form));
-    EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1));
-}
-
 TEST_F(Keyboard, MenuKeysOpenTheProgramsMenuInTheTimeFieldsAndOnTheButtons) {
     start();
     enter("10", "30", "开会");  // in the message field: the buttons are enabled

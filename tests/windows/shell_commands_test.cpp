@@ -24,10 +24,12 @@ TEST_F(ShellCommands, HideAndRestoreKeepTheEntryAndSwapTheMenu) {
     EXPECT_EQ(menuStates(), "EEDDEEEE");
 }
 
-// OK, Esc and the close box all close the About box and bring the window back.
+// OK, Esc and the close box all close the About box and bring the window
+// back, the keys on its field. About opens with the focus on its OK button;
+// Enter presses the button Tab moved to.
 TEST_F(ShellCommands, AboutCollapsesTheWindowOverTheBoxAndOkEscOrCloseBringItBack) {
     start();
-    whileBoxOpen = nullptr;
+    pt::clearRegistry();  // no system-information program: the box says so
     for (int way = 0; way < 3; ++way) {
         EXPECT_TRUE(withAboutOpen([&](frmAbout& a) {
             EXPECT_EQ(a.form.caption(), "关于Tockmere");
@@ -40,11 +42,20 @@ TEST_F(ShellCommands, AboutCollapsesTheWindowOverTheBoxAndOkEscOrCloseBringItBac
             EXPECT_LT(w->form.height(), 600) << "collapsed to its title bar";
             EXPECT_EQ(w->form.top(), a.form.top());
             EXPECT_NEAR(a.form.left(), (platform::screenWidth() - a.form.width()) / 2, 15);
+            EXPECT_TRUE(pt::hasFocus(a.cmdOK));
             if (way == 0) pt::click(a.cmdOK);
-            if (way == 1) pt::pressKey(a.cmdSysInfo, platform::KeyEscape);
+            if (way == 1) {
+                pt::pressKey(a.cmdOK, platform::KeyTab);
+                pt::pressKey(a.cmdSysInfo, platform::KeyReturn);
+                EXPECT_EQ(takeBoxes(), std::vector<Box>{product("此时系统信息不可用")});
+                EXPECT_TRUE(a.form.loaded()) << "Enter pressed 系统信息, not 确定";
+                pt::pressKey(a.cmdSysInfo, platform::KeyEscape);
+            }
             if (way == 2) pt::closeByCloseBox(a.form);
         })) << way;
         EXPECT_EQ(w->about(), nullptr) << way;
+        EXPECT_TRUE(pt::isForeground(w->form)) << way;
+        EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1)) << way;
         EXPECT_NEAR(w->form.height(), 2500, 15) << way;
         EXPECT_NEAR(w->form.top(), (platform::screenHeight() - w->form.height()) / 2, 15) << way;
     }
