@@ -1,8 +1,8 @@
 // What a screen reader says of each control that takes the focus, read
 // through the system's own accessibility interface: the fields by the texts
 // beside them, the message field by the reminder being entered, the buttons
-// by their captions (the notice window's reading is checked with what it
-// lists).
+// by their captions (the notice window, the clock and About are read where
+// they are checked).
 #include "harness.h"
 #include "windows/frmMain.h"
 
@@ -59,22 +59,6 @@ TEST_F(Accessible, MainWindowFieldsAreNamedAndTheMessageFollowsTheReminderBeingE
     pt::chooseMenuItem(w->mnuTrayNormal);
     EXPECT_EQ(read(),
               (Read{"时", "提醒信息 (最多五十字)", "分", "提醒信息 (最多五十字)", "重设", "确定"}));
-}
-
-TEST_F(Accessible, TheClockIsNamedAndReadsTheTime) {
-    start();
-    tickAt(9, 41, 52);
-    EXPECT_EQ(pt::accessibleName(w->Label1), "时钟");
-    EXPECT_EQ(pt::accessibleValue(w->Label1), "9:41:52")
-        << "a reader that goes to the clock reads the time";
-}
-
-TEST_F(Accessible, AboutButtonsAreReadByTheirCaptions) {
-    start();
-    frmAbout about(*w);
-    EXPECT_EQ(pt::accessibleName(about.cmdOK), "确定");
-    EXPECT_EQ(pt::accessibleName(about.cmdSysInfo), "系统信息(S)...")
-        << "the access key's mark is not read";
 }
 
 }  // namespace

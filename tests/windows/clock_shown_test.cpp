@@ -80,6 +80,9 @@ TEST_F(ClockShown, TheClockIsRightTheMomentTheWindowShowsAgain) {
         tickAt(9, 45, 8);
         EXPECT_EQ(pt::labelShows(w->Label1), reminder::clockText(clock)) << "shown, it ticks on";
     }
+    // A reader that goes to the clock reads the time.
+    EXPECT_EQ(pt::accessibleName(w->Label1), "时钟");
+    EXPECT_EQ(pt::accessibleValue(w->Label1), "9:45:08");
 }
 
 // Shown, on the system's clock, the timer ticks on each half second and no

@@ -39,6 +39,8 @@ TEST_F(ShellCommands, AboutCollapsesTheWindowOverTheBoxAndOkEscOrCloseBringItBac
             EXPECT_EQ(a.lblVersion.caption(), "请确保系统时间准确无误");
             EXPECT_EQ(a.cmdOK.caption(), "确定");
             EXPECT_EQ(a.cmdSysInfo.caption(), "系统信息(&S)...");
+            EXPECT_EQ(pt::accessibleName(a.cmdSysInfo), "系统信息(S)...") << "the mark not read";
+            EXPECT_EQ(pt::accessibleName(a.cmdOK), "确定");
             EXPECT_LT(w->form.height(), 600) << "collapsed to its title bar";
             EXPECT_EQ(w->form.top(), a.form.top());
             EXPECT_NEAR(a.form.left(), (platform::screenWidth() - a.form.width()) / 2, 15);
