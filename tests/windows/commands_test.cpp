@@ -123,19 +123,6 @@ TEST_F(Commands, ResetAfterThreeAsksFirstAndStartsAgain) {
     EXPECT_EQ(w->Text2.text(), "42");
 }
 
-TEST_F(Commands, ResetInNormalModeEmptiesTheEntryWithoutAsking) {
-    start();
-    enter("10", "0", "写信");
-    w->book.write(1, "10:00:00", "写信");
-    pt::click(w->Command1);
-    EXPECT_TRUE(takeBoxes().empty());
-    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
-    EXPECT_EQ(w->Text4.text(), "");
-    EXPECT_EQ(w->Text1.text(), "9");
-    EXPECT_EQ(w->Text2.text(), "42");
-    EXPECT_EQ(w->Command1.caption(), "重设");
-}
-
 // The items in the order 普通 高级 查询 恢复 隐藏 关于 - 退出, each enabled (E)
 // or disabled (D).
 TEST_F(Commands, MenuFollowsTheBookFromIdleToArmedAndBack) {

@@ -131,7 +131,7 @@ TEST_F(EntryTold, HiddenMidEntryTheToldReminderRaisesNoErrorOfItsOwn) {
     EXPECT_EQ(menuStates(), "EEDDEEEE");
 }
 
-TEST_F(EntryTold, NormalOffersReminderOneWholeAndConfirmArmsIt) {
+TEST_F(EntryTold, NormalOffersReminderOneWholeAndResetEmptiesItWithoutAsking) {
     start();
     advanced();
     take({{"10", "5", "一"}});
@@ -148,11 +148,12 @@ TEST_F(EntryTold, NormalOffersReminderOneWholeAndConfirmArmsIt) {
     pt::chooseMenuItem(w->mnuTrayNormal);
     EXPECT_EQ(w->Text4.text(), "草稿");
     EXPECT_TRUE(w->mnuTrayNormal.checked());
-    w->Text4.setText("一");
-    w->Text4.setFocus();
-    confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
-    EXPECT_EQ(slots(), (Slots{{"10:05:00", "一"}, {"", ""}, {"", ""}}));
+    // 重设 in the normal mode asks nothing and empties the entry.
+    pt::click(w->Command1);
+    EXPECT_TRUE(takeBoxes().empty());
+    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
+    EXPECT_EQ(entry(), (std::vector<std::string>{"9", "42", "", "提醒信息 (最多五十字)", "重设",
+                                                 "普通", "1"}));
 }
 
 // 普通 keeps reminder 1 only: with reminders 2 or 3 taken it asks first,
