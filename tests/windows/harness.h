@@ -164,7 +164,8 @@ protected:
     }
 
     // Opens About, by 关于 unless `open` says how, and runs `whileOpen` once
-    // from a tick while the modal box is up; true if it ran.
+    // from a tick while the modal box is up; true if it ran. `whileOpen`
+    // closes About: one it leaves open is unloaded, or the test would wait.
     bool withAboutOpen(const std::function<void(frmAbout&)>& whileOpen,
                        const std::function<void()>& open = {}) {
         bool ran = false;
@@ -172,6 +173,10 @@ protected:
             if (frmAbout* a = w->about(); a && !ran) {
                 ran = true;
                 whileOpen(*a);
+                if (frmAbout* left = w->about()) {
+                    ADD_FAILURE() << "About is still open";
+                    left->form.unload();
+                }
             }
         });
         pt::holdTimers(false);
