@@ -61,26 +61,40 @@ retry() { # TRY WHAT
     [ "$1" -gt 1 ] && echo "windows_tray: retrying (try $1 of 3): $2"
     return 0
 }
+# Armed, the window goes to the tray once its box is answered. Keys that
+# went to another field than meant (the click not yet taken) leave a box
+# saying what is wrong instead, and the window stays.
 eval "$(xdotool getwindowgeometry --shell "$main")"
-box=""
+armed=""
 for try in 1 2 3; do
-    retry "$try" "no box counting the reminder after typing it"
+    retry "$try" "the reminder typed was not armed"
     xdotool windowfocus "$main" 2>/dev/null
-    xdotool mousemove "$((X + 58))" "$((Y + 38))" click 1
+    xdotool mousemove "$((X + 58))" "$((Y + 38))" click 1 sleep 0.3 click 1
     sleep 0.5
     xdotool key End BackSpace BackSpace type 9
     xdotool key Tab type 59
     xdotool key Tab type x
     xdotool key Return space
-    box=$(wait_window Tockmere 5 2>/dev/null) && break
+    if box=$(wait_window Tockmere 5 2>/dev/null); then
+        xdotool windowfocus "$box" 2>/dev/null
+        xdotool key Return
+        for _ in $(seq 30); do
+            xdotool search --onlyvisible --name '^Tockmere( Beta 1\.1)?$' >/dev/null 2>&1 || {
+                armed=yes
+                break
+            }
+            sleep 0.1
+        done
+    fi
+    [ -n "$armed" ] && break
+    # Every box still open is answered, and Wine given a moment to take
+    # keys again after it, before the next try.
+    for box in $(xdotool search --onlyvisible --name '^(Tockmere|出错啦!)$' 2>/dev/null); do
+        xdotool windowfocus "$box" key Return 2>/dev/null
+    done
+    sleep 2
 done
-[ -n "$box" ] || fail "no box counting the reminder"
-xdotool windowfocus "$box" 2>/dev/null
-xdotool key Return
-for _ in $(seq 50); do
-    xdotool search --onlyvisible --name '^Tockmere$' >/dev/null 2>&1 || break
-    sleep 0.1
-done
+[ -n "$armed" ] || fail "the reminder typed was not armed: the window did not go to the tray"
 
 # The box's window may still be going away: a person clicks once more.
 notice=""
