@@ -69,7 +69,7 @@ armed=""
 for try in 1 2 3; do
     retry "$try" "the reminder typed was not armed"
     xdotool windowfocus "$main" 2>/dev/null
-    xdotool mousemove "$((X + 58))" "$((Y + 38))" click 1 sleep 0.3 click 1
+    xdotool mousemove "$((X + 58))" "$((Y + 38))" click 1
     sleep 0.5
     xdotool key End BackSpace BackSpace type 9
     xdotool key Tab type 59
