@@ -176,13 +176,6 @@ TEST_P(Layout, ANoticeRowWhoseOneWordIsWiderThanItWrapsInsideIt) {
     EXPECT_LE(bottom(pt::pixelRect(info.Label2[0])), pt::pixelRect(info.Label1[1]).top);
 }
 
-TEST_P(Layout, AShortMessageKeepsItsTwoLineRow) {
-    reminder::Book book;
-    book.write(1, "8:15:00", "晨会");
-    frmInfo info(book);
-    EXPECT_NEAR(info.Label2[0].height(), 345, 15);
-}
-
 INSTANTIATE_TEST_SUITE_P(Dpi, Layout, ::testing::Values(96, 144),
                          [](const auto& dpi) { return std::to_string(dpi.param); });
 
