@@ -82,7 +82,7 @@ TEST_F(Commands, MoreTakesThreeRemindersAndConfirmArmsThemInOrder) {
     EXPECT_EQ(takeBoxes(), std::vector<Box>{product("就这些吧?我记不下了!")});
     EXPECT_EQ(w->book.eventCount, 4);
     EXPECT_EQ(w->Command1.caption(), "重设");
-    EXPECT_TRUE(pt::hasFocus(w->Command2));
+    EXPECT_TRUE(w->Command2.hasFocus());
     EXPECT_EQ(w->Text4.text(), "一") << "the third reminder stays in the fields";
 
     confirm();
@@ -121,31 +121,6 @@ TEST_F(Commands, ResetAfterThreeAsksFirstAndStartsAgain) {
     EXPECT_EQ(w->Text4.text(), "c") << "the message is offered for the new first reminder";
     EXPECT_EQ(w->Text1.text(), "9");
     EXPECT_EQ(w->Text2.text(), "42");
-}
-
-// The items in the order 普通 高级 查询 恢复 隐藏 关于 - 退出, each enabled (E)
-// or disabled (D).
-TEST_F(Commands, MenuFollowsTheBookFromIdleToArmedAndBack) {
-    start();
-    std::vector<std::string> captions;
-    for (const auto& item : w->mnuTray.items()) captions.push_back(item->caption());
-    EXPECT_EQ(captions, (std::vector<std::string>{"普通", "高级", "查询", "恢复", "隐藏", "关于",
-                                                  "-", "退出"}));
-    EXPECT_TRUE(w->ssdddsd.isSeparator());
-    EXPECT_EQ(menuStates(), "EEDDEEEE") << "after start-up";
-    EXPECT_TRUE(w->mnuTrayNormal.checked());
-    advanced();
-    EXPECT_TRUE(w->mnuTrayHigh.checked() && !w->mnuTrayNormal.checked());
-    enter("9", "45", "x");
-    confirm();
-    EXPECT_EQ(menuStates(), "DDEDDEEE") << "armed";
-    pt::chooseMenuItem(w->mnuTrayNormal);
-    EXPECT_TRUE(w->book.advancedMode) << "a disabled item does nothing";
-    tickAt(9, 45, 0, 1);
-    EXPECT_EQ(menuStates(), "EEDDEEEE") << "idle after the firing";
-    EXPECT_TRUE(w->mnuTrayNormal.checked());
-    EXPECT_FALSE(w->mnuTrayHigh.checked());
-    EXPECT_FALSE(w->book.advancedMode);
 }
 
 }  // namespace

@@ -119,9 +119,6 @@ TEST_F(Tray, StartAddsTheIconThenSetsItsTipInTheAnsiCodePageAndTheCloseBoxRemove
         const std::string tip = "Tockmere Beta 1.1 \xB0\xE6";  // 版 in GBK
         EXPECT_EQ(tipBytes(c[1].data), tip + '\0' + std::string(64 - tip.size() - 1, ' '));
         EXPECT_EQ(pt::trayTip(w->form), "Tockmere Beta 1.1 版");
-        // The program keeps the tip as 64 characters: text, NUL, spaces.
-        EXPECT_EQ(Module1::trayData.szTip,
-                  "Tockmere Beta 1.1 版" + std::string(1, '\0') + std::string(64 - 19 - 1, ' '));
 
         pt::closeByCloseBox(w->form);
         ASSERT_EQ(calls().size(), 3u);
@@ -132,33 +129,27 @@ TEST_F(Tray, StartAddsTheIconThenSetsItsTipInTheAnsiCodePageAndTheCloseBoxRemove
     }
 }
 
-TEST_F(Tray, ALongTipIsCutWithoutSplittingACharacter) {
-    start();
-    std::string text = "a";
-    for (int i = 0; i < 70; ++i) text += "版";
-    setTrayTip(text);
-    const NOTIFYICONDATAA last = calls().back().data;
-    // 64 characters are kept; in bytes, one and 31 double-byte characters
-    // fill 63 of the 64, as a 32nd would not fit whole.
-    std::string expected = "a";
-    for (int i = 0; i < 31; ++i) expected += "\xB0\xE6";
-    EXPECT_EQ(tipBytes(last), expected + '\0');
-    EXPECT_EQ(pt::trayTip(w->form), platform::fromAnsi(expected));
-}
-
 // A left click shows the notice window while reminders are armed, a right
-// click pops up the menu as it stands.
+// click pops up the menu as it stands: "✓" on the mode chosen, "×" on each
+// item disabled.
 TEST_F(Tray, LeftClickShowsTheNoticeOnlyWhileArmedRightClickTheMenu) {
     start();
     pt::trayClick(w->form, platform::LeftButton);
     EXPECT_EQ(w->info(), nullptr) << "nothing armed: nothing happens";
     pt::trayClick(w->form, platform::RightButton);
-    arm();
+    advanced();
     pt::trayClick(w->form, platform::RightButton);
-    ASSERT_EQ(menus.size(), 2u);
-    EXPECT_TRUE(menus[0][0].checked) << "普通";
-    EXPECT_FALSE(menus[0][2].enabled) << "查询 while idle";
-    EXPECT_TRUE(menus[1][2].enabled) << "查询 while armed";
+    arm({{"10", "0", "开会"}, {"11", "0", "交报告"}});
+    pt::trayClick(w->form, platform::RightButton);
+    std::vector<std::string> read;
+    for (const auto& menu : menus) {
+        read.emplace_back();
+        for (const auto& i : menu)
+            read.back() += i.caption + (i.checked ? "✓" : "") + (i.enabled ? " " : "× ");
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{"普通✓ 高级 查询× 恢复× 隐藏 关于 - 退出 ",
+                                              "普通 高级✓ 查询× 恢复× 隐藏 关于 - 退出 ",
+                                              "普通× 高级✓× 查询 恢复× 隐藏× 关于 - 退出 "}));
 
     pt::sendMessage(w->form, 2025, 0, platform::WM_LBUTTONDOWN);
     EXPECT_EQ(w->info(), nullptr) << "a press alone does nothing";
@@ -170,7 +161,7 @@ TEST_F(Tray, LeftClickShowsTheNoticeOnlyWhileArmedRightClickTheMenu) {
     w->info()->form.unload();
     pt::trayDoubleClick(w->form);
     EXPECT_NE(w->info(), nullptr);
-    EXPECT_EQ(menus.size(), 2u);
+    EXPECT_EQ(menus.size(), 3u);
 }
 
 TEST_F(Tray, ExitRemovesTheIconTwiceAndUnhooksTheWindow) {
