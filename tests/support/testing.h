@@ -235,7 +235,5 @@ std::optional<BoxTitleFit> activeBoxTitleFit();
 std::optional<bool> boxesAbove(const Form& form);
 
 // Which control of the program has the keyboard focus, if any.
-bool hasFocus(const Control& control);
-bool isTopMost(const Form& form);
 
 }  // namespace platform::testing

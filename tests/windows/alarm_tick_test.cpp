@@ -35,7 +35,7 @@ TEST_F(AlarmTick, OneReminderIsToldAtItsSecondAndTheWindowComesBackIdle) {
     EXPECT_NEAR(w->form.height(), 2500, 15);
     EXPECT_NEAR(w->form.left(), (platform::screenWidth() - w->form.width()) / 2, 15) << "centred";
     EXPECT_NEAR(w->form.top(), (platform::screenHeight() - w->form.height()) / 2, 15);
-    EXPECT_TRUE(pt::isTopMost(w->form));
+    EXPECT_TRUE(w->form.topMost());
     EXPECT_EQ(w->Text4.text(), "");
     EXPECT_EQ(w->Text1.text(), "9");
     EXPECT_EQ(w->Text2.text(), "43");

@@ -37,7 +37,7 @@ TEST_F(EntryFields, PrefillCarriesIntoTheHourAndPastMidnight) {
     EXPECT_EQ(w->Text2.text(), "0");
     w->Text4.setFocus();
     EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
-    EXPECT_TRUE(pt::hasFocus(w->Text1));
+    EXPECT_TRUE(w->Text1.hasFocus());
     EXPECT_EQ(w->Text2.text(), "0");
     EXPECT_FALSE(w->Command2.enabled());
 }
@@ -114,7 +114,7 @@ TEST_F(EntryFields, MessageFieldEnablesTheButtonsOnlyForAFutureTime) {
     EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
     EXPECT_EQ(w->Text1.text(), "9");
     EXPECT_EQ(w->Text2.text(), "42");
-    EXPECT_TRUE(pt::hasFocus(w->Text1));
+    EXPECT_TRUE(w->Text1.hasFocus());
     EXPECT_FALSE(w->Command1.enabled());
 
     // A time not spelt by the fields is left for the commands to report.
@@ -153,7 +153,7 @@ TEST_F(EntryFields, MessageFieldSelectsItsTextAndEnterMovesToConfirm) {
     pt::pressKey(w->Text4, platform::KeyRight);
     pt::typeText(w->Text4, "a");
     pt::pressKey(w->Text4, platform::KeyReturn);
-    EXPECT_TRUE(pt::hasFocus(w->Command2));
+    EXPECT_TRUE(w->Command2.hasFocus());
     EXPECT_EQ(w->Text4.text(), "开会a") << "no line break is left behind";
     EXPECT_TRUE(w->book.noneArmed) << "Enter only moves the focus";
 }

@@ -128,7 +128,7 @@ protected:
         pt::pressKey(w->Text1, platform::KeyTab);
         typeInto(w->Text2, minute);
         pt::pressKey(w->Text2, platform::KeyTab);
-        if (pt::hasFocus(w->Text4)) pt::commitInputMethod(w->Text4, message);
+        if (w->Text4.hasFocus()) pt::commitInputMethod(w->Text4, message);
     }
 
     // One tick of the main window's timer at the given time of day.

@@ -26,16 +26,16 @@ TEST_F(Keyboard, TypedAndConfirmedWithEnterAndBackWhileArmedOnTheHourField) {
         pt::setTrayAvailable(tray);
         setTime(9, 41, 50);
         start();  // the fields hold 9 and 42
-        ASSERT_TRUE(pt::hasFocus(w->Text1));
+        ASSERT_TRUE(w->Text1.hasFocus());
         pt::typeText(w->Text1, "10");
         pt::pressKey(w->Text1, KeyTab);
-        ASSERT_TRUE(pt::hasFocus(w->Text2));
+        ASSERT_TRUE(w->Text2.hasFocus());
         pt::typeText(w->Text2, "30");
         pt::pressKey(w->Text2, KeyTab);
-        ASSERT_TRUE(pt::hasFocus(w->Text4));
+        ASSERT_TRUE(w->Text4.hasFocus());
         pt::commitInputMethod(w->Text4, "开会");
         pt::pressKey(w->Text4, KeyReturn);
-        ASSERT_TRUE(pt::hasFocus(w->Command2)) << "Enter in the message moves on to 确定";
+        ASSERT_TRUE(w->Command2.hasFocus()) << "Enter in the message moves on to 确定";
         EXPECT_TRUE(takeBoxes().empty());
         pt::pressKey(w->Command2, KeyReturn);
         EXPECT_EQ(takeBoxes(), std::vector<Box>{product("只有一件事要提醒")});
@@ -88,12 +88,12 @@ TEST_F(Keyboard, EnterPressesTheButtonTheProgramOrTabMovedTheFocusTo) {
         enter("10", "30", message);
         pt::pressKey(w->Text4, KeyTab);  // the tab order goes to 确定 first
         pt::pressKey(w->Command2, KeyTab);
-        ASSERT_TRUE(pt::hasFocus(w->Command1));
+        ASSERT_TRUE(w->Command1.hasFocus());
         pt::pressKey(w->Command1, KeyReturn);  // 还有
     }
     EXPECT_EQ(takeBoxes(), std::vector<Box>{product("就这些吧?我记不下了!")});
     // After the third, the program itself puts the focus on 确定.
-    ASSERT_TRUE(pt::hasFocus(w->Command2));
+    ASSERT_TRUE(w->Command2.hasFocus());
     pt::pressKey(w->Command2, KeyReturn);
     EXPECT_EQ(takeBoxes(), std::vector<Box>{product("有三件事要提醒")});
     EXPECT_EQ(w->book.eventCount, 3);
@@ -104,7 +104,7 @@ TEST_F(Keyboard, MenuKeysOpenTheProgramsMenuInTheTimeFieldsAndOnTheButtons) {
     enter("10", "30", "开会");  // in the message field: the buttons are enabled
     ASSERT_TRUE(w->Command1.enabled());
     // The message field keeps its own menu.
-    ASSERT_TRUE(pt::hasFocus(w->Text4));
+    ASSERT_TRUE(w->Text4.hasFocus());
     pt::pressKey(w->Text4, KeyF10, ShiftMask);
     pt::pressKey(w->Text4, KeyContextMenu);
     EXPECT_TRUE(menus.empty());

@@ -15,7 +15,7 @@ TEST_F(MainWindow, StartsCentredOnTopInFrontWithTheNextMinuteSelected) {
     start();
     EXPECT_EQ(w->form.caption(), "Tockmere Beta 1.1");
     EXPECT_TRUE(w->form.visible());
-    EXPECT_TRUE(pt::isTopMost(w->form));
+    EXPECT_TRUE(w->form.topMost());
     EXPECT_NEAR(w->form.width(), 2500, kPixel);
     EXPECT_NEAR(w->form.height(), 2500, kPixel);
     EXPECT_NEAR(w->form.left(), (platform::screenWidth() - w->form.width()) / 2, kPixel);

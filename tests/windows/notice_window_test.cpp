@@ -69,7 +69,7 @@ TEST_F(NoticeWindow, ListsTheFilledSlotsFromTheFirstUpToTheNextEmptyOne) {
         // From the keyboard: the button has the focus, Enter or Esc closes
         // the window, and the main window takes the keys back on its field.
         pt::processEvents();
-        EXPECT_TRUE(pt::hasFocus(w->info()->Command1));
+        EXPECT_TRUE(w->info()->Command1.hasFocus());
         pt::pressKey(w->info()->Command1,
                      pattern[0] == '+' ? platform::KeyReturn : platform::KeyEscape);
         EXPECT_EQ(w->info(), nullptr);

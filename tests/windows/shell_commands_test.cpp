@@ -44,7 +44,7 @@ TEST_F(ShellCommands, AboutCollapsesTheWindowOverTheBoxAndOkEscOrCloseBringItBac
             EXPECT_LT(w->form.height(), 600) << "collapsed to its title bar";
             EXPECT_EQ(w->form.top(), a.form.top());
             EXPECT_NEAR(a.form.left(), (platform::screenWidth() - a.form.width()) / 2, 15);
-            EXPECT_TRUE(pt::hasFocus(a.cmdOK));
+            EXPECT_TRUE(a.cmdOK.hasFocus());
             if (way == 0) pt::click(a.cmdOK);
             if (way == 1) {
                 pt::pressKey(a.cmdOK, platform::KeyTab);

@@ -243,10 +243,6 @@ void clearRegistry() {
     platform::clearRegistry();
 }
 
-bool hasFocus(const Control& control) {
-    return control.hasFocus();
-}
-
 void typeWhereTheFocusIs(const std::string& text) {
     // Through the window system, to the window with the input focus: a
     // window that a modal box blocks gets none of them.
@@ -272,10 +268,6 @@ std::optional<BoxTitleFit> activeBoxTitleFit() {
 // The offscreen display stacks nothing.
 std::optional<bool> boxesAbove(const Form&) {
     return std::nullopt;
-}
-
-bool isTopMost(const Form& form) {
-    return form.topMost();
 }
 
 }  // namespace platform::testing

@@ -276,10 +276,6 @@ void restoreFromTaskbar(Form& form) {
     processEvents();
 }
 
-bool hasFocus(const Control& control) {
-    return control.hasFocus();
-}
-
 namespace {
 bool isBox(HWND h) {
     wchar_t cls[16] = {};
@@ -341,9 +337,6 @@ std::optional<bool> boxesAbove(const Form& form) {
         if (isBox(h) && formSeen) return false;
     }
     return true;
-}
-bool isTopMost(const Form& form) {
-    return form.topMost();
 }
 
 std::optional<std::uint32_t> shellRestartMessage() {
