@@ -5,25 +5,6 @@ namespace {
 
 using ShellCommands = MainWindowTest;
 
-TEST_F(ShellCommands, HideAndRestoreKeepTheEntryAndSwapTheMenu) {
-    start();
-    enter("10", "5", "带伞");
-    w->form.setLeft(600);
-    const platform::Twips left = w->form.left(), top = w->form.top();
-
-    pt::chooseMenuItem(w->mnuTrayHide);
-    EXPECT_FALSE(w->form.visible());
-    EXPECT_EQ(menuStates(), "DDDEDEEE");
-
-    pt::chooseMenuItem(w->mnuTrayRestore);
-    EXPECT_TRUE(w->form.visible());
-    EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
-    EXPECT_EQ(w->form.left(), left) << "back where it was, not centred";
-    EXPECT_EQ(w->form.top(), top);
-    EXPECT_EQ(w->Text4.text(), "带伞");
-    EXPECT_EQ(menuStates(), "EEDDEEEE");
-}
-
 // OK, Esc and the close box all close the About box and bring the window
 // back, the keys on its field. About opens with the focus on its OK button;
 // Enter presses the button Tab moved to.
@@ -113,8 +94,8 @@ TEST_F(ShellCommands, TheSystemEndingTheProgramRunsExit) {
 }
 
 // A second start brings the About box forward. About leaves a hidden armed
-// window hidden; chosen after 隐藏 it shows the
-// window, and 恢复 then only swaps the menu.
+// window hidden; chosen after 隐藏 it shows the window, and 恢复 then only
+// swaps the menu. What was typed and where the window was are kept.
 TEST_F(ShellCommands, AboutOnASecondStartWhileArmedAndAfterHide) {
     const auto ok = [](frmAbout& a) { pt::click(a.cmdOK); };
     start();
@@ -131,14 +112,27 @@ TEST_F(ShellCommands, AboutOnASecondStartWhileArmedAndAfterHide) {
     EXPECT_LT(w->form.height(), 600);
 
     start();
-    pt::chooseMenuItem(w->mnuTrayHide);
-    EXPECT_TRUE(withAboutOpen(ok));
-    EXPECT_TRUE(w->form.visible());
-    EXPECT_EQ(menuStates(), "DDDEDEEE");
-    const platform::Twips left = w->form.left();
-    pt::chooseMenuItem(w->mnuTrayRestore);
-    EXPECT_EQ(w->form.left(), left);
-    EXPECT_EQ(menuStates(), "EEDDEEEE");
+    enter("10", "5", "带伞");
+    w->form.setLeft(600);
+    for (const bool about : {false, true}) {
+        pt::chooseMenuItem(w->mnuTrayHide);
+        EXPECT_FALSE(w->form.visible());
+        EXPECT_EQ(menuStates(), "DDDEDEEE");
+        if (about) {
+            EXPECT_TRUE(withAboutOpen(ok));
+            EXPECT_TRUE(w->form.visible());
+            EXPECT_EQ(menuStates(), "DDDEDEEE");
+        }
+        // Back where it was (About's own place, after About), not centred.
+        const platform::Twips left = w->form.left(), top = w->form.top();
+        pt::chooseMenuItem(w->mnuTrayRestore);
+        EXPECT_TRUE(w->form.visible());
+        EXPECT_EQ(menuStates(), "EEDDEEEE");
+        EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
+        EXPECT_EQ(w->form.left(), left) << about;
+        EXPECT_EQ(w->form.top(), top) << about;
+        EXPECT_EQ(w->Text4.text(), "带伞") << about;
+    }
 }
 
 TEST_F(ShellCommands, ARightPressOnTheWindowItsLabelsOrPictureOpensTheMenu) {
