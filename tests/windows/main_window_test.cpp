@@ -39,12 +39,6 @@ TEST_F(MainWindow, StartsCentredOnTopInFrontWithTheNextMinuteSelected) {
     EXPECT_EQ(w->form.left(), left);
     EXPECT_EQ(w->form.top(), top);
     EXPECT_NEAR(w->form.height(), 2500, kPixel);
-
-    const reminder::Book& b = w->book;
-    EXPECT_EQ(b.eventCount, 1);
-    EXPECT_FALSE(b.advancedMode);
-    EXPECT_TRUE(b.noneArmed);
-    for (int k = 1; k <= 3; ++k) EXPECT_TRUE(b.slot(k).empty()) << k;
 }
 
 TEST_F(MainWindow, ShowsItsTextsInBlueOverNothingElse) {
