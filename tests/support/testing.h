@@ -58,11 +58,9 @@ void typeText(Control& control, const std::string& text);
 void pressKey(Control& control, int keyCode, int shift = 0);
 // An input method committing text to the box.
 void commitInputMethod(TextBox& box, const std::string& text);
-// Text put in by the context menu's paste, or dropped onto the box.
+// Text put in by the context menu's paste. (On Linux a drop enters the box
+// by the same way; on Windows the boxes take no dropped text.)
 void paste(TextBox& box, const std::string& text);
-void drop(TextBox& box, const std::string& text);
-// Whether the backend's text boxes take dropped text at all.
-bool canDropText();
 
 // The text a label draws now (its caption may wait for its window to show).
 std::string labelShows(const Label& label);

@@ -200,16 +200,4 @@ TEST_F(EntryFields, TheMessageTakesFiftyCharactersByEveryRoute) {
     EXPECT_TRUE(takeBoxes().empty());
 }
 
-TEST_F(EntryFields, DroppedTextFollowsTheRulesOfPastedText) {
-    if (!pt::canDropText()) GTEST_SKIP() << "text boxes of this system take no dropped text";
-    start();
-    pt::drop(w->Text2, "x");
-    EXPECT_EQ(w->Text2.text(), "42");
-    w->Text4.setText(std::string(48, 'a'));
-    w->Text4.setSelStart(48);
-    pt::drop(w->Text4, "e\u0301e\u0301");
-    EXPECT_EQ(w->Text4.text(), std::string(48, 'a') + "e\u0301");
-    EXPECT_TRUE(takeBoxes().empty());
-}
-
 }  // namespace

@@ -2,14 +2,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDropEvent>
 #include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -120,25 +118,6 @@ void paste(TextBox& box, const std::string& text) {
     else if (auto* m = qobject_cast<QPlainTextEdit*>(w))
         m->paste();
     processEvents();
-}
-
-void drop(TextBox& box, const std::string& text) {
-    QWidget* w = box.impl().widget;
-    if (auto* m = qobject_cast<QPlainTextEdit*>(w)) w = m->viewport();
-    QMimeData data;
-    data.setText(QString::fromStdString(text));
-    const QPointF at(w->width() - 2.0, w->height() / 2.0);
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &enter);
-    QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &move);
-    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &dropped);
-    processEvents();
-}
-
-bool canDropText() {
-    return true;
 }
 
 std::string labelShows(const Label& label) {

@@ -117,10 +117,6 @@ void paste(TextBox& box, const std::string& text) {
     processEvents();
 }
 
-bool canDropText() {
-    return false;
-}
-
 std::string labelShows(const Label& label) {
     return win::narrow(win::textOf(label.impl().hwnd));
 }
@@ -163,7 +159,6 @@ std::optional<TrayPicture> trayPictureAt(const Form& owner, int size) {
     SendMessageW(h, WM_DISPLAYCHANGE, 32, 0);
     return picture;
 }
-void drop(TextBox&, const std::string&) {}
 
 void click(CommandButton& button) {
     HWND h = hwndOf(button);
