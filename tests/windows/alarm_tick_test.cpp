@@ -49,26 +49,6 @@ TEST_F(AlarmTick, OneReminderIsToldAtItsSecondAndTheWindowComesBackIdle) {
     EXPECT_TRUE(takeBoxes().empty()) << "told once";
 }
 
-TEST_F(AlarmTick, EarlierRemindersHideTheWindowAgainAndTheLastBringsItBack) {
-    start();
-    arm({{"9", "50", "三"}, {"9", "45", "一"}, {"9", "47", "二"}});
-    std::vector<bool> shownDuringBox;
-    whileBoxOpen = [&](const Box&) { shownDuringBox.push_back(w->form.visible()); };
-
-    ticksFrom(9, 44, 59, 9, 45, 1);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:45:00啦!应该一"}));
-    EXPECT_FALSE(w->form.visible());
-    EXPECT_EQ(w->book.eventCount, 3);
-    EXPECT_FALSE(w->book.noneArmed);
-    EXPECT_TRUE(w->book.slot(1).empty());
-
-    ticksFrom(9, 45, 1, 9, 50, 0);
-    EXPECT_EQ(told(takeBoxes()), (Told{" 9:47:00啦!应该二", " 9:50:00啦!应该三"}));
-    EXPECT_EQ(shownDuringBox, (std::vector<bool>{true, true, true}));
-    EXPECT_TRUE(idle());
-    EXPECT_TRUE(w->form.visible());
-}
-
 // A tick after the machine slept tells every reminder it crossed, in order,
 // however long the first box stays open.
 TEST_F(AlarmTick, AGapOfHoursTellsEveryReminderItCrossedInOrder) {

@@ -99,38 +99,6 @@ TEST_F(EntryTold, ThreeTakenAndHiddenAreToldAndTheWindowComesBack) {
     EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
 }
 
-TEST_F(EntryTold, EveryReminderTakenIsToldOnceEvenIfNoneIsEverConfirmed) {
-    start();
-    advanced();
-    take({{"9", "45", "一"}, {"9", "45", "二"}, {"9", "49", "三"}});
-    takeBoxes();
-    pt::chooseMenuItem(w->mnuTrayHide);
-    ticksFrom(9, 44, 59, 9, 55, 0);
-    EXPECT_EQ(told(takeBoxes()),
-              (Told{" 9:45:00啦!应该一", " 9:45:00啦!应该二", " 9:49:00啦!应该三"}));
-    EXPECT_TRUE(w->form.visible());
-    EXPECT_EQ(slots(), (Slots{{"", ""}, {"", ""}, {"", ""}}));
-    // The third reminder is still in the fields, its time passed: "确定"
-    // says so rather than arming it again.
-    confirm();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{errorBox("你设置的时间已经过去啦!")});
-    EXPECT_TRUE(w->book.noneArmed);
-}
-
-TEST_F(EntryTold, HiddenMidEntryTheToldReminderRaisesNoErrorOfItsOwn) {
-    start();
-    advanced();
-    take({{"9", "45", "一"}});
-    pt::chooseMenuItem(w->mnuTrayHide);
-    // The fields' prefill (9:42) passes while the window is hidden.
-    ticksFrom(9, 44, 59, 9, 46, 0);
-    EXPECT_EQ(takeBoxes(), (std::vector<Box>{okBox("应该一", " 9:45:00啦!")}));
-    EXPECT_TRUE(w->form.visible());
-    EXPECT_EQ(w->book.eventCount, 2);
-    EXPECT_EQ(w->Label5.caption(), "提醒信息（事件二）");
-    EXPECT_EQ(menuStates(), "EEDDEEEE");
-}
-
 TEST_F(EntryTold, NormalOffersReminderOneWholeAndResetEmptiesItWithoutAsking) {
     start();
     advanced();
