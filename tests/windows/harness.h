@@ -69,7 +69,6 @@ protected:
         });
         pt::watchMenus([this](const std::vector<pt::ShownMenuItem>& items) {
             menus.push_back(items);
-            if (whileMenuOpen) whileMenuOpen();
             std::string choice;
             if (!menuChoices.empty()) {
                 choice = menuChoices.front();
@@ -110,7 +109,6 @@ protected:
     std::function<void(const Box&)> whileBoxOpen;       // runs while each box is open
     std::vector<std::vector<pt::ShownMenuItem>> menus;  // every pop-up menu shown
     std::deque<std::string> menuChoices;                // items to choose, in order; else none
-    std::function<void()> whileMenuOpen;
 };
 
 // A test of the main window, started at the harness clock.
