@@ -19,9 +19,11 @@ TEST_F(AlarmTick, OneReminderIsToldAtItsSecondAndTheWindowComesBackIdle) {
     w->form.setLeft(0);  // moved away before it was armed
     w->form.setTop(0);
     arm({{"9", "42", "开会"}});
+    pt::bringAnotherWindowForward();
     bool collapsed = false;
     whileBoxOpen = [&](const Box&) {
         collapsed = w->form.visible() && w->form.height() < 2500 / 2;
+        expectBoxInFront("the reminder's box");
     };
     ticksFrom(9, 41, 50, 9, 41, 59);
     EXPECT_TRUE(takeBoxes().empty());
@@ -40,8 +42,9 @@ TEST_F(AlarmTick, OneReminderIsToldAtItsSecondAndTheWindowComesBackIdle) {
     EXPECT_EQ(w->Text1.text(), "9");
     EXPECT_EQ(w->Text2.text(), "43");
     EXPECT_EQ(w->Label5.caption(), "提醒信息 (最多五十字)");
-    // The entry starts again as at start: the hour field has the keyboard,
-    // its text selected, so that what is typed takes its place.
+    // The entry starts again as at start, in front: the hour field has the
+    // keyboard, its text selected, so that what is typed takes its place.
+    EXPECT_TRUE(pt::isForeground(w->form));
     pt::typeWhereTheFocusIs("8");
     EXPECT_EQ(w->Text1.text(), "8");
 

@@ -1,36 +1,12 @@
 // Message boxes and the windows they are modal to: the box stays in front
 // and takes the keys while it is open; the window it returns to takes them
 // after.
-#include <optional>
 
 #include "harness.h"
 
 namespace {
 
-class Boxes : public MainWindowTest {
-protected:
-    // While a box is open: it is active, above the main window, and the keys
-    // a person types go to it.
-    void expectBoxInFront(const std::string& when) {
-        EXPECT_TRUE(pt::aBoxIsActive()) << when;
-        if (const auto above = boxesComeAbove()) {
-            EXPECT_TRUE(*above) << when;
-        }
-        const auto fields = [&] {
-            return std::vector<std::string>{w->Text1.text(), w->Text2.text(), w->Text4.text()};
-        };
-        const auto before = fields();
-        pt::typeWhereTheFocusIs("12");
-        EXPECT_EQ(fields(), before) << when << ": keys reached the fields behind";
-    }
-
-    // A box activated again is raised from its own message loop, within a
-    // moment: as a person would see it, not in the instant between.
-    std::optional<bool> boxesComeAbove() {
-        if (!pt::boxesAbove(w->form)) return std::nullopt;
-        return eventually([&] { return *pt::boxesAbove(w->form); });
-    }
-};
+using Boxes = MainWindowTest;
 
 // The count box and the reminder's box are as wide as their titles need in
 // the caption: "Tockmere" and the time a reminder was due are read whole.
@@ -96,25 +72,6 @@ TEST_F(Boxes, KeysTypedOnWhileAReminderIsToldGoToItsBoxNotTheEntry) {
     EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text4));
     pt::typeWhereTheFocusIs("三");
     EXPECT_EQ(w->Text4.text(), "二三");
-}
-
-TEST_F(Boxes, AfterTheLastReminderIsToldFromTheTrayTheWindowTakesTheKeys) {
-    start();
-    arm({{"9", "42", "开会"}});
-    pt::bringAnotherWindowForward();
-    int checked = 0;
-    whileBoxOpen = [&](const Box&) {
-        expectBoxInFront("the reminder's box");
-        ++checked;
-    };
-    tickAt(9, 42, 0, 5);
-    EXPECT_EQ(checked, 1);
-    EXPECT_TRUE(pt::isForeground(w->form));
-    EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1));
-    w->Text1.setSelStart(0);
-    w->Text1.setSelLength(2);
-    pt::typeWhereTheFocusIs("8");
-    EXPECT_EQ(w->Text1.text(), "8");
 }
 
 }  // namespace

@@ -187,6 +187,22 @@ protected:
         return ran;
     }
 
+    // While a box is open: it is active, above the main window (raised from
+    // its own message loop within a moment, as a person sees it), and the
+    // keys a person types go to it.
+    void expectBoxInFront(const std::string& when) {
+        EXPECT_TRUE(pt::aBoxIsActive()) << when;
+        if (pt::boxesAbove(w->form)) {
+            EXPECT_TRUE(eventually([&] { return *pt::boxesAbove(w->form); })) << when;
+        }
+        const auto fields = [&] {
+            return std::vector<std::string>{w->Text1.text(), w->Text2.text(), w->Text4.text()};
+        };
+        const auto before = fields();
+        pt::typeWhereTheFocusIs("12");
+        EXPECT_EQ(fields(), before) << when << ": keys reached the fields behind";
+    }
+
     // Ticks every 500 ms from one time of day to another, both included.
     void ticksFrom(int h1, int m1, int s1, int h2, int m2, int s2) {
         const auto end = reminder::makeLocalTime(2026, 12, 6, h2, m2, s2);
