@@ -226,41 +226,34 @@ TEST_F(Tray, AnArmedWindowInTheTaskBarTellsEveryReminderAtItsTime) {
     pt::setTrayAvailable(true);
 }
 
-TEST_F(Tray, AnArmedWindowHiddenMeanwhileStillComesUpAtItsTime) {
-    if (!pt::trayLossNoticed()) GTEST_SKIP() << "the tray's loss is not watched here";
-    start();
-    arm();
-    ASSERT_FALSE(w->form.visible());
-    pt::setTrayAvailable(false);
-    EXPECT_TRUE(w->form.visible());
-    pt::setTrayAvailable(true);
-    EXPECT_FALSE(w->form.visible());
-    tickAt(10, 0, 0, 5);
-    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该开会"});
-    EXPECT_TRUE(w->form.visible());
-    EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
-}
-
 // The tray going away leaves a hidden window in the task bar. Brought up
 // meanwhile, by the program or by the user, it stays when the tray comes
-// back; left there, it goes back to the tray with it.
+// back; left there, it goes back to the tray with it, and armed, it still
+// comes up at its time.
 TEST_F(Tray, TheTrayGoingAwayLeavesTheHiddenWindowInTheTaskBarUntilItComesBack) {
     if (!pt::trayLossNoticed()) GTEST_SKIP() << "the tray's loss is not watched here";
-    enum { ByRestore, FromTheTaskBar, LeftThere };
-    for (const int way : {ByRestore, FromTheTaskBar, LeftThere}) {
+    enum { ByRestore, FromTheTaskBar, LeftThere, Armed };
+    for (const int way : {ByRestore, FromTheTaskBar, LeftThere, Armed}) {
         start();
-        pt::chooseMenuItem(w->mnuTrayHide);
+        if (way == Armed)
+            arm();
+        else
+            pt::chooseMenuItem(w->mnuTrayHide);
         pt::setTrayAvailable(false);
         EXPECT_TRUE(w->form.visible()) << way;
         EXPECT_EQ(w->form.windowState(), platform::Form::Minimized) << way;
         if (way == ByRestore) pt::chooseMenuItem(w->mnuTrayRestore);
         if (way == FromTheTaskBar) pt::restoreFromTaskbar(w->form);
         pt::setTrayAvailable(true);
-        EXPECT_EQ(w->form.visible(), way != LeftThere) << way;
+        EXPECT_EQ(w->form.visible(), way < LeftThere) << way;
         EXPECT_EQ(w->form.windowState(), platform::Form::Normal) << way;
+        if (way == LeftThere) pt::chooseMenuItem(w->mnuTrayRestore);
+        EXPECT_EQ(w->form.visible(), way != Armed) << way;
     }
-    pt::chooseMenuItem(w->mnuTrayRestore);
+    tickAt(10, 0, 0, 5);
+    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该开会"});
     EXPECT_TRUE(w->form.visible());
+    EXPECT_EQ(w->form.windowState(), platform::Form::Normal);
 }
 
 }  // namespace
