@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 #include "harness.h"
 #include "platform/system.h"
@@ -65,35 +66,31 @@ protected:
     bool ok = false;
 };
 
-TEST_F(About, ReadsStringsWithOrWithoutTheirNulAndNothingAfterIt) {
+// A string with or without its NUL and nothing after it, a number; what is
+// not there, or more than the buffer holds, is refused.
+TEST_F(About, ReadsWhatTheRegistryHoldsAndRefusesWhatItCannotRead) {
     const std::string chinese = platform::toAnsi("D:\\系统信息");
     ASSERT_EQ(chinese.size(), 11u) << "four double-byte characters";
-    const std::vector<std::pair<std::string, std::string>> cases{
-        {std::string("C:\\a.exe\0", 9), "C:\\a.exe"},
-        {"C:\\a.exe", "C:\\a.exe"},
-        {chinese + '\0', "D:\\系统信息"},
-        {chinese, "D:\\系统信息"},
-        {std::string("C:\\a\0junk\xB0", 10), "C:\\a"},
-        {std::string(1, '\0'), ""},
+    const std::vector<std::tuple<std::uint32_t, std::string, std::string>> cases{
+        {platform::REG_SZ, std::string("C:\\a.exe\0", 9), "C:\\a.exe"},
+        {platform::REG_SZ, "C:\\a.exe", "C:\\a.exe"},
+        {platform::REG_SZ, chinese + '\0', "D:\\系统信息"},
+        {platform::REG_SZ, chinese, "D:\\系统信息"},
+        {platform::REG_SZ, std::string("C:\\a\0junk\xB0", 10), "C:\\a"},
+        {platform::REG_SZ, std::string(1, '\0'), ""},
+        {platform::REG_DWORD, std::string("\x05\x01\0\0", 4), "261"},
     };
-    for (const auto& [data, text] : cases) {
-        pt::setRegistryValue(kInfoKey, "PATH", platform::REG_SZ, data);
+    for (const auto& [type, data, text] : cases) {
+        pt::setRegistryValue(kInfoKey, "PATH", type, data);
         EXPECT_EQ(read(kInfoKey, "PATH"), text);
         EXPECT_TRUE(ok);
     }
-}
-
-TEST_F(About, ReadsANumberAndRefusesWhatIsNotThere) {
-    pt::setRegistryValue(kInfoKey, "Count", platform::REG_DWORD, std::string("\x05\x01\0\0", 4));
-    EXPECT_EQ(read(kInfoKey, "Count"), "261");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(read(kInfoKey, "Missing"), "");
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(read("SOFTWARE\\Nowhere", "PATH"), "");
-    EXPECT_FALSE(ok);
     pt::setRegistryValue(kInfoKey, "Huge", platform::REG_SZ, std::string(2000, 'a'));
-    EXPECT_EQ(read(kInfoKey, "Huge"), "") << "more than the buffer holds is not read";
-    EXPECT_FALSE(ok);
+    for (const auto& [key, name] : std::vector<std::pair<std::string, std::string>>{
+             {kInfoKey, "Missing"}, {"SOFTWARE\\Nowhere", "PATH"}, {kInfoKey, "Huge"}}) {
+        EXPECT_EQ(read(key, name), "") << name;
+        EXPECT_FALSE(ok) << name;
+    }
 }
 
 TEST_F(About, StartsTheProgramTheFirstLocationNames) {
