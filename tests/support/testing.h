@@ -29,6 +29,7 @@ struct ShownBox {
     std::string title;
     std::vector<std::string> buttons;  // captions, left to right
     bool hasIcon = false;
+    bool operator==(const ShownBox&) const = default;
 };
 
 // Called while each message box is open, from inside its event loop; gives

@@ -21,18 +21,15 @@
 
 namespace pt = platform::testing;
 
-struct Box {
-    std::string prompt;
-    std::string title;
-    std::vector<std::string> buttons;
-    bool operator==(const Box&) const = default;
-};
+using Box = pt::ShownBox;
 
-inline std::ostream& operator<<(std::ostream& os, const Box& b) {
+namespace platform::testing {
+inline std::ostream& operator<<(std::ostream& os, const ShownBox& b) {
     os << "{\"" << b.prompt << "\", \"" << b.title << "\", [";
     for (const auto& c : b.buttons) os << c << ' ';
     return os << "]}";
 }
+}  // namespace platform::testing
 
 inline Box okBox(std::string prompt, std::string title) {
     return {std::move(prompt), std::move(title), {"确定"}};
@@ -52,7 +49,7 @@ protected:
         pt::watchMessageBoxes([this](const pt::ShownBox& shown) {
             EXPECT_FALSE(shown.hasIcon) << shown.prompt;
             // A copy: a box opened behind this one adds to the list.
-            const Box box{shown.prompt, shown.title, shown.buttons};
+            const Box box = shown;
             boxes.push_back(box);
             if (whileBoxOpen) whileBoxOpen(box);
             std::string answer = "确定";
