@@ -44,47 +44,34 @@ TEST_F(ShellCommands, AboutCollapsesTheWindowOverTheBoxAndOkEscOrCloseBringItBac
     }
 }
 
-// Exit chosen while a modal box is up: the ending program shows its window
-// no more, nor puts it back to its working size.
-TEST_F(ShellCommands, ExitWhileAboutOrAReminderIsOpenShowsNothingAgain) {
-    start();
-    EXPECT_TRUE(withAboutOpen([&](frmAbout&) { pt::chooseMenuItem(w->mnuTrayClose); }));
-    EXPECT_EQ(w->about(), nullptr);
-    EXPECT_FALSE(w->form.loaded());
-    EXPECT_FALSE(w->form.visible());
-    EXPECT_LT(w->form.height(), 600);
-
-    start();
-    arm({{"10", "0", "一"}, {"10", "0", "二"}});
-    whileBoxOpen = [&](const Box& b) {
-        if (b.prompt == "应该一") pt::chooseMenuItem(w->mnuTrayClose);
-    };
-    tickAt(10, 0, 0, 1);
-    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该一"})
-        << "the program ends with the box";
-    EXPECT_FALSE(w->form.loaded());
-    EXPECT_FALSE(w->form.visible());
-}
-
-// Logging off on Windows, a SIGTERM on Linux: the program ends as by "退出",
-// its icon taken from the notification area, whatever is open.
-TEST_F(ShellCommands, TheSystemEndingTheProgramRunsExit) {
-    for (const bool telling : {false, true}) {
-        SCOPED_TRACE(telling ? "while a reminder is told" : "armed, the notice window open");
+// 退出 from the menu, logging off on Windows, a SIGTERM on Linux: the program
+// ends whatever is open, its icon taken from the notification area. It
+// shows its window no more, nor puts it back to its working size.
+TEST_F(ShellCommands, ExitFromTheMenuOrTheSystemEndsWhateverIsOpen) {
+    enum { AboutOpen, NoticeOpen, Telling };
+    for (const int open : {AboutOpen, NoticeOpen, Telling}) {
+        SCOPED_TRACE(open);
         start();
-        arm({{"10", "0", "一"}});
-        ASSERT_TRUE(pt::trayTip(w->form).has_value());
-        if (telling) {
+        if (open != AboutOpen) arm({{"10", "0", "一"}, {"10", "0", "二"}});
+        if (open == AboutOpen) {
+            EXPECT_TRUE(withAboutOpen([&](frmAbout&) { pt::chooseMenuItem(w->mnuTrayClose); }));
+        } else if (open == NoticeOpen) {
+            w->showInfo();
+            pt::systemEndsProgram();
+        } else {
             whileBoxOpen = [&](const Box&) { pt::systemEndsProgram(); };
             tickAt(10, 0, 0, 1);
             whileBoxOpen = nullptr;
-        } else {
-            w->showInfo();
-            pt::systemEndsProgram();
+            EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该一"})
+                << "the program ends with the box";
         }
         EXPECT_TRUE(w->exiting());
         EXPECT_FALSE(w->form.loaded());
         EXPECT_FALSE(w->form.visible());
+        if (open != NoticeOpen) {
+            EXPECT_LT(w->form.height(), 600);
+        }
+        EXPECT_EQ(w->about(), nullptr);
         EXPECT_EQ(w->info(), nullptr);
         EXPECT_EQ(pt::trayTip(w->form), std::nullopt) << "the icon is left in the tray";
         const auto calls = pt::notifyCalls();
