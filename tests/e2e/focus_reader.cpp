@@ -6,12 +6,12 @@
 //   focus  ROLE STATE NAME WINDOW   the object that took the focus, in WINDOW
 //   menu   ROLE STATE NAME WINDOW   a pop-up menu opened
 //   alert  ROLE STATE NAME WINDOW
-//   box    ROLE STATE TITLE TEXT    the message box the focus is in, and its text
 // ROLE and STATE are MSAA's numbers. It ends by itself after the seconds
 // given (60 if none). With "minimize" or "restore" and a window's title it
-// does to that window what a person does from the task bar, and ends.
+// does to that window what a person does from the task bar, and ends; with
+// "where" it says where that window's focus is.
 // usage: wine focus_reader.exe [SECONDS]
-//        wine focus_reader.exe minimize|restore TITLE
+//        wine focus_reader.exe minimize|restore|where TITLE
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -63,21 +63,6 @@ std::string read(IAccessible* acc, VARIANT child) {
     return out;
 }
 
-std::string readWindow(HWND h) {
-    IAccessible* acc = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                          reinterpret_cast<void**>(&acc))) ||
-        !acc)
-        return "-1\t-1\t";
-    VARIANT self;
-    VariantInit(&self);
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    std::string out = read(acc, self);
-    acc->Release();
-    return out;
-}
-
 void emit(const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
@@ -116,18 +101,6 @@ void CALLBACK onEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG c
     const HWND root = hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr;
     line += "\t" + windowText(root);
     emit(line);
-    // A message box: the dialog as a reader has it, and its text.
-    wchar_t cls[16] = {};
-    if (event == EVENT_OBJECT_FOCUS && root && GetClassNameW(root, cls, 16) &&
-        std::wstring(cls) == L"#32770") {
-        const HWND text = GetDlgItem(root, 0xFFFF);
-        std::string said;
-        if (text) {
-            const std::string whole = readWindow(text);
-            said = whole.substr(whole.rfind('\t') + 1);
-        }
-        emit("box\t" + readWindow(root) + "\t" + said);
-    }
 }
 
 }  // namespace

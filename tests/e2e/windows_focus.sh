@@ -178,8 +178,7 @@ box=$(wait_window Tockmere 10) || fail "no box counting the reminder"
 # box takes it as a person clicks it. A reader then asks the box where its
 # focus is (no focus event comes: the box set it on its button before it
 # was shown). Wine's MSAA has no object for the box's dialog and its text
-# (E_NOINTERFACE; the reader's "box" line shows it), only for the button,
-# so only the button is checked here.
+# (E_NOINTERFACE), only for the button, so only the button is checked here.
 xdotool windowfocus "$box" 2>/dev/null
 said=""
 for _ in $(seq 20); do
