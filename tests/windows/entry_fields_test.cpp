@@ -149,10 +149,7 @@ TEST_F(EntryFields, TheMessageTakesFiftyCharactersByEveryRoute) {
         {full, -1, 0, Ime, "新事", "新事"},
         {full, -1, 0, Paste, repeat("贴", 60), repeat("贴", 50)},
         {wide, -1, 0, Type, "a", "a"},
-        {wide, 1, 1, Type, "7",
-         "\U00020000"
-         "7" +
-             repeat("\U00020000", 48)},
+        {wide, 1, 1, Type, "7", std::string("\U00020000") + "7" + repeat("\U00020000", 48)},
         {wide, -1, 0, Paste, repeat("贴", 60), repeat("贴", 50)},
     };
     start();
