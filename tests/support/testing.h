@@ -205,6 +205,9 @@ std::vector<std::string> nameChangesHeard();
 // The places where the program's one instance is claimed are named after
 // this key, in place of the user's session.
 void useInstanceKey(const std::string& key);
+// The program running under that key unreachable by a later start, as in its
+// start-up before it listens, or reachable again.
+void setInstanceReachable(bool reachable);
 
 // Called before the application is made: what the run keeps for the
 // session (its single instance's lock and socket, the toolkit's runtime

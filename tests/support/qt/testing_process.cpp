@@ -2,10 +2,12 @@
 // memory it holds, and the system asking it to end.
 #include <stdlib.h>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "platform/hooks.h"
 #include "support/testing.h"
 
 namespace platform::testing {
@@ -29,6 +31,13 @@ void usePrivateFolders() {
     if (!mkdtemp(pattern.data())) return;
     runFolder.path = pattern;
     setenv("XDG_RUNTIME_DIR", pattern.c_str(), 1);
+}
+
+void setInstanceReachable(bool reachable) {
+    const std::string socket =
+        std::string(std::getenv("XDG_RUNTIME_DIR")) + "/" + instanceKeyOverride() + ".socket";
+    const std::string away = socket + ".away";
+    std::rename((reachable ? away : socket).c_str(), (reachable ? socket : away).c_str());
 }
 
 std::size_t memoryInUse() {

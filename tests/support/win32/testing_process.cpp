@@ -1,5 +1,6 @@
 // What the tests ask of the process as a whole: the memory it holds, and the
 // session ending.
+#include "platform/hooks.h"
 #include "platform/win32/impl.h"
 #include "support/testing.h"
 
@@ -8,6 +9,14 @@
 namespace platform::testing {
 
 void usePrivateFolders() {}  // the instance is a named mutex: no files
+
+void setInstanceReachable(bool reachable) {
+    // A later start looks for the program's message window by its name.
+    const std::wstring key = win::wide(instanceKeyOverride());
+    HWND h =
+        FindWindowExW(HWND_MESSAGE, nullptr, L"TockmereInstance", reachable ? L"" : key.c_str());
+    if (h) SetWindowTextW(h, reachable ? key.c_str() : L"");
+}
 
 std::size_t memoryInUse() {
     // Private bytes, as Windows counts them (the page-file usage); the
