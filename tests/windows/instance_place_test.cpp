@@ -25,7 +25,8 @@ class InstancePlace : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "DISPLAY", "WAYLAND_DISPLAY"})
-            if (const char* value = std::getenv(name)) saved_[name] = value;
+            saved_[name] =
+                std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt;
         std::string pattern = fs::temp_directory_path() / "tockmere-place.XXXXXX";
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         root_ = pattern;
@@ -39,13 +40,8 @@ protected:
     }
     void TearDown() override {
         pt::useInstanceKey("");
-        for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "DISPLAY", "WAYLAND_DISPLAY"}) {
-            const auto it = saved_.find(name);
-            if (it == saved_.end())
-                unsetenv(name);
-            else
-                setenv(name, it->second.c_str(), 1);
-        }
+        for (const auto& [name, value] : saved_)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         fs::remove_all(root_);
     }
 
@@ -67,7 +63,7 @@ protected:
     fs::path root_;
 
 private:
-    std::map<std::string, std::string> saved_;
+    std::map<std::string, std::optional<std::string>> saved_;
 };
 
 TEST_F(InstancePlace, ASocketLeftByAKilledProgramDoesNotStopLaterStarts) {

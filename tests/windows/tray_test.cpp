@@ -21,8 +21,6 @@ protected:
     static std::string tipBytes(const NOTIFYICONDATAA& d) {
         return std::string(d.szTip, sizeof d.szTip);
     }
-    using MainWindowTest::arm;
-    void arm() { arm({{"10", "0", "开会"}}); }
 
     // The icon drawn for its size from a picture at least as large: not the
     // 32 x 32, 16-colour picture made larger or smaller, whose edges take at
@@ -166,7 +164,7 @@ TEST_F(Tray, LeftClickShowsTheNoticeOnlyWhileArmedRightClickTheMenu) {
 
 TEST_F(Tray, ExitRemovesTheIconTwiceAndUnhooksTheWindow) {
     start();
-    arm();
+    arm({{"10", "0", "开会"}});
     w->showInfo();
     menuChoices = {"退出"};
     pt::trayClick(w->form, platform::RightButton);
@@ -236,7 +234,7 @@ TEST_F(Tray, TheTrayGoingAwayLeavesTheHiddenWindowInTheTaskBarUntilItComesBack) 
     for (const int way : {ByRestore, FromTheTaskBar, LeftThere, Armed}) {
         start();
         if (way == Armed)
-            arm();
+            arm({{"10", "0", "开会"}});
         else
             pt::chooseMenuItem(w->mnuTrayHide);
         pt::setTrayAvailable(false);
