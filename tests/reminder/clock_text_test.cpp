@@ -29,7 +29,7 @@ TEST(ClockText, HourWithoutLeadingZeroMinutesAndSecondsPadded) {
     EXPECT_NE(clockText(at(7, 5, 0)), dueTimeText("07", "05"));
 }
 
-TEST(DueMoment, SpellsTodayAtThatTime) {
+TEST(DueMoment, SpellsTodayAtThatTimeOrNothing) {
     const LocalTime today = at(0, 0, 0), leapDay = makeLocalTime(2024, 2, 29, 0, 0, 0);
     const std::vector<std::tuple<const char*, int, int, int>> cases = {
         {"9:05:00", 9, 5, 0},  {"09:05:00", 9, 5, 0}, {"9:5:0", 9, 5, 0},
@@ -42,9 +42,7 @@ TEST(DueMoment, SpellsTodayAtThatTime) {
                       std::optional<LocalTime>{midnight + std::chrono::hours{h} +
                                                std::chrono::minutes{m} + std::chrono::seconds{s}})
                 << text;
-}
-
-TEST(DueMoment, TextThatSpellsNoTimeGivesNothing) {
+    // A text that spells no time gives nothing.
     const std::vector<std::vector<std::string>> bad = {
         {"a:05:00", "9:0a:00", "9:05:0x", "9.05.00"},             // letters, other marks
         {"\xEF\xBC\x99:05:00", "9:\xEF\xBC\x90\xEF\xBC\x95:00"},  // full-width digits
@@ -69,9 +67,7 @@ TEST(TimePassed, StrictlyEarlierThanNowToTheMillisecond) {
     // No date in the text: after midnight means today, which is long gone.
     EXPECT_TRUE(timePassed("0:30:00", at(23, 50, 0)));
     EXPECT_FALSE(timePassed("23:50:00", at(0, 30, 0)));
-}
-
-TEST(TimePassed, TextThatSpellsNoTimeCountsAsPassed) {
+    // A text that spells no time counts as passed.
     for (const char* text : {"24:00:00", "9:60:00", ":05:00", "9:05", "ab:cd:00"})
         EXPECT_TRUE(timePassed(text, at(0, 0, 0))) << text;
 }

@@ -24,7 +24,7 @@ TEST(Prefill, GivesTheNextMinuteWithoutLeadingZeros) {
     }
 }
 
-TEST(TimeCheck, RefusesAnythingButAnHourAndMinuteOfTheClock) {
+TEST(TimeCheck, TakesOnlyAnHourAndMinuteOfTheClockAndPadsTheMinute) {
     // Each text is refused as the hour and as the minute; the last four are a
     // full-width one, a two-byte letter, an Arabic-Indic three and a NUL.
     const std::vector<std::string> neverTime = {
@@ -37,9 +37,7 @@ TEST(TimeCheck, RefusesAnythingButAnHourAndMinuteOfTheClock) {
     EXPECT_FALSE(timeCheck("24", "00").valid);
     EXPECT_FALSE(timeCheck("9", "60").valid);
     EXPECT_FALSE(timeCheck("", "").valid);
-}
-
-TEST(TimeCheck, AcceptsClockTimesAndPadsASingleDigitMinute) {
+    // Clock times are taken, a single-digit minute padded.
     const std::vector<std::tuple<const char*, const char*, const char*>> cases = {
         {"9", "5", "05"},   {"9", "05", "05"},  {"0", "0", "00"},  {"0", "00", "00"},
         {"09", "30", "30"}, {"23", "59", "59"}, {"00", "9", "09"}, {"7", "10", "10"}};

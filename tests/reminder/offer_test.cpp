@@ -146,9 +146,7 @@ TEST(EntryTold, AThirdToldBeforeConfirmIsNotTakenAgainWhateverTheCount) {
         EXPECT_EQ(b.slot(1), (Slot{"9:00:00", "r1"}));
         EXPECT_EQ(b.slot(2), (Slot{"10:00:00", "r2"}));
     }
-}
-
-TEST(EntryTold, WithNothingElseToArmTheFieldsAreCheckedAsTyped) {
+    // With nothing else to arm, the fields are checked as typed.
     Book b = fullEntry();
     b.eventCount = 4;
     for (const int k : {1, 2, 3}) b.told(k);
