@@ -78,11 +78,14 @@ for try in 1 2 3; do
     if box=$(wait_window Tockmere 5 2>/dev/null); then
         xdotool windowfocus "$box" 2>/dev/null
         xdotool key Return
+        # Asked of the main window itself: a search by title can come back
+        # empty when it meets the box's window as it is destroyed.
         for _ in $(seq 30); do
-            xdotool search --onlyvisible --name '^Tockmere( Beta 1\.1)?$' >/dev/null 2>&1 || {
+            if xwininfo -id "$main" 2>/dev/null | grep -q 'Map State: IsUnMapped' &&
+                ! xdotool search --onlyvisible --name '^Tockmere$' >/dev/null 2>&1; then
                 armed=yes
                 break
-            }
+            fi
             sleep 0.1
         done
     fi
