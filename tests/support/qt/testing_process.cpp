@@ -1,5 +1,6 @@
-// What the tests ask of the process as a whole: folders of its own, the
-// memory it holds, and the system asking it to end.
+// What the tests ask of the process as a whole: folders of its own, its
+// single instance out of reach, the memory it holds, and the system asking
+// it to end.
 #include <stdlib.h>
 #include <csignal>
 #include <cstdio>
@@ -34,8 +35,9 @@ void usePrivateFolders() {
 }
 
 void setInstanceReachable(bool reachable) {
-    const std::string socket =
-        std::string(std::getenv("XDG_RUNTIME_DIR")) + "/" + instanceKeyOverride() + ".socket";
+    const char* run = std::getenv("XDG_RUNTIME_DIR");  // the run's own: usePrivateFolders
+    if (!run) return;
+    const std::string socket = std::string(run) + "/" + instanceKeyOverride() + ".socket";
     const std::string away = socket + ".away";
     std::rename((reachable ? away : socket).c_str(), (reachable ? socket : away).c_str());
 }

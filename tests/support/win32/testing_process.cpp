@@ -1,5 +1,5 @@
-// What the tests ask of the process as a whole: the memory it holds, and the
-// session ending.
+// What the tests ask of the process as a whole: its single instance out of
+// reach, the memory it holds, and the session ending.
 #include "platform/hooks.h"
 #include "platform/win32/impl.h"
 #include "support/testing.h"
