@@ -1,9 +1,7 @@
 // The tray icon, its record and tip, and the hook that hears its clicks.
-#include <cstring>
 #include <set>
 
 #include "harness.h"
-#include "platform/system.h"
 
 namespace {
 
