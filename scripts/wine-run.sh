@@ -165,9 +165,21 @@ fi
 if [ "$(cat "$prefix/.tockmere-prefix" 2>/dev/null)" != "$prefix_version" ]; then
     echo "wine-run: setting up the Wine prefix $prefix" >&2
     started=$(date +%s)
-    in_chinese timeout 300 wineboot -i 9>&- >"$work/setup.log" 2>&1 </dev/null ||
-        { cat "$work/setup.log" >&2; fail "wineboot -i failed in $prefix"; }
-    timeout 120 wineserver -w 9>&- || fail "wineboot did not finish in $prefix"
+    # Wine's first start in a new prefix sometimes ends in "could not load
+    # kernel32.dll" (seen once in CI). The half-made prefix stays broken, so a
+    # prefix this run made is made again once; one it found is only booted again.
+    made_here=""
+    [ -e "$prefix" ] || made_here=yes
+    for attempt in 1 2; do
+        in_chinese timeout 300 wineboot -i 9>&- >"$work/setup.log" 2>&1 </dev/null &&
+            timeout 120 wineserver -w 9>&- && break
+        cat "$work/setup.log" >&2
+        [ "$attempt" -eq 2 ] && fail "wineboot -i failed in $prefix"
+        echo "wine-run: wineboot -i failed in $prefix; trying once more" >&2
+        timeout 20 wineserver -k 9>&- >/dev/null 2>&1 || true
+        timeout 20 wineserver -w 9>&- >/dev/null 2>&1 || true
+        [ -n "$made_here" ] && { rm -rf "$prefix" || fail "cannot remove the half-made $prefix"; }
+    done
     set_value() { # KEY NAME DATA
         in_chinese timeout 60 wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f 9>&- >>"$work/setup.log" 2>&1 </dev/null ||
             { cat "$work/setup.log" >&2; fail "cannot set $1\\$2 in $prefix"; }

@@ -65,7 +65,7 @@ older_msi=$work/tockmere-$older-windows-x64.msi
 unset DISPLAY
 prefix=$work/prefix
 if ! TOCKMERE_WINEPREFIX=$prefix sh scripts/wine-run.sh --prepare >"$work/prefix.log" 2>&1; then
-    tail -n 5 "$work/prefix.log"
+    tail -n 20 "$work/prefix.log"
     fail "msi: no Wine prefix"
     exit 1
 fi
