@@ -57,7 +57,8 @@ protected:
         return p;
     }
     static bool ran(const fs::path& p) {
-        for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+        // A process starts in seconds under Wine on a busy machine.
+        for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
             if (fs::exists(p.string() + ".ran")) return true;
         return false;
     }

@@ -1,6 +1,7 @@
 #include "support/testing.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #include "platform/hooks.h"
@@ -346,12 +347,18 @@ std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t
 void setRegistryValue(const std::string& key, const std::string& name, std::uint32_t type,
                       const std::string& data) {
     HKEY k = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, toAnsi(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &k, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(k, toAnsi(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                   static_cast<DWORD>(data.size()));
-    RegCloseKey(k);
+    LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, toAnsi(key).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetValueExA(k, toAnsi(name).c_str(), 0, type,
+                                reinterpret_cast<const BYTE*>(data.data()),
+                                static_cast<DWORD>(data.size()));
+        RegCloseKey(k);
+    }
+    // A test that goes on without its value would fail far from the cause.
+    if (result != ERROR_SUCCESS)
+        throw std::runtime_error("cannot write " + key + "\\" + name + ": " +
+                                 std::to_string(result));
 }
 
 void clearRegistry() {
