@@ -59,7 +59,8 @@ Offer Book::offer() const {
     // Armed, the left button keeps the caption it had when 确定 was pressed.
     o.leftSaysMore = noneArmed ? advancedMode && eventCount < 4 : armedSayingMore_;
     o.query = !noneArmed;
-    o.restore = hidden_;
+    // Armed, the window waits in the notification area whatever put it there.
+    o.restore = hidden_ && noneArmed;
     o.hide = noneArmed && !hidden_;
     // While armed the entry waits: its commands would change reminders the
     // tick is watching (the window can come back from the task bar).
@@ -74,6 +75,16 @@ Offer Book::offer() const {
         o.high = {true, advancedMode ? Does::Nothing : Does::Switch};
     }
     return o;
+}
+
+int Book::nextCrossed(LocalTime previous, LocalTime now) const {
+    int first = 0;
+    for (int k = 1; k <= watched(); ++k) {
+        if (!dueCrossed(slot(k).time, previous, now)) continue;
+        if (first == 0 || dueMoment(slot(k).time, now) < dueMoment(slot(first).time, now))
+            first = k;
+    }
+    return first;
 }
 
 void Book::startAdvanced() {

@@ -106,6 +106,9 @@ public:
     // The slots the tick watches: 1 to eventCount, and all three while the
     // third entered reminder waits for the confirm command.
     int watched() const { return eventCount == 4 ? 3 : eventCount; }
+    // The watched slot whose due moment lies in (previous, now] and comes
+    // first, taken reminders as armed ones; 0 when none does.
+    int nextCrossed(LocalTime previous, LocalTime now) const;
 
     std::int16_t eventCount = 1;  // reminder being entered (1-4), or number armed (1-3)
     bool advancedMode = false;

@@ -155,6 +155,7 @@ void frmMain::frmFirst() {
     const float top = static_cast<float>(platform::screenHeight() - form.height()) / 2.0f;
     form.setLeft(static_cast<platform::Twips>(left));
     form.setTop(static_cast<platform::Twips>(top));
+    windowBack();
 }
 
 void frmMain::Form_LostFocus() {

@@ -32,6 +32,9 @@ public:
     // armed; both show the book's offer (offerEntry).
     void showMnuEnable();
     void runMnuEnable();
+    // The window is on screen again, whichever command or window brought it
+    // back: the one way the book hears of it.
+    void windowBack();
 
     // The notice window, loaded afresh when it is not open.
     void showInfo();

@@ -86,10 +86,12 @@ void frmMain::takeReminder(int n) {
         return;
     }
     // The fields keep the third reminder; confirming takes it once more.
-    MsgBox("就这些吧?我记不下了!", MsgButtons::OK, texts::kProduct);
     book.eventCount = 4;
     offerEntry();
-    Command2.setFocus();
+    MsgBox("就这些吧?我记不下了!", MsgButtons::OK, texts::kProduct);
+    // Only where the book still waits for the confirm: 普通 or 重设 may
+    // have been chosen from the tray while the box was open.
+    if (book.offer().left.does == reminder::Does::AskReset) Command2.setFocus();
 }
 
 // The question of 重设, asked too by 普通 before it drops reminders taken.
@@ -98,7 +100,9 @@ bool frmMain::reallyReset() {
 }
 
 void frmMain::resetAdvanced() {
-    if (!reallyReset()) return;
+    // Asked again after the answer: the tray may have changed the entry
+    // while the question was open.
+    if (!reallyReset() || book.offer().left.does != reminder::Does::AskReset) return;
     book.restart();
     Label5.setCaption(texts::kMessageTitleAgain);
     offerEntry();
@@ -111,7 +115,9 @@ void frmMain::resetAdvanced() {
 void frmMain::mnuTrayNormal_Click() {
     const reminder::Does does = book.offer().normal.does;
     if (does == reminder::Does::Nothing) return;
-    if (does == reminder::Does::AskSwitch && !reallyReset()) return;
+    if (does == reminder::Does::AskSwitch &&
+        (!reallyReset() || book.offer().normal.does == reminder::Does::Nothing))
+        return;
     toNormalMode();
 }
 
@@ -136,6 +142,10 @@ void frmMain::mnuTrayHigh_Click() {
 
 // The idle book, the window in use again; and the armed book.
 void frmMain::showMnuEnable() {
+    windowBack();
+}
+
+void frmMain::windowBack() {
     book.setHidden(false);
     offerEntry();
 }

@@ -53,6 +53,10 @@ void frmMain::Text4_GotFocus() {
     // commands' own check reports it when one is pressed.
     if (!reminder::timeCheck(hour, minute).valid) return;
     if (reminder::timePassed(reminder::dueTimeText(hour, minute), platform::now())) {
+        // The hour field, where the time is typed again, has the focus when
+        // the box closes: the message field is not visited a second time,
+        // nor named to a screen reader while the keys go elsewhere.
+        Text1.setFocus();
         MsgBox(texts::kPassed, MsgButtons::OK, texts::kErrorTitle);
         timeSelect();
         return;

@@ -13,8 +13,7 @@ void frmMain::mnuTrayRestore_Click() {
     std::int32_t none = 0;
     platform::SendMessageA(form.hWnd(), platform::WM_SYSCOMMAND, platform::SC_RESTORE,
                            reinterpret_cast<platform::LongPtr>(&none));
-    book.setHidden(false);
-    offerEntry();
+    windowBack();
 }
 
 void frmMain::mnuTrayAbout_Click() {
@@ -36,9 +35,12 @@ void frmMain::mnuTrayClose_Click() {
 
 void frmMain::App_StartAgain() {
     if (exiting_) return;
-    // Hidden by "隐藏": back as "恢复" brings it. Otherwise (in the task bar,
-    // behind other windows, or hidden while reminders wait) shown, in front.
-    if (book.hidden()) return mnuTrayRestore_Click();
+    // While reminders wait the window stays in the notification area: the
+    // start answers as a left click on the icon does, with what is armed.
+    if (!book.noneArmed) return showInfo();
+    // Otherwise back as "恢复" brings it, from the tray or the task bar,
+    // minimised or not, and in front, with About over it when it is open.
+    mnuTrayRestore_Click();
     form.show();
     if (about()) about_->form.show();
 }

@@ -1,4 +1,5 @@
 // The alarm tick: the clock label, and the firing of reminders.
+#include <algorithm>
 #include <utility>
 
 #include "platform/msgbox.h"
@@ -12,8 +13,13 @@ void frmMain::Timer1_Timer() {
     Label1.setCaption(reminder::clockText(now));
     // A tick that comes while a reminder is being told only shows the time.
     // The interval it saw is checked by the next tick after the box, so a
-    // reminder is told once, in its order, and none is lost.
-    if (telling_) return;
+    // reminder is told once, in its order, and none is lost. A clock set
+    // back meanwhile starts that interval anew, as a tick would have: a
+    // reminder between the new time and the old then still comes.
+    if (telling_) {
+        lastTick_ = std::min(lastTick_, now);
+        return;
+    }
     tellDue(now);
     // Hidden, nobody reads the clock: the timer sleeps until the next
     // reminder falls due (or the clock or the zone changes).
@@ -22,10 +28,11 @@ void frmMain::Timer1_Timer() {
 
 void frmMain::tellDue(reminder::LocalTime now) {
     const reminder::LocalTime previous = std::exchange(lastTick_, now);
-    const int count = book.watched();
     telling_ = true;
-    for (int k = 1; k <= count; ++k) {
-        if (!reminder::dueCrossed(book.slot(k).time, previous, now)) continue;
+    // The book is read again after each box: anything may have changed it
+    // while the box was open.
+    while (const int k = book.nextCrossed(previous, now)) {
+        const int count = book.watched();
         fire(k);
         // "退出" chosen while the box was up: nothing is shown again.
         if (exiting_) break;

@@ -64,11 +64,32 @@ void FormWidget::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && impl_.kept == FormImpl::Kept::Taskbar &&
         isVisible() && !isMinimized())
         impl_.keep(FormImpl::Kept::Screen);
-    if (event->type() != QEvent::ActivationChange || isActiveWindow()) return;
+    if (event->type() != QEvent::ActivationChange || passingOn_) return;
+    if (isActiveWindow()) {
+        // Made active while hidden (the window a box or About came back to):
+        // it passes the activation on to a window of the program on screen,
+        // or to none, so that no key goes to a control nobody sees.
+        if (!isVisible()) passActivationOn();
+        return;
+    }
     // Only the window itself losing the focus counts, not one of its controls.
     QWidget* inner = focusWidget();
     if ((inner == nullptr || inner == this) && impl_.form && impl_.form->onLostFocus)
         impl_.form->onLostFocus();
+}
+
+void FormWidget::passActivationOn() {
+    passingOn_ = true;
+    QWidget* next = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible() && !w->isMinimized() && w->isWindow() &&
+            !(w->windowType() == Qt::Popup))
+            next = w;
+    if (next)
+        next->activateWindow();
+    else
+        QApplication::setActiveWindow(nullptr);
+    passingOn_ = false;
 }
 
 void FormWidget::mousePressEvent(QMouseEvent* event) {
@@ -210,7 +231,10 @@ void FormImpl::showWindow() {
     hiddenAt.reset();
     keep(Kept::Screen);
     if (back) putBackWhereItsFrameWas(widget, *back);
-    if (focus && focus->isEnabled()) focus->setFocus(Qt::ActiveWindowFocusReason);
+    // Behind a box the focus stays where the box will give it back: a
+    // control's visit now would run its checks while the box waits.
+    if (focus && focus->isEnabled() && !qt::blockedByModal(widget))
+        focus->setFocus(Qt::ActiveWindowFocusReason);
     qt::activate(widget);
     activateIfXFocusKept(widget);
 }
@@ -258,12 +282,13 @@ void Form::hide() {
 
 namespace {
 // A window that goes away while it holds the keyboard hands it to the main
-// window, where one is shown: not every window manager gives it to anyone,
-// and a keyboard user would be left with no window to type into.
+// window, or to the box in front of it, where one is shown: not every window manager gives it to
+// anyone, and a keyboard user would be left with no window to type into.
 void handKeyboardBack(QWidget* leaving, bool wasActive) {
     QWidget* main = mainWindow();
     if (!wasActive || !main || main == leaving || !main->isVisible() || main->isMinimized()) return;
-    main->activateWindow();
+    // A box open over the main window takes it instead.
+    qt::activate(main);
 }
 }  // namespace
 

@@ -20,7 +20,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void passActivationOn();
+
     FormImpl& impl_;
+    bool passingOn_ = false;
 };
 
 }  // namespace platform

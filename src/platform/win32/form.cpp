@@ -224,6 +224,19 @@ void focusShownWhileActive(HWND hwnd, FormImpl& f) {
             SetFocus(to);
     }
 }
+
+// To the program's front window on screen, a box or another of its windows,
+// or else to the desktop.
+void passActivationOn(HWND hidden) {
+    for (HWND w = GetWindow(hidden, GW_HWNDFIRST); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (w == hidden || !IsWindowVisible(w) || IsIconic(w) || !IsWindowEnabled(w) ||
+            GetWindowThreadProcessId(w, nullptr) != GetCurrentThreadId())
+            continue;
+        SetForegroundWindow(w);
+        return;
+    }
+    SetForegroundWindow(GetDesktopWindow());
+}
 }  // namespace
 
 LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -254,7 +267,9 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 // Activated hidden (a box it owned has closed): its control
                 // takes the keyboard when the window shows, not before; a
                 // field given it now would blink its caret for nobody,
-                // waking the program twice a second.
+                // waking the program twice a second. Nor does the window
+                // keep the keys, which Tab would move among hidden controls.
+                passActivationOn(hwnd);
                 return 0;
             } else if (HWND to = f ? f->focusOnActivation() : nullptr) {
                 SetFocus(to);
