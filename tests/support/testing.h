@@ -53,6 +53,9 @@ void announceClockSet();
 
 // Lets queued events (focus changes, repaints) run.
 void processEvents();
+// Runs `call` once from the event loop that runs next: a modal window's own
+// loop where one is open.
+void runFromEventLoop(std::function<void()> call);
 
 // Keyboard: each character of the text as a key press carrying it; keys by code.
 void typeText(Control& control, const std::string& text);
@@ -235,7 +238,5 @@ std::optional<BoxTitleFit> activeBoxTitleFit();
 // Whether every open message box lies above the form in the stacking order;
 // none where the display keeps no stacking order to read.
 std::optional<bool> boxesAbove(const Form& form);
-
-// Which control of the program has the keyboard focus, if any.
 
 }  // namespace platform::testing

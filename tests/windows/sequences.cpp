@@ -1,0 +1,637 @@
+// The model: what the book holds as a person sees it (the mode, the reminder
+// being entered, what is armed, taken, told or dropped) and what the entry
+// offers then. The player acts on the real windows, boxes answered from
+// inside their own event loops, and compares after every step.
+#include "sequences.h"
+
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "reminder/clock_text.h"
+#include "reminder/entry.h"
+#include "support/testing.h"
+#include "windows/frmMain.h"
+
+namespace pt = platform::testing;
+using reminder::Does;
+using reminder::LocalTime;
+
+namespace {
+
+const char* const kKinds[] = {"TypeHour",  "TypeMinute",  "PasteHour",   "TypeMessage",
+                              "Tab",       "Enter",       "Escape",      "ClickConfirm",
+                              "ClickLeft", "Menu",        "TrayLeft",    "SecondStart",
+                              "Minimise",  "Unminimise",  "CloseNotice", "Tick",
+                              "ToNextDue", "JumpForward", "JumpBack",    "Answer"};
+const char* const kHours[] = {"10", "9", "11", "23", "25", "1a"};
+const char* const kMinutes[] = {"0", "42", "45", "50", "5", "59", "75", "30"};
+const char* const kPastes[] = {"10", "1x"};
+const char* const kMenu[] = {"普通", "高级", "查询", "恢复", "隐藏", "关于"};
+const int kJumps[] = {1, 5, 20, 60};
+
+template <class T, std::size_t N>
+const T& pick(const T (&table)[N], int arg) {
+    return table[static_cast<std::size_t>(arg) % N];
+}
+
+LocalTime at(int h, int m, int s, int ms = 0) {
+    return reminder::makeLocalTime(2026, 12, 6, h, m, s, ms);
+}
+const LocalTime kStart = at(9, 41, 50);
+const LocalTime kFirst = at(0, 0, 1);
+const LocalTime kLast = at(23, 59, 59);
+
+struct Reminder {
+    int id = 0;
+    std::string time, message;
+    LocalTime due;
+};
+
+// A box the model expects, and what follows its answer (true for OK).
+struct Expected {
+    pt::ShownBox box;
+    std::function<void(bool)> after;
+};
+
+pt::ShownBox box(std::string prompt, std::string title, bool cancel = false) {
+    pt::ShownBox b{std::move(prompt), std::move(title), {"确定"}};
+    if (cancel) b.buttons.push_back("取消");
+    return b;
+}
+pt::ShownBox error(std::string prompt) {
+    return box(std::move(prompt), "出错啦!");
+}
+pt::ShownBox product(std::string prompt, bool cancel = false) {
+    return box(std::move(prompt), "Tockmere", cancel);
+}
+
+std::string describe(const pt::ShownBox& b) {
+    return "[" + b.title + "] " + b.prompt;
+}
+
+class Model {
+public:
+    bool advanced = false, armed = false, hidden = false, entryOpen = false;
+    int count = 1;  // the reminder being entered, 1 to 4, or how many are armed
+    bool armedSaysMore = false;
+    std::array<std::optional<Reminder>, 3> slots;
+    std::array<std::optional<Reminder>, 3> toldInEntry;
+    std::vector<Reminder> pending;  // taken or armed, not told, not dropped
+    std::deque<Expected> expected;
+    LocalTime* clock = nullptr;
+
+    reminder::Offer offer() const {
+        reminder::Offer o;
+        o.normalChecked = !advanced;
+        o.leftSaysMore = armed ? armedSaysMore : advanced && count < 4;
+        o.query = armed;
+        o.restore = hidden && !armed;
+        o.hide = !armed && !hidden;
+        if (!armed && entryOpen) {
+            o.confirm = {true, Does::Arm};
+            o.left = {true, !advanced ? Does::Clear : count < 4 ? Does::Take : Does::AskReset};
+        }
+        if (!armed && !hidden) {
+            const bool taken = slots[1] || slots[2];
+            o.normal = {true, !advanced ? Does::Nothing : taken ? Does::AskSwitch : Does::Switch};
+            o.high = {true, advanced ? Does::Nothing : Does::Switch};
+        }
+        return o;
+    }
+
+    // The message field takes the focus.
+    void visitMessage(const std::string& hour, const std::string& minute) {
+        if (armed || !reminder::timeCheck(hour, minute).valid) return;
+        if (reminder::timePassed(reminder::dueTimeText(hour, minute), *clock))
+            expect(error("你设置的时间已经过去啦!"));
+        else
+            entryOpen = true;
+    }
+
+    void confirm(std::string hour, std::string minute, const std::string& message) {
+        if (!checkTime(hour, minute)) return;
+        const std::string due = reminder::dueTimeText(hour, minute);
+        const int k = std::min(count, 3);
+        const auto& told = toldInEntry[static_cast<std::size_t>(k - 1)];
+        const bool others = std::any_of(slots.begin(), slots.begin() + k - 1,
+                                        [](const auto& s) { return s.has_value(); });
+        const bool sameAsTold = told && told->time == due && told->message == message;
+        if (!(slots[static_cast<std::size_t>(k - 1)] == std::nullopt && sameAsTold && others)) {
+            static const char* const noMessage[] = {
+                "你还没有输入要提醒的事!", "你还没有输入第二件事呢!", "你还没有输入第三件事呢!"};
+            if (!takes(k, due, message, noMessage[k - 1])) return;
+        }
+        std::vector<Reminder> armedOnes;
+        for (std::size_t n = 0; n < 3; ++n) {
+            if (n < static_cast<std::size_t>(k) && slots[n]) armedOnes.push_back(*slots[n]);
+            if (n >= static_cast<std::size_t>(k) && slots[n]) drop(*slots[n]);
+            slots[n].reset();
+        }
+        std::stable_sort(armedOnes.begin(), armedOnes.end(),
+                         [](const Reminder& a, const Reminder& b) { return a.due < b.due; });
+        for (std::size_t n = 0; n < armedOnes.size(); ++n) slots[n] = armedOnes[n];
+        armedSaysMore = advanced && count < 4;
+        armed = true;
+        count = static_cast<int>(armedOnes.size());
+        toldInEntry = {};
+        static const char* const counted[] = {"只有一件事要提醒", "有两件事要提醒",
+                                              "有三件事要提醒"};
+        expect(product(counted[count - 1]));
+    }
+
+    void left(std::string hour, std::string minute, const std::string& message) {
+        if (!checkTime(hour, minute)) return;
+        if (!advanced) {
+            if (slots[0]) drop(*slots[0]);
+            slots[0].reset();
+        } else if (count < 4) {
+            static const char* const noMessage[] = {
+                "你还没有输入第一件事!", "你还没有输入第二件事!", "你还没有输入第三件事!"};
+            const int n = count;
+            if (!takes(n, reminder::dueTimeText(hour, minute), message, noMessage[n - 1])) return;
+            count = n + 1;
+            if (n == 3) expect(product("就这些吧?我记不下了!"));
+        } else {
+            expect(product("真的要重设吗?", true), [this](bool ok) {
+                if (!ok || armed || !entryOpen || !advanced || count != 4) return;
+                for (auto& s : slots) dropSlot(s);
+                count = 1;
+                toldInEntry = {};
+            });
+        }
+    }
+
+    void normal() {
+        if (!advanced) return;
+        if (!slots[1] && !slots[2]) return toNormal();
+        expect(product("真的要重设吗?", true), [this](bool ok) {
+            if (ok && !armed && !hidden && advanced) toNormal();
+        });
+    }
+    void high() {
+        if (advanced) return;
+        advanced = true;
+        count = 1;
+        toldInEntry = {};
+    }
+
+    // A reminder's box came: gives why it should not have, or "".
+    std::string told(const std::string& title, const std::string& prompt) {
+        const auto r = std::find_if(pending.begin(), pending.end(), [&](const Reminder& p) {
+            return " " + p.time + "啦!" == title && "应该" + p.message == prompt;
+        });
+        if (r == pending.end()) return "told a reminder not waiting: " + title + prompt;
+        if (r->due > *clock) return "told before its moment: " + title + prompt;
+        for (const Reminder& p : pending)
+            if (p.due < r->due) return "told before " + p.time + " " + p.message + ": " + prompt;
+        const Reminder shown = *r;
+        pending.erase(r);
+        hidden = false;  // the window comes back with the box
+        expected.push_front({{}, [this, shown](bool) { afterTold(shown); }});
+        return "";
+    }
+
+private:
+    void expect(pt::ShownBox b, std::function<void(bool)> after = {}) {
+        expected.push_back({std::move(b), std::move(after)});
+    }
+
+    bool checkTime(const std::string& hour, std::string& minute) {
+        const reminder::TimeCheck c = reminder::timeCheck(hour, minute);
+        if (!c.valid) expect(error("时间设置不正确!"));
+        minute = c.minute;
+        return c.valid;
+    }
+
+    // The fields taken as reminder k, or the box that says why not.
+    bool takes(int k, const std::string& due, const std::string& message, const char* noMessage) {
+        if (reminder::timePassed(due, *clock)) {
+            expect(error("你设置的时间已经过去啦!"));
+            return false;
+        }
+        if (message.empty()) {
+            expect(product(noMessage));
+            return false;
+        }
+        auto& slot = slots[static_cast<std::size_t>(k - 1)];
+        if (slot && slot->time == due && slot->message == message) return true;
+        dropSlot(slot);
+        static int serial = 0;
+        slot = Reminder{++serial, due, message, *reminder::dueMoment(due, *clock)};
+        pending.push_back(*slot);
+        return true;
+    }
+
+    void drop(const Reminder& r) {
+        std::erase_if(pending, [&](const Reminder& p) { return p.id == r.id; });
+    }
+    void dropSlot(std::optional<Reminder>& s) {
+        if (s) drop(*s);
+        s.reset();
+    }
+
+    void toNormal() {
+        dropSlot(slots[1]);
+        dropSlot(slots[2]);
+        count = 1;
+        advanced = false;
+        toldInEntry = {};
+    }
+
+    void afterTold(const Reminder& r) {
+        for (std::size_t n = 0; n < 3; ++n) {
+            if (!slots[n] || slots[n]->id != r.id) continue;
+            slots[n].reset();
+            if (!armed) toldInEntry[n] = r;
+        }
+        if (!armed) hidden = false;  // the entry comes back, where it was
+        if (armed &&
+            std::none_of(slots.begin(), slots.end(), [](const auto& s) { return s.has_value(); })) {
+            armed = false;
+            advanced = false;
+            hidden = false;
+            count = 1;
+        }
+    }
+};
+
+std::string show(const reminder::Offer& o) {
+    std::ostringstream s;
+    const auto c = [&](const char* name, reminder::Command cmd) {
+        s << name << (cmd.enabled ? "+" : "-") << static_cast<int>(cmd.does) << ' ';
+    };
+    c("确定", o.confirm);
+    c("左", o.left);
+    c("普通", o.normal);
+    c("高级", o.high);
+    s << (o.leftSaysMore ? "还有" : "重设") << (o.normalChecked ? " ✓普通" : " ✓高级") << " 查询"
+      << o.query << " 恢复" << o.restore << " 隐藏" << o.hide;
+    return s.str();
+}
+
+class Player {
+public:
+    explicit Player(const std::vector<Action>& actions) : actions_(actions) {
+        model_.clock = &clock_;
+        pt::setClock([this] { return clock_; });
+        pt::watchMessageBoxes([this](const pt::ShownBox& b) { return onBox(b); });
+        pt::watchMenus([](const auto&) { return std::string(); });
+        w_ = std::make_unique<frmMain>();
+        pt::processEvents();
+        auto visit = w_->Text4.onGotFocus;
+        w_->Text4.onGotFocus = [this, visit] {
+            model_.visitMessage(w_->Text1.text(), w_->Text2.text());
+            visit();
+        };
+    }
+    ~Player() {
+        if (w_ && !w_->exiting()) pt::chooseMenuItem(w_->mnuTrayClose);
+        w_.reset();
+        pt::watchMenus(nullptr);
+        pt::watchMessageBoxes(nullptr);
+        pt::setClock(nullptr);
+    }
+
+    std::string play() {
+        while (fault_.empty() && next_ < actions_.size()) step(actions_[next_++]);
+        if (!fault_.empty()) return fault_;
+        // Every reminder still waiting is told by the end of the day.
+        if (frmInfo* info = w_->info()) pt::click(info->Command1);
+        clock_ = kLast;
+        pt::fireTimer(w_->Timer1);
+        check("the day's end");
+        if (fault_.empty() && !model_.pending.empty())
+            fault_ =
+                "never told: " + model_.pending.front().time + " " + model_.pending.front().message;
+        return fault_;
+    }
+
+private:
+    // Whether a person can reach the main window's controls now.
+    bool windowInUse() const {
+        return modals_ == 0 && w_->form.visible() && w_->form.height() > 2000 &&
+               w_->form.windowState() == platform::Form::Normal;
+    }
+    platform::Control* focused() const {
+        for (platform::Control* c : controls())
+            if (c->hasFocus()) return c;
+        return nullptr;
+    }
+    std::vector<platform::Control*> controls() const {
+        return {&w_->Text1, &w_->Text2, &w_->Text4, &w_->Command2, &w_->Command1};
+    }
+
+    void step(const Action& a) {
+        done_.push_back(a);
+        act(a);
+        check("after " + trail());
+    }
+
+    void act(const Action& a) {
+        frmMain& w = *w_;
+        switch (a.kind) {
+            case Action::TypeHour:
+            case Action::TypeMinute: {
+                if (!windowInUse()) return;
+                platform::TextBox& box = a.kind == Action::TypeHour ? w.Text1 : w.Text2;
+                const std::string text =
+                    a.kind == Action::TypeHour ? pick(kHours, a.arg) : pick(kMinutes, a.arg);
+                box.setFocus();
+                box.setSelStart(0);
+                box.setSelLength(box.length());
+                for (char c : text)
+                    if (c < '0' || c > '9')
+                        model_.expected.push_back({error("你输入的不是数字!"), {}});
+                return pt::typeText(box, text);
+            }
+            case Action::PasteHour:
+                if (!windowInUse()) return;
+                w.Text1.setFocus();
+                return pt::paste(w.Text1, pick(kPastes, a.arg));
+            case Action::TypeMessage:
+                if (!windowInUse()) return;
+                w.Text4.setFocus();
+                if (!windowInUse() || !w.Text4.hasFocus()) return;
+                w.Text4.setSelStart(0);
+                w.Text4.setSelLength(w.Text4.length());
+                if (a.arg == 0) return pt::pressKey(w.Text4, platform::KeyBack);
+                return pt::commitInputMethod(w.Text4, "事" + std::to_string(++messages_));
+            case Action::Tab:
+            case Action::Enter:
+            case Action::Escape: {
+                platform::Control* c = windowInUse() ? focused() : nullptr;
+                if (!c) return;
+                if (a.kind == Action::Tab) return pt::pressKey(*c, platform::KeyTab);
+                // The time fields take digits only, and say so of any other key.
+                if (c == &w.Text1 || c == &w.Text2)
+                    model_.expected.push_back({error("你输入的不是数字!"), {}});
+                if (a.kind == Action::Escape) return pt::pressKey(*c, platform::KeyEscape);
+                if (c == &w.Command2 || c == &w.Command1)
+                    return press(*static_cast<platform::CommandButton*>(c), true);
+                return pt::pressKey(*c, platform::KeyReturn);
+            }
+            case Action::ClickConfirm:
+                return press(w.Command2, false);
+            case Action::ClickLeft:
+                return press(w.Command1, false);
+            case Action::Menu:
+                return choose(a.arg % 6);
+            case Action::TrayLeft:
+                return pt::trayClick(w.form, platform::LeftButton);
+            case Action::SecondStart: {
+                w.App_StartAgain();
+                pt::processEvents();
+                if (!model_.armed) model_.hidden = false;
+                if (!model_.armed &&
+                    (!w.form.visible() || w.form.windowState() != platform::Form::Normal))
+                    fault_ = "a second start left the window away";
+                if (model_.armed && !w.info())
+                    fault_ = "a second start while armed shows no notice";
+                return;
+            }
+            case Action::Minimise:
+                if (windowInUse()) w.form.setWindowState(platform::Form::Minimized);
+                return pt::processEvents();
+            case Action::Unminimise:
+                if (modals_ == 0 && w.form.visible() &&
+                    w.form.windowState() == platform::Form::Minimized)
+                    pt::restoreFromTaskbar(w.form);
+                return;
+            case Action::CloseNotice:
+                if (frmInfo* info = w.info()) pt::click(info->Command1);
+                return;
+            case Action::Tick:
+                return tickTo(clock_ + std::chrono::milliseconds{500});
+            case Action::ToNextDue: {
+                std::optional<LocalTime> due;
+                for (const Reminder& r : model_.pending)
+                    if (!due || r.due < *due) due = r.due;
+                if (!due || *due <= clock_) return tickTo(clock_ + std::chrono::milliseconds{500});
+                if (*due - clock_ > std::chrono::seconds{1}) tickTo(*due - std::chrono::seconds{1});
+                return tickTo(*due + std::chrono::milliseconds{200});
+            }
+            case Action::JumpForward:
+            case Action::JumpBack: {
+                const auto by = std::chrono::minutes{pick(kJumps, a.arg)};
+                clock_ = a.kind == Action::JumpForward ? std::min(clock_ + by, kLast)
+                                                       : std::max(clock_ - by, kFirst);
+                pt::announceClockSet();
+                return tickTo(clock_);
+            }
+            case Action::Answer:
+            case Action::Count:
+                return;
+        }
+    }
+
+    void tickTo(LocalTime t) {
+        clock_ = std::min(t, kLast);
+        pt::fireTimer(w_->Timer1);
+    }
+
+    // A button clicked, or pressed with Enter, as a person can: enabled, in
+    // the window in use.
+    void press(platform::CommandButton& b, bool byEnter) {
+        if (!windowInUse() || !b.enabled()) return;
+        frmMain& w = *w_;
+        const std::string hour = w.Text1.text(), minute = w.Text2.text(), message = w.Text4.text();
+        if (&b == &w.Command2)
+            model_.confirm(hour, minute, message);
+        else
+            model_.left(hour, minute, message);
+        if (byEnter)
+            pt::pressKey(b, platform::KeyReturn);
+        else
+            pt::click(b);
+    }
+
+    void choose(int item) {
+        frmMain& w = *w_;
+        platform::MenuItem* items[] = {&w.mnuTrayNormal,  &w.mnuTrayHigh, &w.mnuTrayQuery,
+                                       &w.mnuTrayRestore, &w.mnuTrayHide, &w.mnuTrayAbout};
+        if (!items[item]->enabled()) return;
+        switch (item) {
+            case 0:
+                model_.normal();
+                break;
+            case 1:
+                model_.high();
+                break;
+            case 3:
+                model_.hidden = false;
+                break;
+            case 4:
+                model_.hidden = true;
+                break;
+            case 5:
+                if (w.about()) break;
+                // Played on from inside About's own loop, until answered.
+                pt::runFromEventLoop([this] { insideAbout(); });
+                break;
+            default:
+                break;
+        }
+        pt::chooseMenuItem(*items[item]);
+    }
+
+    void insideAbout() {
+        frmAbout* about = w_->about();
+        if (!about) return;
+        ++modals_;
+        const int answer = playUntilAnswer();
+        --modals_;
+        if ((about = w_->about()) == nullptr) return;
+        if (!model_.armed) model_.hidden = false;  // the window is back in use
+        if (answer == 0)
+            pt::click(about->cmdOK);
+        else
+            pt::closeByCloseBox(about->form);
+    }
+
+    // Plays the actions inside an open box or About up to the Answer that
+    // closes it; at the end of the actions, OK.
+    int playUntilAnswer() {
+        while (fault_.empty() && next_ < actions_.size()) {
+            const Action a = actions_[next_++];
+            if (a.kind == Action::Answer) {
+                done_.push_back(a);
+                return a.arg;
+            }
+            if (a.kind == Action::Enter || a.kind == Action::Escape) {
+                done_.push_back(a);
+                return a.kind == Action::Enter ? 0 : 1;
+            }
+            step(a);
+        }
+        return 0;
+    }
+
+    std::string onBox(const pt::ShownBox& b) {
+        for (const pt::ShownBox& open : open_)
+            if (open == b && fault_.empty()) fault_ = "one cause, two boxes: " + describe(b);
+        std::function<void(bool)> after;
+        if (b.prompt.rfind("应该", 0) == 0) {
+            const std::string why = model_.told(b.title, b.prompt);
+            if (!why.empty() && fault_.empty()) fault_ = why + " after " + trail();
+            if (why.empty()) {
+                after = std::move(model_.expected.front().after);
+                model_.expected.pop_front();
+            }
+            ++telling_;
+        } else if (model_.expected.empty() || model_.expected.front().box != b) {
+            if (fault_.empty())
+                fault_ =
+                    "box " + describe(b) + " not expected" +
+                    (model_.expected.empty() ? ""
+                                             : ", but " + describe(model_.expected.front().box)) +
+                    " after " + trail();
+        } else {
+            after = std::move(model_.expected.front().after);
+            model_.expected.pop_front();
+        }
+        open_.push_back(b);
+        ++modals_;
+        check("with " + describe(b) + " open after " + trail());
+        int answer = playUntilAnswer();
+        --modals_;
+        open_.pop_back();
+        if (b.prompt.rfind("应该", 0) == 0) --telling_;
+        const bool ok = answer == 0 || b.buttons.size() == 1;
+        if (after) after(ok);
+        return ok ? "确定" : "取消";
+    }
+
+    std::string trail() const {
+        std::ostringstream s;
+        for (const Action& a : done_) s << a << ' ';
+        return s.str();
+    }
+
+    void check(const std::string& when) {
+        if (!fault_.empty() || w_->exiting()) return;
+        frmMain& w = *w_;
+        if (!model_.expected.empty() && modals_ == 0) {
+            fault_ = "no box " + describe(model_.expected.front().box) + " " + when;
+            return;
+        }
+        const reminder::Offer book = w.book.offer();
+        if (show(book) != show(model_.offer())) {
+            fault_ = "offered " + show(book) + "\n  the model offers " + show(model_.offer()) +
+                     "\n  " + when;
+            return;
+        }
+        const bool shown = w.Command2.enabled() == book.confirm.enabled &&
+                           w.Command1.enabled() == book.left.enabled &&
+                           (w.Command1.caption() == "还有") == book.leftSaysMore &&
+                           w.mnuTrayNormal.enabled() == book.normal.enabled &&
+                           w.mnuTrayHigh.enabled() == book.high.enabled &&
+                           w.mnuTrayNormal.checked() == book.normalChecked &&
+                           w.mnuTrayHigh.checked() == !book.normalChecked &&
+                           w.mnuTrayQuery.enabled() == book.query &&
+                           w.mnuTrayRestore.enabled() == book.restore &&
+                           w.mnuTrayHide.enabled() == book.hide;
+        if (!shown) {
+            fault_ = "the buttons or the menu show another offer than the book's " + when;
+            return;
+        }
+        if (model_.armed && w.form.visible() && telling_ == 0) {
+            fault_ = "armed, the main window is on screen " + when;
+            return;
+        }
+        if (pt::isForeground(w.form) && (!w.form.visible() || w.form.height() < 2000)) {
+            fault_ = "the active window is the main window out of view " + when;
+            return;
+        }
+        for (platform::Control* c : controls()) {
+            if (!pt::holdsKeyboardFocus(*c)) continue;
+            if (!w.form.visible() || w.form.height() < 2000 || !c->enabled())
+                fault_ = "the keys go to a control not in view " + when;
+        }
+    }
+
+    const std::vector<Action>& actions_;
+    std::size_t next_ = 0;
+    std::vector<Action> done_;
+    LocalTime clock_ = kStart;
+    Model model_;
+    std::unique_ptr<frmMain> w_;
+    std::vector<pt::ShownBox> open_;
+    int modals_ = 0;   // boxes and About open
+    int telling_ = 0;  // reminders' boxes open
+    int messages_ = 0;
+    std::string fault_;
+};
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& os, const Action& a) {
+    os << kKinds[a.kind];
+    switch (a.kind) {
+        case Action::TypeHour:
+            return os << '(' << pick(kHours, a.arg) << ')';
+        case Action::TypeMinute:
+            return os << '(' << pick(kMinutes, a.arg) << ')';
+        case Action::PasteHour:
+            return os << '(' << pick(kPastes, a.arg) << ')';
+        case Action::TypeMessage:
+            return os << (a.arg == 0 ? "(empty)" : "");
+        case Action::Menu:
+            return os << '(' << pick(kMenu, a.arg) << ')';
+        case Action::JumpForward:
+        case Action::JumpBack:
+            return os << '(' << pick(kJumps, a.arg) << "min)";
+        case Action::Answer:
+            return os << (a.arg == 0 ? "(OK)" : "(Cancel)");
+        default:
+            return os;
+    }
+}
+
+std::string playSequence(const std::vector<Action>& actions) {
+    return Player(actions).play();
+}
