@@ -68,8 +68,9 @@ Offer Book::offer() const {
         o.confirm = {true, Does::Arm};
         o.left = {true, !advancedMode ? Does::Clear : eventCount < 4 ? Does::Take : Does::AskReset};
     }
-    // The mode is chosen while the window is in use and nothing is armed.
-    if (noneArmed && !hidden_) {
+    // The mode is chosen while the window is in use, nothing is armed and
+    // no question waits.
+    if (noneArmed && !hidden_ && !asking_) {
         const bool taken = !slot(2).time.empty() || !slot(3).time.empty();
         o.normal = {true, !advancedMode ? Does::Nothing : taken ? Does::AskSwitch : Does::Switch};
         o.high = {true, advancedMode ? Does::Nothing : Does::Switch};

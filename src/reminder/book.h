@@ -84,6 +84,9 @@ public:
     int arm(LocalTime now);
     // The last armed reminder was told: the entry is open again, at 1.
     void backToIdle();
+    // The question of 重设 or 普通 is open: the modes wait for its answer,
+    // so that the menu never asks it a second time.
+    void setAsking(bool asking) { asking_ = asking; }
     // 隐藏 and the window shown again (恢复, or a reminder told).
     void setHidden(bool hidden) { hidden_ = hidden; }
     bool hidden() const { return hidden_; }
@@ -121,6 +124,7 @@ private:
     std::array<Slot, 3> told_{};    // reminders told during the entry, by slot
     bool entryOpen_ = false;        // the buttons take commands while nothing is armed
     bool hidden_ = false;           // put away with 隐藏
+    bool asking_ = false;           // the reset question is open
     bool armedSayingMore_ = false;  // the left button read 还有 as 确定 armed
 };
 

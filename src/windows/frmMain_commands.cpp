@@ -96,7 +96,12 @@ void frmMain::takeReminder(int n) {
 
 // The question of 重设, asked too by 普通 before it drops reminders taken.
 bool frmMain::reallyReset() {
-    return MsgBox("真的要重设吗?", MsgButtons::OKCancel, texts::kProduct) == MsgResult::OK;
+    book.setAsking(true);
+    offerEntry();
+    const MsgResult answer = MsgBox("真的要重设吗?", MsgButtons::OKCancel, texts::kProduct);
+    book.setAsking(false);
+    offerEntry();
+    return answer == MsgResult::OK;
 }
 
 void frmMain::resetAdvanced() {

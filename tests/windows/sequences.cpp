@@ -76,7 +76,7 @@ std::string describe(const pt::ShownBox& b) {
 
 class Model {
 public:
-    bool advanced = false, armed = false, hidden = false, entryOpen = false;
+    bool advanced = false, armed = false, hidden = false, entryOpen = false, asking = false;
     int count = 1;  // the reminder being entered, 1 to 4, or how many are armed
     bool armedSaysMore = false;
     std::array<std::optional<Reminder>, 3> slots;
@@ -96,7 +96,7 @@ public:
             o.confirm = {true, Does::Arm};
             o.left = {true, !advanced ? Does::Clear : count < 4 ? Does::Take : Does::AskReset};
         }
-        if (!armed && !hidden) {
+        if (!armed && !hidden && !asking) {
             const bool taken = slots[1] || slots[2];
             o.normal = {true, !advanced ? Does::Nothing : taken ? Does::AskSwitch : Does::Switch};
             o.high = {true, advanced ? Does::Nothing : Does::Switch};
@@ -157,7 +157,7 @@ public:
             count = n + 1;
             if (n == 3) expect(product("就这些吧?我记不下了!"));
         } else {
-            expect(product("真的要重设吗?", true), [this](bool ok) {
+            ask([this](bool ok) {
                 if (!ok || armed || !entryOpen || !advanced || count != 4) return;
                 for (auto& s : slots) dropSlot(s);
                 count = 1;
@@ -169,7 +169,7 @@ public:
     void normal() {
         if (!advanced) return;
         if (!slots[1] && !slots[2]) return toNormal();
-        expect(product("真的要重设吗?", true), [this](bool ok) {
+        ask([this](bool ok) {
             if (ok && !armed && !hidden && advanced) toNormal();
         });
     }
@@ -199,6 +199,15 @@ public:
 private:
     void expect(pt::ShownBox b, std::function<void(bool)> after = {}) {
         expected.push_back({std::move(b), std::move(after)});
+    }
+
+    // The reset question: the modes wait for its answer.
+    void ask(std::function<void(bool)> after) {
+        asking = true;
+        expect(product("真的要重设吗?", true), [this, after](bool ok) {
+            asking = false;
+            after(ok);
+        });
     }
 
     bool checkTime(const std::string& hour, std::string& minute) {
@@ -583,6 +592,8 @@ private:
             fault_ = "armed, the main window is on screen " + when;
             return;
         }
+        // Minimised, the window may stay active in the task bar: the system's own way.
+        if (w.form.windowState() != platform::Form::Normal) return;
         if (pt::isForeground(w.form) && (!w.form.visible() || w.form.height() < 2000)) {
             fault_ = "the active window is the main window out of view " + when;
             return;

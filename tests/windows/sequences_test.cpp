@@ -104,6 +104,13 @@ TEST(Sequences, ASecondStartArmedShowsTheNoticeMinimisedBringsTheWindow) {
 // the program keeps the keys out of view.
 TEST(Sequences, TheHiddenWindowTakesNoKeysAfterTheCountBoxOrAbout) {
     EXPECT_EQ(playSequence({message, {A::ClickConfirm}, ok, about, ok}), "");
+    EXPECT_EQ(playSequence({{A::JumpForward, 0}, {A::TypeMessage, 0}, {A::Enter}, hide}), "");
+}
+
+// 普通 chosen again while its own question is open asks nothing more.
+TEST(Sequences, NormalWhileItsQuestionIsOpenAsksOnce) {
+    const Action more{A::ClickLeft}, normal{A::Menu, 0};
+    EXPECT_EQ(playSequence({{A::Menu, 1}, message, more, message, more, normal, normal}), "");
 }
 
 // Taken out of order (9:50, 9:45, 10:00) and hidden, one clock jump over
