@@ -52,22 +52,6 @@ TEST_F(AlarmTick, OneReminderIsToldAtItsSecondAndTheWindowComesBackIdle) {
     EXPECT_TRUE(takeBoxes().empty()) << "told once";
 }
 
-// A tick after the machine slept tells every reminder it crossed, in order,
-// however long the first box stays open.
-TEST_F(AlarmTick, AGapOfHoursTellsEveryReminderItCrossedInOrder) {
-    start();
-    arm({{"10", "0", "甲"}, {"10", "0", "乙"}, {"12", "0", "丙"}});
-    // The first box is answered half a minute later.
-    whileBoxOpen = [&](const Box& b) {
-        if (b.prompt == "应该甲") setTime(13, 0, 30);
-    };
-    tickAt(9, 59, 0);
-    tickAt(13, 0, 0);
-    EXPECT_EQ(told(takeBoxes()),
-              (Told{" 10:00:00啦!应该甲", " 10:00:00啦!应该乙", " 12:00:00啦!应该丙"}));
-    EXPECT_TRUE(idle());
-}
-
 TEST_F(AlarmTick, TicksWhileABoxIsOpenOnlyShowTheClock) {
     start();
     arm({{"10", "0", "一"}, {"10", "0", "二"}, {"10", "1", "三"}});

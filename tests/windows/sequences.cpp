@@ -84,6 +84,15 @@ public:
     std::vector<Reminder> pending;  // taken or armed, not told, not dropped
     std::deque<Expected> expected;
     LocalTime* clock = nullptr;
+    // The entry as the user sees it: the fields and the message's title.
+    std::string hour, minute, message, title = "提醒信息（最多五十字）";
+
+    // The fields hold the next minute.
+    void prefill() {
+        const reminder::TimeFields next = reminder::prefill(*clock);
+        hour = next.hour;
+        minute = next.minute;
+    }
 
     reminder::Offer offer() const {
         reminder::Offer o;
@@ -105,16 +114,16 @@ public:
     }
 
     // The message field takes the focus.
-    void visitMessage(const std::string& hour, const std::string& minute) {
+    void visitMessage() {
         if (armed || !reminder::timeCheck(hour, minute).valid) return;
         if (reminder::timePassed(reminder::dueTimeText(hour, minute), *clock))
-            expect(error("你设置的时间已经过去啦!"));
+            expect(error("你设置的时间已经过去啦!"), [this](bool) { prefill(); });
         else
             entryOpen = true;
     }
 
-    void confirm(std::string hour, std::string minute, const std::string& message) {
-        if (!checkTime(hour, minute)) return;
+    void confirm() {
+        if (!checkTime()) return;
         const std::string due = reminder::dueTimeText(hour, minute);
         const int k = std::min(count, 3);
         const auto& told = toldInEntry[static_cast<std::size_t>(k - 1)];
@@ -124,7 +133,7 @@ public:
         if (!(slots[static_cast<std::size_t>(k - 1)] == std::nullopt && sameAsTold && others)) {
             static const char* const noMessage[] = {
                 "你还没有输入要提醒的事!", "你还没有输入第二件事呢!", "你还没有输入第三件事呢!"};
-            if (!takes(k, due, message, noMessage[k - 1])) return;
+            if (!takes(k, due, noMessage[k - 1])) return;
         }
         std::vector<Reminder> armedOnes;
         for (std::size_t n = 0; n < 3; ++n) {
@@ -144,24 +153,30 @@ public:
         expect(product(counted[count - 1]));
     }
 
-    void left(std::string hour, std::string minute, const std::string& message) {
-        if (!checkTime(hour, minute)) return;
+    void left() {
+        if (!checkTime()) return;
         if (!advanced) {
-            if (slots[0]) drop(*slots[0]);
-            slots[0].reset();
+            dropSlot(slots[0]);
+            prefill();
+            message.clear();
         } else if (count < 4) {
             static const char* const noMessage[] = {
                 "你还没有输入第一件事!", "你还没有输入第二件事!", "你还没有输入第三件事!"};
             const int n = count;
-            if (!takes(n, reminder::dueTimeText(hour, minute), message, noMessage[n - 1])) return;
+            if (!takes(n, reminder::dueTimeText(hour, minute), noMessage[n - 1])) return;
             count = n + 1;
-            if (n == 3) expect(product("就这些吧?我记不下了!"));
+            if (n == 3) return expect(product("就这些吧?我记不下了!"));
+            title = n == 1 ? "提醒信息（事件二）" : "提醒信息（事件三）";
+            message.clear();
+            prefill();
         } else {
             ask([this](bool ok) {
                 if (!ok || armed || !entryOpen || !advanced || count != 4) return;
                 for (auto& s : slots) dropSlot(s);
                 count = 1;
                 toldInEntry = {};
+                title = "提醒信息 (最多五十字)";
+                prefill();
             });
         }
     }
@@ -181,12 +196,12 @@ public:
     }
 
     // A reminder's box came: gives why it should not have, or "".
-    std::string told(const std::string& title, const std::string& prompt) {
+    std::string told(const std::string& boxTitle, const std::string& prompt) {
         const auto r = std::find_if(pending.begin(), pending.end(), [&](const Reminder& p) {
-            return " " + p.time + "啦!" == title && "应该" + p.message == prompt;
+            return " " + p.time + "啦!" == boxTitle && "应该" + p.message == prompt;
         });
-        if (r == pending.end()) return "told a reminder not waiting: " + title + prompt;
-        if (r->due > *clock) return "told before its moment: " + title + prompt;
+        if (r == pending.end()) return "told a reminder not waiting: " + boxTitle + prompt;
+        if (r->due > *clock) return "told before its moment: " + boxTitle + prompt;
         for (const Reminder& p : pending)
             if (p.due < r->due) return "told before " + p.time + " " + p.message + ": " + prompt;
         const Reminder shown = *r;
@@ -210,15 +225,15 @@ private:
         });
     }
 
-    bool checkTime(const std::string& hour, std::string& minute) {
+    bool checkTime() {
         const reminder::TimeCheck c = reminder::timeCheck(hour, minute);
         if (!c.valid) expect(error("时间设置不正确!"));
-        minute = c.minute;
+        if (c.valid) minute = c.minute;
         return c.valid;
     }
 
     // The fields taken as reminder k, or the box that says why not.
-    bool takes(int k, const std::string& due, const std::string& message, const char* noMessage) {
+    bool takes(int k, const std::string& due, const char* noMessage) {
         if (reminder::timePassed(due, *clock)) {
             expect(error("你设置的时间已经过去啦!"));
             return false;
@@ -244,12 +259,19 @@ private:
         s.reset();
     }
 
+    // Reminder 1, if any, offered whole.
     void toNormal() {
         dropSlot(slots[1]);
         dropSlot(slots[2]);
         count = 1;
         advanced = false;
         toldInEntry = {};
+        title = "提醒信息 (最多五十字)";
+        message = slots[0] ? slots[0]->message : "";
+        if (const auto f = slots[0] ? reminder::fieldsOf(slots[0]->time) : std::nullopt) {
+            hour = f->hour;
+            minute = f->minute;
+        }
     }
 
     void afterTold(const Reminder& r) {
@@ -261,13 +283,21 @@ private:
         if (!armed) hidden = false;  // the entry comes back, where it was
         if (armed &&
             std::none_of(slots.begin(), slots.end(), [](const auto& s) { return s.has_value(); })) {
+            // The last armed one: the entry is idle again, in the normal mode.
             armed = false;
-            advanced = false;
             hidden = false;
-            count = 1;
+            message.clear();
+            prefill();
+            toNormal();
         }
     }
 };
+
+std::string join(const std::vector<std::string>& texts) {
+    std::string s;
+    for (const std::string& t : texts) s += "[" + t + "]";
+    return s;
+}
 
 std::string show(const reminder::Offer& o) {
     std::ostringstream s;
@@ -287,6 +317,7 @@ class Player {
 public:
     explicit Player(const std::vector<Action>& actions) : actions_(actions) {
         model_.clock = &clock_;
+        model_.prefill();
         pt::setClock([this] { return clock_; });
         pt::watchMessageBoxes([this](const pt::ShownBox& b) { return onBox(b); });
         pt::watchMenus([](const auto&) { return std::string(); });
@@ -294,7 +325,7 @@ public:
         pt::processEvents();
         auto visit = w_->Text4.onGotFocus;
         w_->Text4.onGotFocus = [this, visit] {
-            model_.visitMessage(w_->Text1.text(), w_->Text2.text());
+            model_.visitMessage();
             visit();
         };
     }
@@ -338,7 +369,18 @@ private:
     void step(const Action& a) {
         done_.push_back(a);
         act(a);
+        // What was typed is what the fields hold (the fields' own cases
+        // check typing); what the program puts there the model says.
+        if (a.kind == Action::TypeHour || a.kind == Action::PasteHour ||
+            a.kind == Action::TypeMinute || a.kind == Action::TypeMessage)
+            readFields();
         check("after " + trail());
+    }
+
+    void readFields() {
+        model_.hour = w_->Text1.text();
+        model_.minute = w_->Text2.text();
+        model_.message = w_->Text4.text();
     }
 
     void act(const Action& a) {
@@ -438,9 +480,23 @@ private:
         }
     }
 
+    // A tick at t. One that comes with no reminder's box open tells every
+    // reminder that came due since the last such tick; one behind a box
+    // leaves that to the tick after the box, from the earlier of the two
+    // times (a clock set back starts the interval anew).
     void tickTo(LocalTime t) {
+        const LocalTime from = lastTick_;
         clock_ = std::min(t, kLast);
+        if (telling_ > 0) {
+            lastTick_ = std::min(lastTick_, clock_);
+            return pt::fireTimer(w_->Timer1);
+        }
+        lastTick_ = clock_;
         pt::fireTimer(w_->Timer1);
+        for (const Reminder& r : model_.pending)
+            if (fault_.empty() && r.due > from && r.due <= clock_ && !w_->exiting())
+                fault_ =
+                    "not told at its moment: " + r.time + " " + r.message + " after " + trail();
     }
 
     // A button clicked, or pressed with Enter, as a person can: enabled, in
@@ -448,11 +504,10 @@ private:
     void press(platform::CommandButton& b, bool byEnter) {
         if (!windowInUse() || !b.enabled()) return;
         frmMain& w = *w_;
-        const std::string hour = w.Text1.text(), minute = w.Text2.text(), message = w.Text4.text();
         if (&b == &w.Command2)
-            model_.confirm(hour, minute, message);
+            model_.confirm();
         else
-            model_.left(hour, minute, message);
+            model_.left();
         if (byEnter)
             pt::pressKey(b, platform::KeyReturn);
         else
@@ -574,6 +629,15 @@ private:
                      "\n  " + when;
             return;
         }
+        const std::vector<std::string> entry{w.Text1.text(), w.Text2.text(), w.Text4.text(),
+                                             w.Label5.caption()};
+        const std::vector<std::string> modelled{model_.hour, model_.minute, model_.message,
+                                                model_.title};
+        if (entry != modelled) {
+            fault_ =
+                "the entry shows " + join(entry) + ", the model " + join(modelled) + " " + when;
+            return;
+        }
         const bool shown = w.Command2.enabled() == book.confirm.enabled &&
                            w.Command1.enabled() == book.left.enabled &&
                            (w.Command1.caption() == "还有") == book.leftSaysMore &&
@@ -590,6 +654,12 @@ private:
         }
         if (model_.armed && w.form.visible() && telling_ == 0) {
             fault_ = "armed, the main window is on screen " + when;
+            return;
+        }
+        if (!model_.armed && model_.hidden == w.form.visible() && modals_ == 0) {
+            fault_ = std::string(model_.hidden ? "put away, the window is on screen "
+                                               : "in use, the window is away ") +
+                     when;
             return;
         }
         // Minimised, the window may stay active in the task bar: the system's own way.
@@ -609,6 +679,7 @@ private:
     std::size_t next_ = 0;
     std::vector<Action> done_;
     LocalTime clock_ = kStart;
+    LocalTime lastTick_ = kStart;
     Model model_;
     std::unique_ptr<frmMain> w_;
     std::vector<pt::ShownBox> open_;
