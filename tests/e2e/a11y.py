@@ -388,6 +388,15 @@ def orca_keyboard_path(d):
     hears(d, "on Tab", "Tab", "提醒信息(最多五十字) 文本")
     hears(d, "on Shift+Tab", "shift+Tab", "分 文本", "42 已选中")
     hears(d, "on Shift+Tab", "shift+Tab", "时 文本", "9 已选中")
+    # A passed time: the box, and after it the hour field, where the time is
+    # typed again, named; the message field not at all.
+    d.key("Tab")
+    d.type("40")
+    hears(d, "a passed time", "Tab", "警告 出错啦!", "你设置的时间已经过去啦!")
+    words = hears(d, "closing the passed-time box", "Return", "Tockmere Beta 1.1 框架", "时 文本")
+    # (The hour field's description is the message's title, said after it.)
+    check(not any(w.startswith("提醒信息") and "文本" in w for w in words),
+          "the message field was named: %r" % words)
     # The program's menu from the keyboard, its marks said.
     # Qt's bridge cannot say that an item can be checked: the items of the
     # choice are read as check boxes.
@@ -398,7 +407,7 @@ def orca_keyboard_path(d):
     # "还有" takes a reminder: the hour field says the next one's title.
     d.type("9")
     d.key("Tab")
-    d.type("42")
+    d.type("43")
     d.key("Tab")
     d.type("one")
     d.key("Tab")
@@ -416,23 +425,33 @@ def orca_keyboard_path(d):
     once(hears(d, "confirming", "Return", "警告 Tockmere", "只有一件事要提醒"), "只有一件事要提醒")
     d.key("Return")
     d.wait_for("the main window to hide", 5, lambda: d.titled(MAIN_TITLE) is None)
-    # A second start: the window back, the focus said in the hour field.
+    d.silent("after the count box, with the window in the tray", 1.5)
+    # A second start while armed: the notice window, its rows and count line
+    # once each; the main window stays in the tray.
     d.mark()
     again = d.spawn(["faketime", "-f", "@" + d.start_time, d.program],
                     env=dict(d.env, NO_FAKE_STAT="1"))
     d.wait_for("the second start to end", 10, lambda: again.poll() is not None)
-    hears(d, "the window back", "", "Tockmere Beta 1.1 框架", "时 文本")
-    # 查询: the notice window's rows and count line, once each.
-    hears(d, "opening the menu while armed", "shift+F10", "查询")
-    words = hears(d, "opening the notice window", "Return", "提醒信息", "9:42:00", "call", "有一件事要做")
-    once(words, "9:42:00", "call", "有一件事要做")
-    hears(d, "closing the notice window", "Escape", "Tockmere Beta 1.1 框架", "时 文本")
+    words = hears(d, "the notice window", "", "提醒信息", "9:43:00", "call", "有一件事要做")
+    once(words, "9:43:00", "call", "有一件事要做")
+    check(d.titled(MAIN_TITLE) is None, "a second start while armed showed the main window")
+    d.key("Escape")
+    d.silent("after the notice window, with the window in the tray", 1.5)
+    # 关于 while armed, from the tray icon's menu: said whole, and after it
+    # nothing is named in the hidden window.
+    d.open_menu()
+    d.mark()
+    d.key("Up", "Up")
+    words = hears(d, "opening About", "Return", "关于Tockmere", "软件调用系统时间来提醒您",
+                  "请确保系统时间准确无误")
+    d.key("Return")
+    d.silent("after About, with the window in the tray", 1.5)
     # The reminder's box at its time, said as an alert with its text.
-    words = hears(d, "telling the reminder", "", "警告", "9:42:00啦", "应该call", timeout=40)
+    words = hears(d, "telling the reminder", "", "警告", "9:43:00啦", "应该call", timeout=100)
     once(words, "应该call")
     words = hears(d, "closing the reminder's box", "Return", "Tockmere Beta 1.1 框架", "时 文本")
     check(not any("删除" in w for w in words), "the refilled hour field was said as an edit: %r" % words)
-    # 关于, its title and both lines, once.
+    # 关于 while idle: the window back, the hour field said.
     hears(d, "opening the menu", "shift+F10", "普通")
     hears(d, "on Up", "Up", "退出")
     hears(d, "on Up", "Up", "关于")

@@ -33,7 +33,7 @@ CASES = {
                                    "09:41:50"),
     "keyboard_advanced_entry_heard": ("a11y", "keyboard_advanced_entry_heard",
                                       "a11y.ReaderDesktop", "09:41:50"),
-    "orca_keyboard_path": ("a11y", "orca_keyboard_path", "a11y.SpeakingDesktop", "09:41:05"),
+    "orca_keyboard_path": ("a11y", "orca_keyboard_path", "a11y.SpeakingDesktop", "09:41:35"),
     "fast_hide_and_restore_sni": ("a11y", "fast_hide_and_restore_over_the_bus",
                                   "a11y.SniReaderDesktop", "09:41:30"),
     "hide_and_restore_jwm": ("wms", "told_then_hide_and_restore", "a11y.ReaderDesktop",

@@ -55,7 +55,11 @@ class Listener:
                    LANG="zh_CN.UTF-8", LANGUAGE="zh_CN", LC_ALL="zh_CN.UTF-8",
                    GSETTINGS_BACKEND="memory")
         self.orca_log = os.path.join(self.work, "orca.log")
-        self.spawn(["orca", "--replace", "--debug-file=" + self.orca_log], env=env)
+        # Never `orca --replace`: it ends every Orca of the user, their own
+        # screen reader included (orca_here.py).
+        here = os.path.dirname(os.path.abspath(__file__))
+        self.spawn(["/usr/bin/python3", os.path.join(here, "orca_here.py"), self.orca_log],
+                   env=env)
         self.heard = 0
         self.wait_for("Orca to start speaking", 30, lambda: self.utterances())
         self.mark()  # that it is on

@@ -317,7 +317,13 @@ bool misleads(QAccessibleEvent* e) {
         case QAccessible::Focus: {
             // Nor the keyboard coming to one of its controls meanwhile.
             auto* widget = qobject_cast<QWidget*>(e->object());
-            return widget && qt::blockedByModal(widget->window());
+            if (!widget) return false;
+            if (qt::blockedByModal(widget->window())) return true;
+            // Qt tells of a control's focus once its GotFocus has run: a
+            // handler that moved the focus on (after a box, say) would have
+            // the reader name, last, a control the keys no longer reach.
+            return !widget->isWindow() && !qobject_cast<QMenu*>(widget) &&
+                   QApplication::focusWidget() != widget;
         }
         case QAccessible::StateChanged: {
             // Qt takes a window for activated once more as a menu opens on it
