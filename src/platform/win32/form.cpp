@@ -225,6 +225,8 @@ void focusShownWhileActive(HWND hwnd, FormImpl& f) {
     }
 }
 
+}  // namespace
+
 // To the program's front window on screen, a box or another of its windows,
 // or else to the desktop.
 void passActivationOn(HWND hidden) {
@@ -237,7 +239,6 @@ void passActivationOn(HWND hidden) {
     }
     SetForegroundWindow(GetDesktopWindow());
 }
-}  // namespace
 
 LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     FormImpl* f = FormImpl::of(hwnd);
@@ -268,8 +269,10 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 // takes the keyboard when the window shows, not before; a
                 // field given it now would blink its caret for nobody,
                 // waking the program twice a second. Nor does the window
-                // keep the keys, which Tab would move among hidden controls.
-                passActivationOn(hwnd);
+                // keep the keys, which Tab would move among hidden controls
+                // (but for a menu's while: the tray's menu needs its owner
+                // in front).
+                if (!menuTracking()) passActivationOn(hwnd);
                 return 0;
             } else if (HWND to = f ? f->focusOnActivation() : nullptr) {
                 SetFocus(to);

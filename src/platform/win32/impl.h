@@ -258,6 +258,13 @@ HWND mainWindow();
 // modal to it (the window disabled), that box, so that it stays above and
 // takes the keys.
 HWND frontFor(HWND window);
+// A hidden window made active passes the activation on: to the program's
+// front window on screen, or else to the desktop, so that no key reaches a
+// control nobody sees.
+void passActivationOn(HWND hidden);
+// True while a pop-up menu is opened and tracked: its owner is made active
+// for it, hidden or not.
+bool& menuTracking();
 // The application ends the event loop when the last window is unloaded.
 void formGone(FormImpl& form);
 // The session ends: the windows are unloaded, the main window first, whose

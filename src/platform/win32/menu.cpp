@@ -75,6 +75,11 @@ MenuItem& Menu::add(const std::string& caption, ItemKind) {
     return *items_.back();
 }
 
+bool& menuTracking() {
+    static bool tracking = false;
+    return tracking;
+}
+
 namespace {
 
 // The tests look at the menu as it would open and choose from it.
@@ -86,12 +91,17 @@ bool watched(const std::vector<std::unique_ptr<MenuItem>>& items) {
 
 void track(const MenuImpl& m, POINT at, UINT flags) {
     // The owner must be in front, or the menu would not close when the
-    // user clicks elsewhere.
+    // user clicks elsewhere: hidden (the tray's menu), it is made active
+    // for the menu's while, and passes the activation on after it.
+    menuTracking() = true;
     SetForegroundWindow(m.owner);
     const UINT id = static_cast<UINT>(TrackPopupMenu(m.menu, flags | TPM_LEFTALIGN | TPM_RETURNCMD,
                                                      at.x, at.y, 0, m.owner, nullptr));
+    menuTracking() = false;
     PostMessageW(m.owner, WM_NULL, 0, 0);
     if (MenuItem* item = menuItemById(id); item && item->onClick) item->onClick();
+    if (IsWindow(m.owner) && !IsWindowVisible(m.owner) && GetActiveWindow() == m.owner)
+        passActivationOn(m.owner);
 }
 
 }  // namespace
