@@ -38,7 +38,7 @@ rc::Gen<Action> anAction() {
 
 TEST(Sequences, EveryOrderOfEventsKeepsTheModelsRules) {
     rc::detail::TestParams params = rc::detail::configuration().testParams;
-    params.maxSuccess = sequencesToRun(150);
+    params.maxSuccess = sequencesToRun(2000);
     params.maxSize = 60;
     const auto result = rc::detail::checkProperty(
         rc::detail::toProperty([] {
@@ -56,11 +56,12 @@ TEST(Sequences, EveryOrderOfEventsKeepsTheModelsRules) {
 TEST(Sequences, EveryOrderOfEventsKeepsTheModelsRules) {
     std::mt19937 random(20261209);
     std::uniform_int_distribution<int> kind(0, Action::Count - 1), arg(0, 7), length(1, 40);
-    for (int run = sequencesToRun(60); run-- > 0;) {
+    const int runs = sequencesToRun(100);
+    for (int run = 1; run <= runs; ++run) {
         std::vector<Action> actions(static_cast<std::size_t>(length(random)));
         for (Action& a : actions) a = {static_cast<Action::Kind>(kind(random)), arg(random)};
         const std::string fault = playSequence(actions);
-        ASSERT_EQ(fault, "");
+        ASSERT_EQ(fault, "") << "sequence " << run << " of " << runs;
     }
 }
 #endif
