@@ -337,8 +337,9 @@ def start_again(d):
 
 
 def second_start_brings_back_hidden(d):
-    """Hidden with "隐藏", the window comes back when the program is started
-    again, ready for the keyboard; one program, one icon."""
+    """Hidden with "隐藏", or minimised, the window comes back when the
+    program is started again, ready for the keyboard; one program, one
+    icon."""
     d.start()
     wait_main_ready(d)
     choose_hide(d)
@@ -351,6 +352,11 @@ def second_start_brings_back_hidden(d):
     choose_hide(d)
     start_again(d)
     d.wait_for("the main window back after a third start", 5, lambda: d.titled(MAIN_TITLE))
+    # Minimised by the window manager, it comes back from the task bar too.
+    d.xdotool("windowminimize", "%d" % d.titled(MAIN_TITLE).id)
+    d.wait_for("the main window minimised", 5, lambda: d.titled(MAIN_TITLE) is None)
+    start_again(d)
+    d.wait_for("the minimised window back after a start", 5, lambda: d.titled(MAIN_TITLE))
     exit_from_menu(d)
 
 

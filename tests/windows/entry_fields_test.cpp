@@ -9,11 +9,6 @@ const Box kPassed = errorBox("你设置的时间已经过去啦!");
 
 class EntryFields : public MainWindowTest {
 protected:
-    // Fills the time fields as the program would, without the keyboard.
-    void fields(const std::string& hour, const std::string& minute) {
-        w->Text1.setText(hour);
-        w->Text2.setText(minute);
-    }
     static std::string repeat(const std::string& s, int n) {
         std::string r;
         for (int i = 0; i < n; ++i) r += s;
@@ -73,44 +68,6 @@ TEST_F(EntryFields, TypedOrPastedDigitsReplaceTheSelectionAndAnythingElseIsRefus
     pt::paste(w->Text2, "15");
     EXPECT_EQ(w->Text2.text(), "15");
     EXPECT_TRUE(takeBoxes().empty());
-}
-
-TEST_F(EntryFields, MessageFieldEnablesTheButtonsOnlyForAFutureTime) {
-    setTime(9, 41, 30);
-    start();
-    fields("9", "40");
-    w->Text4.setFocus();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
-    EXPECT_EQ(w->Text1.text(), "9");
-    EXPECT_EQ(w->Text2.text(), "42");
-    EXPECT_TRUE(w->Text1.hasFocus());
-    EXPECT_FALSE(w->Command1.enabled());
-
-    // A time not spelt by the fields is left for the commands to report.
-    for (const auto& [hour, minute] : std::vector<std::pair<std::string, std::string>>{
-             {"24", "0"}, {"9", "60"}, {"", "50"}, {"9", ""}}) {
-        fields(hour, minute);
-        w->Text4.setFocus();
-        EXPECT_TRUE(takeBoxes().empty()) << hour << ":" << minute;
-        EXPECT_FALSE(w->Command2.enabled());
-        w->Text1.setFocus();
-    }
-
-    fields("9", "42");
-    w->Text4.setFocus();
-    EXPECT_TRUE(takeBoxes().empty());
-    EXPECT_TRUE(w->Command1.enabled());
-    EXPECT_TRUE(w->Command2.enabled());
-
-    // The current minute counts as passed after its first instant.
-    w->Text1.setFocus();
-    setTime(9, 42, 0);
-    w->Text4.setFocus();
-    EXPECT_TRUE(takeBoxes().empty());
-    w->Text1.setFocus();
-    setTime(9, 42, 0, 1);
-    w->Text4.setFocus();
-    EXPECT_EQ(takeBoxes(), std::vector<Box>{kPassed});
 }
 
 // The message takes fifty characters by every route, and what comes in over

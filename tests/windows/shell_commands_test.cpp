@@ -141,20 +141,4 @@ TEST_F(ShellCommands, ARightPressOnTheWindowItsLabelsOrPictureOpensTheMenu) {
     EXPECT_TRUE(w->book.advancedMode) << "the chosen command runs";
 }
 
-TEST_F(ShellCommands, MenuCommandsWorkFromTheTrayWhileABoxIsOpen) {
-    start();
-    arm({{"10", "0", "一"}});
-    bool queried = false;
-    whileBoxOpen = [&](const Box& b) {
-        if (b.prompt != "应该一") return;
-        menuChoices = {"关于"};
-        withAboutOpen([](frmAbout& a) { pt::click(a.cmdOK); },
-                      [&] { pt::trayClick(w->form, platform::RightButton); });
-        queried = menus.size() == 1;
-    };
-    tickAt(10, 0, 0, 1);
-    EXPECT_TRUE(queried);
-    EXPECT_EQ(told(takeBoxes()), std::vector<std::string>{" 10:00:00啦!应该一"});
-}
-
 }  // namespace
