@@ -49,9 +49,14 @@ void frmMain::Text4_GotFocus() {
     if (!book.noneArmed) return;
     const std::string hour = Text1.text();
     const std::string minute = Text2.text();
-    // Without a time of day in the fields there is nothing to test yet; the
-    // commands' own check reports it when one is pressed.
-    if (!reminder::timeCheck(hour, minute).valid) return;
+    // A time that is no time of day (25 o'clock, a minute of 75, a field
+    // left empty) is said now, as a passed one is, in the words of the
+    // commands' own check; the keys go back to the field at fault.
+    if (!reminder::timeCheck(hour, minute).valid) {
+        (reminder::timeCheck(hour, "0").valid ? Text2 : Text1).setFocus();
+        MsgBox("时间设置不正确!", MsgButtons::OK, texts::kErrorTitle);
+        return;
+    }
     if (reminder::timePassed(reminder::dueTimeText(hour, minute), platform::now())) {
         // The hour field, where the time is typed again, has the focus when
         // the box closes: the message field is not visited a second time,

@@ -1,4 +1,6 @@
 // The hour, minute and message fields as a person types into them.
+#include <tuple>
+
 #include "harness.h"
 #include "windows/frmMain.h"
 
@@ -28,6 +30,23 @@ TEST_F(EntryFields, PrefillPastMidnightHasPassed) {
     EXPECT_TRUE(w->Text1.hasFocus());
     EXPECT_EQ(w->Text2.text(), "0");
     EXPECT_FALSE(w->Command2.enabled());
+}
+
+// A time that is no time of day is said as the message field takes the
+// focus, and the keys go back to the field at fault, its text selected.
+TEST_F(EntryFields, NoTimeOfDayIsToldOnTheWayToTheMessage) {
+    start();
+    for (const auto& [hour, minute, atFault] :
+         std::vector<std::tuple<std::string, std::string, platform::TextBox*>>{
+             {"25", "0", &w->Text1}, {"", "30", &w->Text1}, {"10", "75", &w->Text2}}) {
+        enter(hour, minute, "");
+        EXPECT_EQ(takeBoxes(), std::vector<Box>{errorBox("时间设置不正确!")})
+            << hour << ":" << minute;
+        EXPECT_TRUE(pt::holdsKeyboardFocus(*atFault)) << hour << ":" << minute;
+        pt::typeWhereTheFocusIs("1");
+        EXPECT_EQ(atFault->text(), "1") << "the field's text was selected";
+        EXPECT_FALSE(w->Command2.enabled());
+    }
 }
 
 TEST_F(EntryFields, TypedOrPastedDigitsReplaceTheSelectionAndAnythingElseIsRefused) {

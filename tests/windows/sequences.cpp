@@ -115,7 +115,8 @@ public:
 
     // The message field takes the focus.
     void visitMessage() {
-        if (armed || !reminder::timeCheck(hour, minute).valid) return;
+        if (armed) return;
+        if (!reminder::timeCheck(hour, minute).valid) return expect(error("时间设置不正确!"));
         if (reminder::timePassed(reminder::dueTimeText(hour, minute), *clock))
             expect(error("你设置的时间已经过去啦!"), [this](bool) { prefill(); });
         else
