@@ -15,7 +15,10 @@ desktop_pids=""
 desktop_start() {
     desktop_dir=$(mktemp -d "${TMPDIR:-/tmp}/tockmere-desktop.XXXXXX")
     mkfifo "$desktop_dir/displayfd"
-    Xvfb -displayfd 3 -screen 0 "${1:-800x600}x24" -nolisten tcp -dpi "${TOCKMERE_DESKTOP_DPI:-96}" \
+    # Xvfb and jwm in sessions of their own: a Ctrl-C in the terminal reaches
+    # the program, which ends on it, and not the X server under it; they are
+    # stopped after it, by desktop_stop.
+    setsid Xvfb -displayfd 3 -screen 0 "${1:-800x600}x24" -nolisten tcp -dpi "${TOCKMERE_DESKTOP_DPI:-96}" \
         3>"$desktop_dir/displayfd" >"$desktop_dir/xvfb.log" 2>&1 &
     desktop_pids="$!"
     read -r display <"$desktop_dir/displayfd" || true
@@ -36,7 +39,7 @@ desktop_start() {
   <MenuStyle><Font>WenQuanYi Zen Hei-10</Font></MenuStyle>
 </JWM>
 JWMRC
-    jwm -f "$desktop_dir/jwmrc" >"$desktop_dir/jwm.log" 2>&1 &
+    setsid jwm -f "$desktop_dir/jwmrc" >"$desktop_dir/jwm.log" 2>&1 &
     desktop_pids="$desktop_pids $!"
     # The program looks for the tray at start: wait until jwm owns it.
     tries=0
