@@ -29,9 +29,7 @@ public:
 
     void setFont(const Font& font);
     void setForeColor(Color color);
-    void setBackColor(Color color);
     Color foreColor() const;
-    std::string fontName() const;
     double fontPoints() const;
 
     void setEnabled(bool enabled);

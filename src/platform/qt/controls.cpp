@@ -124,20 +124,8 @@ void Control::setForeColor(Color color) {
     d_->widget->setPalette(p);
 }
 
-void Control::setBackColor(Color color) {
-    QPalette p = d_->widget->palette();
-    const QColor c(color.red, color.green, color.blue);
-    p.setColor(QPalette::Window, c);
-    p.setColor(QPalette::Base, c);
-    d_->widget->setPalette(p);
-    d_->widget->setAutoFillBackground(true);
-}
-
 Color Control::foreColor() const {
     return d_->foreColor;
-}
-std::string Control::fontName() const {
-    return qt::ss(d_->widget->font().family());
 }
 double Control::fontPoints() const {
     return d_->points;

@@ -194,17 +194,8 @@ void Control::setForeColor(Color color) {
     InvalidateRect(d_->hwnd, nullptr, TRUE);
 }
 
-void Control::setBackColor(Color) {}  // controls sit on the button face
-
 Color Control::foreColor() const {
     return d_->foreColor;
-}
-
-std::string Control::fontName() const {
-    LOGFONTW lf{};
-    HFONT f = reinterpret_cast<HFONT>(SendMessageW(d_->hwnd, WM_GETFONT, 0, 0));
-    if (f) GetObjectW(f, sizeof lf, &lf);
-    return win::narrow(lf.lfFaceName);
 }
 
 double Control::fontPoints() const {
