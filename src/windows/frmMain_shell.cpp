@@ -10,10 +10,12 @@ void frmMain::mnuTrayHide_Click() {
 }
 
 void frmMain::mnuTrayRestore_Click() {
+    // The book hears first: whatever runs as the window comes back (the
+    // check of the field that takes the focus, and its box) finds it in use.
+    windowBack();
     std::int32_t none = 0;
     platform::SendMessageA(form.hWnd(), platform::WM_SYSCOMMAND, platform::SC_RESTORE,
                            reinterpret_cast<platform::LongPtr>(&none));
-    windowBack();
 }
 
 void frmMain::mnuTrayAbout_Click() {

@@ -30,8 +30,10 @@ void frmMain::tellDue(reminder::LocalTime now) {
     const reminder::LocalTime previous = std::exchange(lastTick_, now);
     telling_ = true;
     // The book is read again after each box: anything may have changed it
-    // while the box was open.
-    while (const int k = book.nextCrossed(previous, now)) {
+    // while the box was open. So is the clock: set back meanwhile, what the
+    // interval crossed beyond the new time is not due yet, and the next tick
+    // (from the earlier time) tells it when it is.
+    for (int k; (k = book.nextCrossed(previous, now)) != 0; now = std::min(now, platform::now())) {
         const int count = book.watched();
         fire(k);
         // "退出" chosen while the box was up: nothing is shown again.
@@ -45,6 +47,8 @@ void frmMain::tellDue(reminder::LocalTime now) {
             form.hide();
         }
     }
+    // A clock set back while the last box was open, with no tick since.
+    lastTick_ = std::min(lastTick_, platform::now());
     telling_ = false;
 }
 

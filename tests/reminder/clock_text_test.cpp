@@ -24,7 +24,8 @@ TEST(ClockText, HourWithoutLeadingZeroMinutesAndSecondsPadded) {
     EXPECT_EQ(clockText(at(23, 59, 59, 999)), "23:59:59");
     EXPECT_EQ(clockText(at(21, 30, 7, 500)), "21:30:07");
     EXPECT_EQ(clockText(makeLocalTime(2024, 2, 29, 10, 0, 1)), "10:00:01");
-    // Only a due time typed without a zero before the hour can ever match.
+    // The clock has no zero before the hour; a due time may (it fires all the
+    // same: the tick compares moments, not texts).
     EXPECT_EQ(clockText(at(7, 5, 0, 999)), dueTimeText("7", "05"));
     EXPECT_NE(clockText(at(7, 5, 0)), dueTimeText("07", "05"));
 }

@@ -50,16 +50,5 @@ TEST(TimeCheck, TakesOnlyAnHourAndMinuteOfTheClockAndPadsTheMinute) {
     }
 }
 
-TEST(FieldsOf, GivesBackTheTextsADueTimeWasMadeOf) {
-    for (const auto& [hour, minute] :
-         std::vector<std::pair<std::string, std::string>>{{"9", "05"}, {"07", "5"}, {"23", "59"}}) {
-        const auto fields = fieldsOf(dueTimeText(hour, minute));
-        ASSERT_TRUE(fields.has_value()) << hour << ":" << minute;
-        EXPECT_EQ(std::pair(fields->hour, fields->minute), std::pair(hour, minute));
-    }
-    for (const char* none : {"", "9", "9:", ":05:00", "9::00"})
-        EXPECT_FALSE(fieldsOf(none).has_value()) << none;
-}
-
 }  // namespace
 }  // namespace reminder

@@ -152,6 +152,15 @@ TEST(Sequences, AClockSetBackBehindABoxLosesNoReminder) {
               "");
 }
 
+// The clock set back while a reminder's box is open: the next one the tick
+// had crossed waits for its moment again, told then and not before.
+TEST(Sequences, AClockSetBackBehindABoxTellsNothingEarly) {
+    const Action more{A::ClickLeft};
+    EXPECT_EQ(playSequence(
+                  {{A::Menu, 1}, message, more, message, more, {A::ToNextDue}, {A::JumpBack, 0}}),
+              "");
+}
+
 // The window shown from the tray while a box is open: no field is visited
 // behind the box, and the box is not asked twice.
 TEST(Sequences, TheWindowBackBehindABoxVisitsNoField) {
@@ -162,6 +171,21 @@ TEST(Sequences, TheWindowBackBehindABoxVisitsNoField) {
                             {A::ClickConfirm},
                             hide,
                             {A::SecondStart}}),
+              "");
+}
+
+// 恢复 brings the window back into the message field, whose time has passed
+// meanwhile: the box that says so finds the window in use, not put away.
+TEST(Sequences, RestoreIsInUseBeforeTheFieldsCheckSpeaks) {
+    const Action restore{A::Menu, 3};
+    EXPECT_EQ(playSequence({{A::TypeMessage, 0},
+                            hide,
+                            restore,
+                            {A::ClickConfirm},
+                            hide,
+                            ok,
+                            {A::JumpForward, 0},
+                            restore}),
               "");
 }
 
