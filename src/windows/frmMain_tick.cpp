@@ -13,13 +13,8 @@ void frmMain::Timer1_Timer() {
     Label1.setCaption(reminder::clockText(now));
     // A tick that comes while a reminder is being told only shows the time.
     // The interval it saw is checked by the next tick after the box, so a
-    // reminder is told once, in its order, and none is lost. A clock set
-    // back meanwhile starts that interval anew, as a tick would have: a
-    // reminder between the new time and the old then still comes.
-    if (telling_) {
-        lastTick_ = std::min(lastTick_, now);
-        return;
-    }
+    // reminder is told once, in its order, and none is lost.
+    if (telling_) return;
     tellDue(now);
     // Hidden, nobody reads the clock: the timer sleeps until the next
     // reminder falls due (or the clock or the zone changes).
@@ -47,7 +42,9 @@ void frmMain::tellDue(reminder::LocalTime now) {
             form.hide();
         }
     }
-    // A clock set back while the last box was open, with no tick since.
+    // A clock set back while a box was open starts the next interval anew,
+    // as a tick would have: a reminder between the new time and the old
+    // then still comes.
     lastTick_ = std::min(lastTick_, platform::now());
     telling_ = false;
 }
