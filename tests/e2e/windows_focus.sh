@@ -132,20 +132,23 @@ for _ in $(seq 30); do
 done
 icon=$(xwininfo -root -tree | awk '/"explorer.exe"/ && / 30x30\+| 2[0-9]x2[0-9]\+| 1[0-9]x1[0-9]\+/ {print $1; exit}')
 [ -n "$icon" ] || fail "no tray icon"
-eval "$(xdotool getwindowgeometry --shell "$icon")"
+# WHEN: a right click on the icon opens the menu. With no window of the
+# program shown, the keys reach the menu once it holds the X focus itself.
+icon_menu() {
+    eval "$(xdotool getwindowgeometry --shell "$icon")"
+    xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))" click 3
+    menu=""
+    for _ in $(seq 50); do
+        menu=$(xwininfo -root -tree | awk '/has no name/ && /"tockmere.exe"/ && !/ 1x1\+/ {print $1}' |
+            while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | head -n 1)
+        [ -n "$menu" ] && break
+        sleep 0.1
+    done
+    [ -n "$menu" ] || fail "a right click on the icon did not open the menu $1"
+    xdotool windowfocus "$menu" 2>/dev/null
+}
 mark=$(heard)
-xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))" click 3
-# With no window of the program shown, the keys reach its menu once the
-# menu itself holds the X focus.
-menu=""
-for _ in $(seq 50); do
-    menu=$(xwininfo -root -tree | awk '/has no name/ && /"tockmere.exe"/ && !/ 1x1\+/ {print $1}' |
-        while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | head -n 1)
-    [ -n "$menu" ] && break
-    sleep 0.1
-done
-[ -n "$menu" ] || fail "a right click on the icon did not open the menu"
-xdotool windowfocus "$menu" 2>/dev/null
+icon_menu "while hidden"
 xdotool key Down Down Down Down Return
 wait_window "$title" 10 >/dev/null || fail "恢复 did not bring the window back"
 focus_then_tab "恢复" "$title"
@@ -222,16 +225,7 @@ keys_reach_nothing "the notice window closed"
 
 # About while armed, from the icon's menu (Up past 退出 and the line), and
 # closed with Esc.
-eval "$(xdotool getwindowgeometry --shell "$icon")"
-xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))" click 3
-for _ in $(seq 50); do
-    menu=$(xwininfo -root -tree | awk '/has no name/ && /"tockmere.exe"/ && !/ 1x1\+/ {print $1}' |
-        while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | head -n 1)
-    [ -n "$menu" ] && break
-    sleep 0.1
-done
-[ -n "$menu" ] || fail "a right click on the icon did not open the menu while armed"
-xdotool windowfocus "$menu" 2>/dev/null
+icon_menu "while armed"
 mark=$(heard)
 xdotool key Up Up Return
 wait_window "关于Tockmere" 5 >/dev/null || fail "关于 did not open the About box while armed"
