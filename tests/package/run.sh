@@ -224,7 +224,11 @@ with zipfile.ZipFile(zip_path) as z:
     assert names == ["LICENSE.txt", "README.txt", "tockmere.exe"], names
     exe = z.read("tockmere.exe")
     assert exe[:2] == b"MZ", "tockmere.exe is not a Windows program"
-    readme = z.read("README.txt").decode("utf-8")
+    # With its byte-order mark: Notepad on a Chinese system reads a UTF-8
+    # file without one in the ANSI code page, and shows it garbled.
+    raw = z.read("README.txt")
+    assert raw.startswith(b"\xef\xbb\xbf"), "README.txt has no byte-order mark"
+    readme = raw[3:].decode("utf-8")
     assert "\r\n" in readme and "\n" not in readme.replace("\r\n", ""), "README.txt lacks Windows line ends"
     for text in ("Tockmere " + version, "中文", "English", "tockmere.exe"):
         assert text in readme, "README.txt lacks %r" % text
