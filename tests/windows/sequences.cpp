@@ -196,8 +196,10 @@ public:
         toldInEntry = {};
     }
 
-    // A reminder's box came: gives why it should not have, or "".
-    std::string told(const std::string& boxTitle, const std::string& prompt) {
+    // A reminder's box came: gives why it should not have, or "" and, in
+    // `after`, what follows its answer.
+    std::string told(const std::string& boxTitle, const std::string& prompt,
+                     std::function<void(bool)>& after) {
         const auto r = std::find_if(pending.begin(), pending.end(), [&](const Reminder& p) {
             return " " + p.time + "啦!" == boxTitle && "应该" + p.message == prompt;
         });
@@ -208,7 +210,7 @@ public:
         const Reminder shown = *r;
         pending.erase(r);
         hidden = false;  // the window comes back with the box
-        expected.push_front({{}, [this, shown](bool) { afterTold(shown); }});
+        after = [this, shown](bool) { afterTold(shown); };
         return "";
     }
 
@@ -585,12 +587,8 @@ private:
             if (open == b && fault_.empty()) fault_ = "one cause, two boxes: " + describe(b);
         std::function<void(bool)> after;
         if (b.prompt.rfind("应该", 0) == 0) {
-            const std::string why = model_.told(b.title, b.prompt);
+            const std::string why = model_.told(b.title, b.prompt, after);
             if (!why.empty() && fault_.empty()) fault_ = why + " after " + trail();
-            if (why.empty()) {
-                after = std::move(model_.expected.front().after);
-                model_.expected.pop_front();
-            }
             ++telling_;
         } else if (model_.expected.empty() || model_.expected.front().box != b) {
             if (fault_.empty())

@@ -67,7 +67,6 @@ TEST(Sequences, EveryOrderOfEventsKeepsTheModelsRules) {
 #endif
 
 // Orders a generated run found, shrunk, each with the fault it showed.
-using Actions = std::vector<Action>;
 const Action hide{A::Menu, 4}, about{A::Menu, 5}, ok{A::Answer, 0}, message{A::TypeMessage, 1};
 
 // 普通 chosen from the tray while "就这些吧?我记不下了!" waits: the entry is

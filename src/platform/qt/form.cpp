@@ -82,8 +82,7 @@ void FormWidget::passActivationOn() {
     passingOn_ = true;
     QWidget* next = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != this && w->isVisible() && !w->isMinimized() && w->isWindow() &&
-            !(w->windowType() == Qt::Popup))
+        if (w != this && w->isVisible() && !w->isMinimized() && w->windowType() != Qt::Popup)
             next = w;
     if (next)
         next->activateWindow();
@@ -282,12 +281,12 @@ void Form::hide() {
 
 namespace {
 // A window that goes away while it holds the keyboard hands it to the main
-// window, or to the box in front of it, where one is shown: not every window manager gives it to
-// anyone, and a keyboard user would be left with no window to type into.
+// window, or to the box in front of it, where one is shown: not every window
+// manager gives it to anyone, and a keyboard user would be left with no
+// window to type into.
 void handKeyboardBack(QWidget* leaving, bool wasActive) {
     QWidget* main = mainWindow();
     if (!wasActive || !main || main == leaving || !main->isVisible() || main->isMinimized()) return;
-    // A box open over the main window takes it instead.
     qt::activate(main);
 }
 }  // namespace

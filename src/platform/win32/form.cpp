@@ -224,7 +224,6 @@ void focusShownWhileActive(HWND hwnd, FormImpl& f) {
             SetFocus(to);
     }
 }
-
 }  // namespace
 
 // To the program's front window on screen, a box or another of its windows,
