@@ -7,6 +7,7 @@
 
 #include "platform/hooks.h"
 #include "platform/qt/session.h"
+#include "platform/qt/zone.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -17,12 +18,9 @@ LocalTime now() {
     const auto t = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(t);
     std::tm local{};
-    // The zone is read again at each reading: localtime_r alone keeps the
-    // one it first read, and a zone changed while the program runs (a
-    // journey, /etc/localtime switched) would go unseen until a restart.
-    // With TZ unset, tzset looks at /etc/localtime and reads it only when
-    // it is another file.
-    tzset();
+    // A zone changed while the program runs (a journey, /etc/localtime
+    // switched) is taken here, once its file is whole.
+    takeSettledZone();
     localtime_r(&seconds, &local);
     // The offset of local time from UTC at this instant, daylight saving included.
     const auto offset = std::chrono::seconds{local.tm_gmtoff};

@@ -3,17 +3,16 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <ctime>
 #include <set>
 
-#include <sys/inotify.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
 #include "platform/hooks.h"
 #include "platform/qt/form_widget.h"
 #include "platform/qt/impl.h"
+#include "platform/qt/zone.h"
 #include "platform/shared/timers.h"
 #include "platform/system.h"
 
@@ -58,59 +57,6 @@ system_clock::time_point wallMoment(LocalTime moment) {
         (localAt(middle) >= moment ? late : early) = middle;
     }
     return late;
-}
-
-// The time zone is /etc/localtime: changing it replaces that link or file,
-// or writes it. Watched by inotify, which wakes nobody until it changes.
-class ZoneWatch {
-public:
-    ZoneWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        if (fd_ < 0) return;
-        // Only names coming into /etc: other files written there wake nobody.
-        inotify_add_watch(fd_, "/etc", IN_CREATE | IN_MOVED_TO);
-        watchFile();
-        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { changed(); });
-    }
-    ~ZoneWatch() {
-        notifier_.reset();
-        if (fd_ >= 0) close(fd_);
-    }
-    ZoneWatch(const ZoneWatch&) = delete;
-    ZoneWatch& operator=(const ZoneWatch&) = delete;
-
-private:
-    void watchFile() {
-        if (file_ >= 0) inotify_rm_watch(fd_, file_);
-        file_ = inotify_add_watch(fd_, "/etc/localtime",
-                                  IN_CLOSE_WRITE | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF);
-    }
-    void changed() {
-        alignas(inotify_event) char buffer[4096];
-        bool zone = false;
-        ssize_t n;
-        while ((n = read(fd_, buffer, sizeof buffer)) > 0) {
-            for (ssize_t at = 0; at < n;) {
-                inotify_event event;
-                std::memcpy(&event, buffer + at, sizeof event);
-                const char* name = buffer + at + sizeof event;
-                zone = zone || event.wd == file_ ||
-                       (event.len > 0 && std::strcmp(name, "localtime") == 0);
-                at += static_cast<ssize_t>(sizeof event + event.len);
-            }
-        }
-        if (!zone) return;
-        watchFile();
-        noticeClockChange();
-    }
-
-    int fd_;
-    int file_ = -1;
-    std::unique_ptr<QSocketNotifier> notifier_;
-};
-
-void watchZone() {
-    static ZoneWatch watch;
 }
 
 void disarm(TimerImpl& t) {
