@@ -33,7 +33,8 @@ TEST(ZoneFile, OnlyAWholeFileIsTaken) {
         const std::string whole = contents(source);
         for (std::size_t size = 0; size < whole.size(); ++size) {
             std::ofstream(copy, std::ios::binary | std::ios::trunc) << whole.substr(0, size);
-            ASSERT_FALSE(platform::zoneFileWhole(copy)) << zone << " cut after " << size << " bytes";
+            ASSERT_FALSE(platform::zoneFileWhole(copy))
+                << zone << " cut after " << size << " bytes";
         }
         std::ofstream(copy, std::ios::binary | std::ios::trunc) << whole << '\n';
         EXPECT_FALSE(platform::zoneFileWhole(copy)) << zone << " with more after its end";

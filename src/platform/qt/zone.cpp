@@ -75,7 +75,8 @@ public:
             takeSettledZone();
             if (!refused) return;
             if (waited_ < 6400) return look(waited_);
-            std::fprintf(stderr, "tockmere: the time zone in %s cannot be read; keeping the one in use\n",
+            std::fprintf(stderr,
+                         "tockmere: the time zone in %s cannot be read; keeping the one in use\n",
                          zoneFile().value_or("").c_str());
         });
     }
