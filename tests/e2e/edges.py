@@ -94,35 +94,100 @@ def end_signals(d):
         d.start_program()
 
 
+# A zone 15 seconds ahead of New York, compiled for the test.
+SHIFTED = "Zone Shifted -4:59:45 - SHT\n"
+NEW_YORK = os.path.join(ZONES, "America/New_York")
+
+# How /etc/localtime (or the file TZ names) starts, and how it is changed to
+# the shifted zone $S. Run in the program's mount namespace; $Z is the file,
+# $T the zone data a link leads to.
+ROUTES = {
+    "link_replaced": ("link", 'ln -s "$S" /etc/.localtime.new && mv -T /etc/.localtime.new "$Z"'),
+    "ln_sf": ("link", 'ln -sf "$S" "$Z"'),
+    "slow_writer": ("file", '{ head -c 300 "$S"; sleep 0.5; tail -c +301 "$S"; } >"$Z"'),
+    "removed_then_written": ("file", 'rm "$Z"; sleep 0.3; cp "$S" "$Z"'),
+    "install": ("file", 'install -m 644 "$S" "$Z"'),
+    "bind_mount": ("file", 'mount --bind "$S" "$Z"'),
+    "package_upgrade": ("link to data", 'cp "$S" "$T.dpkg-new" && mv "$T.dpkg-new" "$T"'),
+    "tz_names_a_file": ("TZ", 'rm "$Z"; sleep 0.3; cp "$S" "$Z"'),
+}
+
+
 class ZoneDesktop(EdgeDesktop):
-    """The program in a mount namespace of its own, its zone from
-    /etc/localtime (no TZ): UTC at the start."""
+    """The program in a mount namespace of its own, with a private layer over
+    /etc (what is changed there goes with the namespace), in New York's zone."""
+
+    route = None
 
     def start(self):
         self.start_display()
         self.start_wm()
         del self.env["TZ"]
-        bind = 'mount --bind %s/Etc/UTC /etc/localtime && exec "$0"' % ZONES
+        start, self.change = ROUTES[self.route]
+        zones = os.path.join(self.work, "zoneinfo")
+        os.makedirs(os.path.join(zones, "America"))
+        self.target = os.path.join(zones, "America", "New_York")
+        shutil.copyfile(NEW_YORK, self.target)
+        with open(os.path.join(self.work, "shifted.zi"), "w") as f:
+            f.write(SHIFTED)
+        subprocess.run(["zic", "-d", zones, os.path.join(self.work, "shifted.zi")], check=True)
+        self.zone_file = "/etc/localtime"
+        if start == "TZ":
+            self.zone_file = os.path.join(self.work, "zone")
+            shutil.copyfile(NEW_YORK, self.zone_file)
+            self.env["TZ"] = ":" + self.zone_file
+        layer = os.path.join(self.work, "etc")
+        os.mkdir(layer)
+        place = {"link": 'ln -sfn "%s" /etc/localtime' % NEW_YORK,
+                 "file": 'rm -f /etc/localtime && cp "%s" /etc/localtime' % NEW_YORK,
+                 "link to data": 'ln -sfn "%s" /etc/localtime' % self.target,
+                 "TZ": "true"}[start]
+        script = ('mount -t tmpfs none {0} && mkdir {0}/u {0}/w && mount -t overlay overlay '
+                  '-o lowerdir=/etc,upperdir={0}/u,workdir={0}/w /etc && {1} && exec "$0"'
+                  .format(layer, place))
         return self.start_program(argv=["unshare", "-m", "--propagation", "private",
-                                        "sh", "-c", bind])
+                                        "sh", "-c", script])
 
-    def set_zone(self, zone):
-        subprocess.run(["nsenter", "-t", str(self.app.pid), "-m", "mount", "--bind",
-                        os.path.join(ZONES, zone), "/etc/localtime"], check=True)
+    def change_zone(self):
+        env = dict(os.environ, S=os.path.join(self.work, "zoneinfo", "Shifted"),
+                   Z=self.zone_file, T=self.target)
+        subprocess.run(["nsenter", "-t", str(self.app.pid), "-m", "sh", "-c", self.change],
+                       env=env, check=True)
 
 
-def zone_change(d):
-    """At 9:41 UTC the zone becomes Asia/Shanghai (UTC+8): a reminder for
-    17:42 is told a few seconds later, once."""
+def timer_asleep(d):
+    """The program's timer sleeps on a timerfd set for a moment to come."""
+    fds = "/proc/%d/fdinfo" % d.app.pid
+    for fd in os.listdir(fds):
+        try:
+            with open(os.path.join(fds, fd)) as f:
+                info = f.read()
+        except OSError:
+            continue
+        if "clockid:" in info and "it_value: (0, 0)" not in info:
+            return True
+    return False
+
+
+def zone_followed(d, route):
+    """At 4:41:30 in New York a reminder for 4:42 is armed and the window
+    hides. While its timer sleeps the zone becomes one 15 s ahead: the
+    reminder is told 15 s after the start, never at once (the zone read
+    half-written, as UTC) nor at 4:42 of the old zone."""
+    d.route = route
     d.start()
     wait_main_ready(d)
-    d.set_zone("Asia/Shanghai")
-    type_reminder(d, "17", "42", "换时区")
+    type_reminder(d, "4", "42", "换时区")
     d.key("space")
     d.answer_box(COUNT_TITLE, 5)
-    box = firing_box(d, " 17:42:00啦!", 20)
-    elapsed = time.monotonic() - d.app_started
-    check(elapsed >= 14, "the reminder for 17:42 came %.1fs after a start at 9:41:45 UTC" % elapsed)
+    d.wait_for("the hidden program's timer to sleep", 5, lambda: timer_asleep(d))
+    changed = time.monotonic() - d.app_started
+    check(changed < 12, "the zone could be changed only %.1fs after the start" % changed)
+    d.change_zone()
+    box = firing_box(d, " 4:42:00啦!", 25)
+    told = time.monotonic() - d.app_started
+    check(14.5 <= told <= 16.5, "changed %.1fs after the start by %s, the reminder came after "
+          "%.1fs, not 15s" % (changed, route, told))
     d.answer_box(box.name, 1)
     d.stays_absent("a reminder told twice", 1.5,
                    lambda: next((w for w in d.program_windows()
@@ -268,3 +333,37 @@ def other_users_files(d):
         shutil.rmtree(shared, ignore_errors=True)
         shutil.rmtree(home, ignore_errors=True)
         subprocess.run(["/usr/sbin/userdel", OTHER_USER], check=False)
+
+
+class ClockSetDesktop(EdgeDesktop):
+    """jwm's desktop; the program's clock is read from a file libfaketime
+    looks at on every reading, so that the test can move it."""
+
+    def program_env(self, env=None):
+        env = EdgeDesktop.program_env(self, env)
+        self.clock_file = os.path.join(self.work, "faketime")
+        self.set_clock(self.start_time)
+        del env["FAKETIME"]
+        env.update(FAKETIME_TIMESTAMP_FILE=self.clock_file, FAKETIME_NO_CACHE="1")
+        return env
+
+    def set_clock(self, moment):
+        with open(self.clock_file + ".new", "w") as f:
+            f.write("@%s\n" % moment)
+        os.rename(self.clock_file + ".new", self.clock_file)
+
+
+def clock_set_while_hidden(d):
+    """A reminder for 9:45 is armed at 9:41:50 and the window hides. While
+    its timer sleeps the program's clock moves to 9:46 and the system's clock
+    is set to the moment it shows, as date -s or a time server's step would:
+    the reminder is told at once."""
+    d.start()
+    wait_main_ready(d)
+    arm_one(d, "45", "对时")
+    d.wait_for("the hidden program's timer to sleep", 5, lambda: timer_asleep(d))
+    d.set_clock(d.start_time.replace("09:41:50", "09:46:00"))
+    time.clock_settime(time.CLOCK_REALTIME, time.clock_gettime(time.CLOCK_REALTIME))
+    firing_box(d, " 9:45:00啦!", 1)
+    d.app.send_signal(signal.SIGTERM)
+    d.await_program_end(5)

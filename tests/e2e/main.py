@@ -8,14 +8,15 @@ Prints nothing and exits 0 when the case passes; prints the step that failed
 and exits 1 otherwise.
 """
 
+import functools
 import importlib
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-# Case: (module, the case's function, the desktop it runs on, the clock at
-# start). A case without a desktop sets one up itself, as another user.
+# Case: (module, the case's function (with ":" the argument it takes), the
+# desktop it runs on, the clock at start). A case without a desktop sets one up itself, as another user.
 CASES = {
     "one_reminder": ("cases", "one_reminder", "desktop.Desktop", "09:41:50"),
     "three_reminders_in_advanced_mode": ("cases", "three_reminders", "desktop.Desktop",
@@ -64,7 +65,16 @@ CASES = {
     "no_session_bus": ("desktops", "no_session_bus", "desktop.Desktop", "09:41:30"),
     "wayland_session": ("sway", "as_root", None, None),
     "wayland_native": ("sway", "as_root", None, None),
-    "zone_change": ("edges", "zone_change", "edges.ZoneDesktop", "09:41:45"),
+    "zone_link_replaced": ("edges", "zone_followed:link_replaced", "edges.ZoneDesktop", "04:41:30"),
+    "zone_ln_sf": ("edges", "zone_followed:ln_sf", "edges.ZoneDesktop", "04:41:30"),
+    "zone_slow_writer": ("edges", "zone_followed:slow_writer", "edges.ZoneDesktop", "04:41:30"),
+    "zone_removed_then_written": ("edges", "zone_followed:removed_then_written", "edges.ZoneDesktop", "04:41:30"),
+    "zone_install": ("edges", "zone_followed:install", "edges.ZoneDesktop", "04:41:30"),
+    "zone_bind_mount": ("edges", "zone_followed:bind_mount", "edges.ZoneDesktop", "04:41:30"),
+    "zone_package_upgrade": ("edges", "zone_followed:package_upgrade", "edges.ZoneDesktop", "04:41:30"),
+    "zone_tz_names_a_file": ("edges", "zone_followed:tz_names_a_file", "edges.ZoneDesktop", "04:41:30"),
+    "clock_set_while_hidden": ("edges", "clock_set_while_hidden", "edges.ClockSetDesktop",
+                               "09:41:50"),
     "display_goes_away": ("edges", "display_goes_away", "edges.EdgeDesktop", "09:41:50"),
     "end_signals": ("edges", "end_signals", "edges.EdgeDesktop", "09:41:50"),
     "other_users_files": ("edges", "other_users_files", "edges.EdgeDesktop", "09:41:50"),
@@ -94,7 +104,10 @@ def main(argv):
     program, case = argv[1], argv[2]
     pid_file = argv[3] if len(argv) > 3 else None
     module, function, desktop, clock = CASES[case]
+    function, _, argument = function.partition(":")
     run = resolve("%s.%s" % (module, function))
+    if argument:
+        run = functools.partial(run, route=argument)
     if desktop is None:
         return run(program, case, pid_file)
     from desktop import run_case
