@@ -8,6 +8,11 @@ std::function<LocalTime()>& clockOverride() {
     return clock;
 }
 
+std::function<void()>& soundWatcher() {
+    static std::function<void()> watcher;
+    return watcher;
+}
+
 BoxSeam& boxWatcher() {
     static BoxSeam watcher;
     return watcher;

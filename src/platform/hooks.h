@@ -51,6 +51,9 @@ int& dpiOverride();
 using NotifySeam = std::function<void(std::uint32_t message, const NOTIFYICONDATAA& data)>;
 NotifySeam& notifyWatcher();
 
+// Called in place of a reminder's sound; empty in the program.
+std::function<void()>& soundWatcher();
+
 // Given by each backend.
 void holdAllTimers(bool hold);
 void overrideTrayAvailable(int available);  // 1 yes, 0 no, -1 ask the desktop

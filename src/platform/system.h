@@ -28,4 +28,8 @@ bool fileExists(const std::string& path);
 // and does not wait for it; false when it could not be started.
 bool launchProgram(const std::string& path);
 
+// Makes a reminder heard as its box comes: the desktop's alarm sound where
+// a message box is silent; nothing where the system's box sounds by itself.
+void soundReminder();
+
 }  // namespace platform

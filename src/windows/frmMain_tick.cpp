@@ -54,6 +54,7 @@ void frmMain::fire(int k) {
     frmFirst();
     form.setHeight(0);
     const reminder::Slot slot = book.slot(k);
+    platform::soundReminder();
     platform::MsgBox("应该" + slot.event, platform::MsgButtons::OK, " " + slot.time + "啦!");
     book.told(k);
     // A notice window opened while the box was up lists the reminder just

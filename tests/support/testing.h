@@ -37,6 +37,8 @@ struct ShownBox {
 // person, so every test sets one.
 using BoxWatcher = std::function<std::string(const ShownBox&)>;
 void watchMessageBoxes(BoxWatcher watcher);
+// Called where a reminder would sound, in place of the sound.
+void watchSounds(std::function<void()> watcher);
 
 // Replaces the local clock; an empty function gives the system clock back.
 void setClock(std::function<LocalTime()> clock);

@@ -27,6 +27,9 @@ void watchMenus(MenuWatcher watcher) {
         return watcher(shown);
     };
 }
+void watchSounds(std::function<void()> watcher) {
+    soundWatcher() = std::move(watcher);
+}
 void setClock(std::function<LocalTime()> clock) {
     clockOverride() = std::move(clock);
 }

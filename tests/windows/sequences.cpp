@@ -324,6 +324,7 @@ public:
         pt::setClock([this] { return clock_; });
         pt::watchMessageBoxes([this](const pt::ShownBox& b) { return onBox(b); });
         pt::watchMenus([](const auto&) { return std::string(); });
+        pt::watchSounds([this] { ++sounds_; });
         w_ = std::make_unique<frmMain>();
         pt::processEvents();
         auto visit = w_->Text4.onGotFocus;
@@ -337,6 +338,7 @@ public:
         w_.reset();
         pt::watchMenus(nullptr);
         pt::watchMessageBoxes(nullptr);
+        pt::watchSounds([] {});
         pt::setClock(nullptr);
     }
 
@@ -586,7 +588,12 @@ private:
         for (const pt::ShownBox& open : open_)
             if (open == b && fault_.empty()) fault_ = "one cause, two boxes: " + describe(b);
         std::function<void(bool)> after;
-        if (b.prompt.rfind("应该", 0) == 0) {
+        // A reminder's box comes with one sound; no other box sounds.
+        const bool reminder = b.prompt.rfind("应该", 0) == 0;
+        if (sounds_ != (reminder ? 1 : 0) && fault_.empty())
+            fault_ = std::to_string(sounds_) + " sounds with " + describe(b) + " after " + trail();
+        sounds_ = 0;
+        if (reminder) {
             const std::string why = model_.told(b.title, b.prompt, after);
             if (!why.empty() && fault_.empty()) fault_ = why + " after " + trail();
             ++telling_;
@@ -689,6 +696,7 @@ private:
     std::vector<pt::ShownBox> open_;
     int modals_ = 0;   // boxes and About open
     int telling_ = 0;  // reminders' boxes open
+    int sounds_ = 0;   // since the last box
     int messages_ = 0;
     std::string fault_;
 };

@@ -94,6 +94,13 @@ std::optional<QPoint> x11ClientPosition(const QWidget* w);
 // On X11, the frame the window manager says it puts round the window
 // (_NET_FRAME_EXTENTS); none off X11 or before a window manager says so.
 std::optional<QMargins> x11FrameExtents(const QWidget* w);
+// The desktop's event sounds as its settings daemon gives them to X
+// clients; none on a display without one.
+struct EventSounds {
+    bool enabled = true;
+    std::string theme;
+};
+std::optional<EventSounds> x11EventSounds();
 // On X11, asks for the window's client area at `at`, as given above.
 void moveX11Client(const QWidget* w, QPoint at);
 // Whether X's keyboard focus is on a window of the program (false off X11).

@@ -295,3 +295,60 @@ bool watchX11Tray(void (*changed)()) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+// The desktop's settings that X clients share (XSETTINGS): the property on
+// the window owning _XSETTINGS_S<screen>, a list of named integers, strings
+// and colours.
+std::optional<qt::EventSounds> qt::x11EventSounds() {
+    xcb_connection_t* c = x11();
+    if (!c) return std::nullopt;
+    const auto owner = xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, atom(c, "_XSETTINGS_S" + std::to_string(screenNumber()))),
+        nullptr);
+    const xcb_window_t window = owner ? owner->owner : XCB_NONE;
+    std::free(owner);
+    if (window == XCB_NONE) return std::nullopt;
+    const xcb_atom_t settings = atom(c, "_XSETTINGS_SETTINGS");
+    auto* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, settings, settings, 0, 1 << 16), nullptr);
+    if (!reply) return std::nullopt;
+    const auto* data = static_cast<const unsigned char*>(xcb_get_property_value(reply));
+    const std::size_t size = static_cast<std::size_t>(xcb_get_property_value_length(reply));
+    const bool big = size > 0 && data[0] == 1;
+    const auto card = [&](std::size_t at, std::size_t bytes) {
+        std::uint32_t v = 0;
+        for (std::size_t i = 0; i < bytes; ++i)
+            v |= std::uint32_t{data[at + i]} << (8 * (big ? bytes - 1 - i : i));
+        return v;
+    };
+    const auto padded = [](std::size_t n) { return (n + 3) & ~std::size_t{3}; };
+    EventSounds sounds;
+    std::size_t at = 12;
+    for (std::uint32_t n = size >= 12 ? card(8, 4) : 0; n > 0 && at + 8 <= size; --n) {
+        const unsigned type = data[at];
+        const std::size_t nameLength = card(at + 2, 2);
+        const std::size_t value = at + 4 + padded(nameLength) + 4;
+        if (value > size) break;
+        const std::string name(reinterpret_cast<const char*>(data + at + 4), nameLength);
+        if (type == 0 && value + 4 <= size) {
+            if (name == "Net/EnableEventSounds") sounds.enabled = card(value, 4) != 0;
+            at = value + 4;
+        } else if (type == 1 && value + 4 <= size) {
+            const std::size_t length = card(value, 4);
+            if (value + 4 + length > size) break;
+            if (name == "Net/SoundThemeName")
+                sounds.theme.assign(reinterpret_cast<const char*>(data + value + 4), length);
+            at = value + 4 + padded(length);
+        } else if (type == 2) {
+            at = value + 8;
+        } else {
+            break;
+        }
+    }
+    std::free(reply);
+    return sounds;
+}
+
+}  // namespace platform

@@ -59,4 +59,9 @@ bool launchProgram(const std::string& path) {
     return true;
 }
 
+void soundReminder() {
+    // The system's message box plays the user's default sound.
+    if (soundWatcher()) soundWatcher()();
+}
+
 }  // namespace platform
