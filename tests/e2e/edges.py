@@ -367,3 +367,46 @@ def clock_set_while_hidden(d):
     firing_box(d, " 9:45:00啦!", 1)
     d.app.send_signal(signal.SIGTERM)
     d.await_program_end(5)
+
+
+class SoundDesktop(EdgeDesktop):
+    """jwm's desktop with a sound server of its own: PulseAudio with a sink
+    that plays into nothing."""
+
+    def start(self):
+        self.start_display()
+        self.start_wm()
+        home = os.path.join(self.work, "pulse")
+        os.mkdir(home, 0o700)
+        socket_path = os.path.join(home, "native")
+        self.spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
+                    "--use-pid-file=no", "-L", "module-null-sink",
+                    "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket_path],
+                   env=dict(self.env, HOME=home, XDG_RUNTIME_DIR=home))
+        self.env["PULSE_SERVER"] = "unix:" + socket_path
+        self.wait_for("the sound server", 10, lambda: self.sounds() is not None)
+        return self.start_program()
+
+    def sounds(self):
+        """The event sounds playing now, or None while the server cannot be asked."""
+        listed = subprocess.run(["pactl", "list", "sink-inputs"], env=self.env,
+                                capture_output=True, text=True)
+        if listed.returncode != 0:
+            return None
+        return [line.split("=", 1)[1].strip().strip('"') for line in listed.stdout.splitlines()
+                if line.strip().startswith("event.id = ")]
+
+
+def reminder_heard(d):
+    """A reminder's box comes with the desktop's alarm sound; the boxes
+    before it are silent."""
+    d.start()
+    wait_main_ready(d)
+    arm_one(d, "42", "开会")
+    check(not d.sounds(), "a sound with the box that counts the reminders: %s" % d.sounds())
+    box = firing_box(d, " 9:42:00啦!", 25)
+    d.wait_for("the alarm's sound with the reminder's box", 1,
+               lambda: "alarm-clock-elapsed" in (d.sounds() or []))
+    d.answer_box(box.name, 1)
+    d.app.send_signal(signal.SIGTERM)
+    d.await_program_end(5)

@@ -75,6 +75,7 @@ CASES = {
     "zone_tz_names_a_file": ("edges", "zone_followed:tz_names_a_file", "edges.ZoneDesktop", "04:41:30"),
     "clock_set_while_hidden": ("edges", "clock_set_while_hidden", "edges.ClockSetDesktop",
                                "09:41:50"),
+    "reminder_heard": ("edges", "reminder_heard", "edges.SoundDesktop", "09:41:50"),
     "display_goes_away": ("edges", "display_goes_away", "edges.EdgeDesktop", "09:41:50"),
     "end_signals": ("edges", "end_signals", "edges.EdgeDesktop", "09:41:50"),
     "other_users_files": ("edges", "other_users_files", "edges.EdgeDesktop", "09:41:50"),
