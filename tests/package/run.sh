@@ -161,7 +161,7 @@ fi
 
 missing=""
 for f in /usr/bin/tockmere /usr/share/applications/tockmere.desktop \
-    /usr/share/metainfo/org.example.Tockmere.metainfo.xml /usr/share/doc/tockmere/copyright \
+    /usr/share/metainfo/internal.tockmere.tockmere.metainfo.xml /usr/share/doc/tockmere/copyright \
     /usr/share/icons/hicolor/scalable/apps/tockmere.svg; do
     [ -f "$f" ] || missing="$missing $f"
 done
@@ -182,7 +182,7 @@ if desktop-file-validate /usr/share/applications/tockmere.desktop >"$work/dfv.ou
 else
     fail "desktop-file-validate: $(cat "$work/dfv.out")"
 fi
-if appstreamcli validate --no-net /usr/share/metainfo/org.example.Tockmere.metainfo.xml >"$work/as.out" 2>&1; then
+if appstreamcli validate --no-net /usr/share/metainfo/internal.tockmere.tockmere.metainfo.xml >"$work/as.out" 2>&1; then
     pass "appstreamcli_validate"
 else
     fail "appstreamcli validate:"
