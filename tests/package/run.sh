@@ -235,7 +235,7 @@ with zipfile.ZipFile(zip_path) as z:
     licence = z.read("LICENSE.txt").decode("utf-8")
     assert "MIT License" in licence and "Copyright (c) 2026 the Tockmere authors" in licence, licence[:80]
     # The version resource holds the project's version as UTF-16 text.
-    assert ("Tockmere Beta " + version).encode("utf-16-le") in exe, "no version %s in the program's resources" % version
+    assert ("FileVersion\0\0" + version + "\0").encode("utf-16-le") in exe, "no version %s in the program's resources" % version
     z.extractall(out)
 PY
 then
