@@ -2,10 +2,13 @@
 # makes of it (cpack -G DEB, or cpack --preset deb).
 include(GNUInstallDirs)
 
-# The AppStream id (reverse-DNS, as AppStream asks).
-set(TOCKMERE_APP_ID org.example.Tockmere)
-set(TOCKMERE_HOMEPAGE "https://tockmere.example.org/"
-    CACHE STRING "The program's home page; the metainfo's screenshot is docs/main-window.png under it")
+# The AppStream id. AppStream asks for a reverse domain name; Tockmere has no
+# domain of its own, and any registered one would claim somebody else's. The
+# top-level domain "internal" is reserved for private use and never delegated,
+# so the id names no one's domain. (appstreamcli notes that it does not know
+# the TLD.) Tockmere has no home page either: the package, the metainfo and
+# the installer give none, and the metainfo no screenshot to fetch.
+set(TOCKMERE_APP_ID internal.tockmere.tockmere)
 
 # The icon theme's pictures, rendered from our own SVG at each size.
 find_program(TOCKMERE_RSVG_CONVERT rsvg-convert REQUIRED)
@@ -56,6 +59,8 @@ install(FILES ${PROJECT_BINARY_DIR}/doc/tockmere.1.gz DESTINATION ${CMAKE_INSTAL
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tockmere)
 set(CPACK_PACKAGE_VENDOR "the Tockmere authors")
+# Debian wants an address for the maintainer (here and in data/changelog.in);
+# until Tockmere has one, it is the reserved example one.
 set(CPACK_PACKAGE_CONTACT "the Tockmere authors <tockmere@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tray reminder for a time of day")
 set(CPACK_PACKAGE_DESCRIPTION [[
@@ -68,7 +73,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TOCKMERE_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own texts (the message field's edit menu) in Chinese; the libraries
 # come from the program's own links.

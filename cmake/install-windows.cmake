@@ -25,11 +25,13 @@ set(CPACK_STRIP_FILES ON)
 include(CPack)
 
 # --- The installer -------------------------------------------------------------
-set(TOCKMERE_HOMEPAGE "https://tockmere.example.org/" CACHE STRING "The program's home page")
 # The name in the Start menu and in Apps & features.
 set(TOCKMERE_MSI_NAME "Tockmere 定时提醒")
 # The shortcut's tip, as the Linux menu entry's Chinese comment.
 set(TOCKMERE_MSI_COMMENT "到了设定的时刻提醒你要做的事")
+# The installer file's title, which Explorer shows in its properties with the
+# description, the comments and the keywords of the .wxs's Package.
+set(TOCKMERE_MSI_TITLE "Tockmere 定时提醒 安装程序")
 # Every version's installer carries this code: it is how a newer version finds
 # the older one to replace. Never change it.
 set(TOCKMERE_MSI_UPGRADE_CODE 784C75DB-C4A3-4A8E-8365-A3CE5AEB46C8)
@@ -42,6 +44,7 @@ set(TOCKMERE_SOURCE_DIR "@PROJECT_SOURCE_DIR@")
 set(TOCKMERE_MSI_DIR "@PROJECT_BINARY_DIR@")
 set(TOCKMERE_MSI_WXS "@PROJECT_BINARY_DIR@/msi/tockmere.wxs")
 set(TOCKMERE_MSI_NAME "@TOCKMERE_MSI_NAME@")
+set(TOCKMERE_MSI_TITLE "@TOCKMERE_MSI_TITLE@")
 set(TOCKMERE_MSI_MANUFACTURER "@CPACK_PACKAGE_VENDOR@")
 set(TOCKMERE_MSI_UPGRADE_CODE "@TOCKMERE_MSI_UPGRADE_CODE@")
 set(TOCKMERE_EXE "$<TARGET_FILE:tockmere>")

@@ -1,7 +1,7 @@
 # Makes the Windows installer, tockmere-<version>-windows-x64.msi, from the
 # .wxs that cmake/install-windows.cmake configures, with wixl and msibuild
-# (Debian's msitools). The build's `msi` target runs it; so can a test, for
-# another version of the same program:
+# (Debian's msitools) and cmake/msi-summary.py. The build's `msi` target runs
+# it; so can a test, for another version of the same program:
 #
 #   cmake -DSETTINGS=build-windows/msi/settings.cmake [-DVERSION=1.0] [-DOUTPUT=x.msi] \
 #         -P cmake/make-msi.cmake
@@ -33,7 +33,7 @@ if(NOT VERSION MATCHES "^[0-9]+\\.[0-9]+(\\.[0-9]+)?$")
   message(FATAL_ERROR "make-msi: '${VERSION}' is not a Windows Installer version (major.minor[.build])")
 endif()
 
-foreach(tool wixl msibuild faketime)
+foreach(tool wixl msibuild faketime python3)
   string(TOUPPER ${tool} var)
   find_program(TOCKMERE_${var} ${tool})
   if(NOT TOCKMERE_${var})
@@ -78,7 +78,7 @@ execute_process(COMMAND touch -h -d @${epoch} ${staged} COMMAND_ERROR_IS_FATAL A
 
 string(UUID product_code NAMESPACE ${TOCKMERE_MSI_UPGRADE_CODE} NAME "ProductCode ${VERSION}"
        TYPE SHA1 UPPER)
-set(contents "${VERSION}")
+set(contents "${VERSION} ${TOCKMERE_MSI_TITLE}")
 foreach(file IN LISTS staged TOCKMERE_MSI_WXS)
   file(SHA256 ${file} sum)
   string(APPEND contents " ${sum}")
@@ -119,6 +119,13 @@ execute_process(COMMAND ${run} ${TOCKMERE_MSIBUILD} ${unfinished}
 file(REMOVE ${OUTPUT}.codepage.idt)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "make-msi: msibuild failed (${status})")
+endif()
+# The summary's title, and its texts in the code page Windows reads them in.
+execute_process(COMMAND ${run} ${TOCKMERE_PYTHON3} ${CMAKE_CURRENT_LIST_DIR}/msi-summary.py
+                  ${unfinished} "${TOCKMERE_MSI_TITLE}"
+                RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "make-msi: msi-summary.py failed (${status})")
 endif()
 file(RENAME ${unfinished} ${OUTPUT})
 file(REMOVE_RECURSE ${stage})
