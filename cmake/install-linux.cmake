@@ -77,6 +77,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own texts (the message field's edit menu) in Chinese; the libraries
 # come from the program's own links.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
-# The texts are Chinese: without a CJK font they show as boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-zenhei | fonts-noto-cjk")
+# The texts are Chinese: without a CJK font they show as boxes. A
+# reminder's sound: libcanberra, loaded at run time, with its sound server's
+# backend, and the freedesktop sound theme.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-wqy-zenhei | fonts-noto-cjk, libcanberra0, libcanberra-pulse, sound-theme-freedesktop")
 include(CPack)

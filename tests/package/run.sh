@@ -137,11 +137,11 @@ run_checks texts "$python" tests/package/texts.py "$deb" "$zip" "$msi" "$version
 control=$(dpkg-deb -f "$deb")
 if echo "$control" | grep -q '^Depends:.*libqt6widgets6' &&
     echo "$control" | grep -q '^Depends:.*qt6-translations-l10n' &&
-    echo "$control" | grep -q '^Recommends:.*fonts-wqy-zenhei' &&
+    echo "$control" | grep -q '^Recommends:.*fonts-wqy-zenhei.*libcanberra0.*sound-theme-freedesktop' &&
     echo "$control" | grep -qx "Version: $version"; then
     pass "deb_control"
 else
-    fail "deb_control: the Qt libraries and their Chinese texts in Depends, a CJK font in Recommends, Version $version:"
+    fail "deb_control: the Qt libraries and their Chinese texts in Depends, a CJK font and the sound in Recommends, Version $version:"
     echo "$control" | sed 's/^/  /'
 fi
 
