@@ -11,8 +11,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTextLayout>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/qt/form_widget.h"
@@ -22,13 +28,59 @@ namespace platform {
 
 namespace {
 
+// A place on the screen in the screen's own pixels, as a reader, a
+// magnifier or the window system counts them: Qt's are divided by the
+// desktop's scale, around the screen's corner.
+QRect onScreen(const QWidget* w, const QRect& r) {
+    const QScreen* screen = w->screen();
+    if (!screen || r.isNull()) return r;
+    const qreal scale = screen->devicePixelRatio();
+    const QPoint corner = screen->geometry().topLeft();
+    const QPointF at = QPointF(r.topLeft() - corner) * scale + corner;
+    return QRectF(at, QSizeF(r.size()) * scale).toAlignedRect();
+}
+
+// An object of one of the program's widgets, placed in the screen's pixels.
+template <typename Base>
+class Placed : public Base {
+public:
+    using Base::Base;
+    QRect rect() const override { return onScreen(this->widget(), Base::rect()); }
+};
+
 // A plain widget would be read as a mere filler: a window is a dialog box
 // or a window of its own.
 QAccessibleInterface* formAccessible(FormWidget* w) {
     const Qt::WindowType type = w->windowType();
     const bool dialog = type == Qt::Dialog || type == Qt::Tool;
-    return new QAccessibleWidget(w, dialog ? QAccessible::Dialog : QAccessible::Window);
+    return new Placed<QAccessibleWidget>(w, dialog ? QAccessible::Dialog : QAccessible::Window);
 }
+
+// A button: pressed by a reader as by a click.
+class ButtonAccessible : public Placed<QAccessibleWidget> {
+public:
+    explicit ButtonAccessible(QPushButton* button)
+        : Placed<QAccessibleWidget>(button, QAccessible::Button) {}
+    QPushButton* button() const { return static_cast<QPushButton*>(widget()); }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return QString(button()->text()).remove(u'&');
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.defaultButton = button()->isDefault();
+        s.pressed = button()->isDown();
+        return s;
+    }
+    QStringList actionNames() const override {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override {
+        if (name != pressAction()) return QAccessibleWidget::doAction(name);
+        if (button()->isEnabled()) button()->click();
+    }
+};
 
 // The text interface over a widget's whole text, which only reads.
 class ReadText : public QAccessibleTextInterface {
@@ -56,11 +108,47 @@ public:
 };
 
 // A label: its caption is its text; its name is the caption unless the
-// program named it.
-class LabelAccessible : public QAccessibleWidget, public ReadText {
+// program named it. Each character is where the label draws it.
+class LabelAccessible : public Placed<QAccessibleWidget>, public ReadText {
 public:
-    explicit LabelAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
-    QString whole() const override { return static_cast<QLabel*>(widget())->text(); }
+    explicit LabelAccessible(QLabel* label)
+        : Placed<QAccessibleWidget>(label, QAccessible::StaticText) {}
+    QLabel* label() const { return static_cast<QLabel*>(widget()); }
+    QString whole() const override { return label()->text(); }
+    QRect characterRect(int offset) const override {
+        const QString text = whole();
+        if (offset < 0 || offset >= text.size()) return {};
+        const int margin = label()->margin();
+        const QRect inside = label()->contentsRect().adjusted(margin, margin, -margin, -margin);
+        const Qt::Alignment align =
+            QStyle::visualAlignment(label()->layoutDirection(), label()->alignment());
+        QTextLayout layout(QString(text).replace(u'\n', QChar::LineSeparator), label()->font());
+        QTextOption option(align);
+        option.setWrapMode(label()->wordWrap() ? QTextOption::WordWrap : QTextOption::ManualWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        qreal height = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(inside.width());
+            line.setPosition({0, height});
+            height += line.height();
+        }
+        layout.endLayout();
+        const qreal top = align & Qt::AlignBottom    ? inside.height() - height
+                          : align & Qt::AlignVCenter ? (inside.height() - height) / 2
+                                                     : 0;
+        const QTextLine line = layout.lineForTextPosition(offset);
+        const qreal left = line.cursorToX(offset), right = line.cursorToX(offset + 1);
+        const QRectF r(inside.x() + std::min(left, right), inside.y() + top + line.y(),
+                       std::abs(right - left), line.height());
+        const QRect local = r.toAlignedRect();
+        return onScreen(label(), QRect(label()->mapToGlobal(local.topLeft()), local.size()));
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        for (int i = 0; i < characterCount(); ++i)
+            if (characterRect(i).contains(point)) return i;
+        return -1;
+    }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) return whole();
         return QAccessibleWidget::text(t);
@@ -84,11 +172,12 @@ public:
 };
 
 // A single-line box: its text, caret and selection, and editing.
-class LineAccessible : public QAccessibleWidget,
+class LineAccessible : public Placed<QAccessibleWidget>,
                        public ReadText,
                        public QAccessibleEditableTextInterface {
 public:
-    explicit LineAccessible(QLineEdit* box) : QAccessibleWidget(box, QAccessible::EditableText) {
+    explicit LineAccessible(QLineEdit* box)
+        : Placed<QAccessibleWidget>(box, QAccessible::EditableText) {
         addControllingSignal(QStringLiteral("textChanged(const QString&)"));
     }
     QLineEdit* box() const { return static_cast<QLineEdit*>(widget()); }
@@ -134,16 +223,112 @@ public:
         const int x = inside.x() + metrics.horizontalAdvance(whole().left(offset));
         const int width =
             offset < characterCount() ? metrics.horizontalAdvance(whole().at(offset)) : 0;
-        return {box()->mapToGlobal(QPoint(x, inside.y())), QSize(width, inside.height())};
+        return onScreen(box(),
+                        {box()->mapToGlobal(QPoint(x, inside.y())), QSize(width, inside.height())});
     }
     int offsetAtPoint(const QPoint& point) const override {
-        return box()->cursorPositionAt(box()->mapFromGlobal(point));
+        for (int i = 0; i < characterCount(); ++i)
+            if (characterRect(i).contains(point)) return i;
+        return -1;
     }
 
     void deleteText(int start, int end) override { replaceText(start, end, {}); }
     void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
     void replaceText(int start, int end, const QString& text) override {
         box()->setText(whole().left(start) + text + whole().mid(end));
+    }
+};
+
+// A box of several lines, the same for a reader as one of a single line,
+// its lines wrapped where the box draws them.
+class PlainAccessible : public Placed<QAccessibleWidget>,
+                        public ReadText,
+                        public QAccessibleEditableTextInterface {
+public:
+    explicit PlainAccessible(QPlainTextEdit* box)
+        : Placed<QAccessibleWidget>(box, QAccessible::EditableText) {}
+    QPlainTextEdit* box() const { return static_cast<QPlainTextEdit*>(widget()); }
+    // Its view and scroll bar are the box itself for a reader.
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    // Offsets into the document: a break between paragraphs is one character.
+    QString whole() const override {
+        return box()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return whole();
+        return QAccessibleWidget::text(t);
+    }
+    using ReadText::text;
+    void setText(QAccessible::Text t, const QString& text) override {
+        if (t == QAccessible::Value) return box()->setPlainText(text);
+        QAccessibleWidget::setText(t, text);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = !box()->isReadOnly();
+        s.multiLine = true;
+        s.selectableText = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        if (t == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    void selection(int index, int* start, int* end) const override {
+        const QTextCursor c = box()->textCursor();
+        *start = *end = 0;
+        if (index != 0 || !c.hasSelection()) return;
+        *start = c.selectionStart();
+        *end = c.selectionEnd();
+    }
+    int selectionCount() const override { return box()->textCursor().hasSelection() ? 1 : 0; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int) override { setCursorPosition(cursorPosition()); }
+    void setSelection(int, int start, int end) override {
+        QTextCursor c = box()->textCursor();
+        c.setPosition(start);
+        c.setPosition(end, QTextCursor::KeepAnchor);
+        box()->setTextCursor(c);
+    }
+    int cursorPosition() const override { return box()->textCursor().position(); }
+    void setCursorPosition(int position) override {
+        QTextCursor c = box()->textCursor();
+        c.setPosition(position);
+        box()->setTextCursor(c);
+    }
+    QRect characterRect(int offset) const override {
+        if (offset < 0 || offset >= characterCount()) return {};
+        QTextCursor c(box()->document());
+        c.setPosition(offset);
+        const QRect at = box()->cursorRect(c);
+        c.setPosition(offset + 1);
+        const QRect next = box()->cursorRect(c);
+        const int width = next.top() == at.top()
+                              ? next.left() - at.left()
+                              : box()->fontMetrics().horizontalAdvance(whole().at(offset));
+        const QWidget* view = box()->viewport();
+        return onScreen(box(), {view->mapToGlobal(at.topLeft()), QSize(width, at.height())});
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        for (int i = 0; i < characterCount(); ++i)
+            if (characterRect(i).contains(point)) return i;
+        return -1;
+    }
+
+    void deleteText(int start, int end) override { replaceText(start, end, {}); }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+    void replaceText(int start, int end, const QString& text) override {
+        QTextCursor c(box()->document());
+        c.setPosition(start);
+        c.setPosition(end, QTextCursor::KeepAnchor);
+        c.insertText(text);
     }
 };
 
@@ -180,7 +365,7 @@ public:
         QMenu* m = menu();
         if (!m) return {};
         const QRect r = m->actionGeometry(action_);
-        return {m->mapToGlobal(r.topLeft()), r.size()};
+        return onScreen(m, {m->mapToGlobal(r.topLeft()), r.size()});
     }
     QAccessible::Role role() const override {
         if (action_->isSeparator()) return QAccessible::Separator;
@@ -216,9 +401,10 @@ private:
 };
 
 // The menu around those items, which it finds by their actions.
-class MenuAccessible : public QAccessibleWidget {
+class MenuAccessible : public Placed<QAccessibleWidget> {
 public:
-    explicit MenuAccessible(QMenu* menu) : QAccessibleWidget(menu, QAccessible::PopupMenu) {}
+    explicit MenuAccessible(QMenu* menu)
+        : Placed<QAccessibleWidget>(menu, QAccessible::PopupMenu) {}
     QMenu* menu() const { return static_cast<QMenu*>(widget()); }
     int childCount() const override { return static_cast<int>(menu()->actions().size()); }
     QAccessibleInterface* child(int index) const override {
@@ -231,8 +417,11 @@ public:
         return static_cast<int>(menu()->actions().indexOf(qobject_cast<QAction*>(child->object())));
     }
     QAccessibleInterface* childAt(int x, int y) const override {
-        QAction* a = menu()->actionAt(menu()->mapFromGlobal(QPoint(x, y)));
-        return a ? QAccessible::queryAccessibleInterface(a) : nullptr;
+        for (QAction* a : menu()->actions())
+            if (QAccessibleInterface* item = QAccessible::queryAccessibleInterface(a);
+                item && item->rect().contains(x, y))
+                return item;
+        return nullptr;
     }
     QAccessibleInterface* focusChild() const override {
         QAction* a = menu()->activeAction();
@@ -289,12 +478,15 @@ QAccessibleInterface* accessibleOf(const QString&, QObject* object) {
     if (auto* action = qobject_cast<QAction*>(object)) return new MenuItemAccessible(action);
     if (auto* form = dynamic_cast<FormWidget*>(object)) return formAccessible(form);
     if (auto* box = qobject_cast<QLineEdit*>(object)) return new LineAccessible(box);
+    if (auto* button = qobject_cast<QPushButton*>(object)) return new ButtonAccessible(button);
+    if (auto* box = qobject_cast<QPlainTextEdit*>(object)) return new PlainAccessible(box);
     // A window's label, which writes plain text; a picture box is a label
     // too, and stays a picture.
     if (auto* label = qobject_cast<QLabel*>(object);
-        label && label->textFormat() == Qt::PlainText &&
-        dynamic_cast<FormWidget*>(label->parentWidget()))
-        return new LabelAccessible(label);
+        label && dynamic_cast<FormWidget*>(label->parentWidget()))
+        return label->textFormat() == Qt::PlainText
+                   ? new LabelAccessible(label)
+                   : new Placed<QAccessibleWidget>(label, QAccessible::Graphic);
     return nullptr;
 }
 
