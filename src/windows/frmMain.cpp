@@ -77,12 +77,12 @@ void frmMain::layOut() {
     // What a screen reader says: each field by the text beside it, the
     // message field by its title, which names the reminder being entered;
     // the hour field, where each entry begins, says that title after its
-    // name. The clock keeps one name, so that it is not read out each second.
+    // name. The clock is named by the time it shows, and described as the clock.
     Text1.setAccessibleName("时");
     Text2.setAccessibleName("分");
     Text4.setLabelledBy(Label5);
     Text1.setDescribedBy(Label5);
-    Label1.setAccessibleName("时钟");
+    Label1.setAccessibleDescription("时钟");
     Picture1.setAccessibleName("闹钟");
 }
 

@@ -8,6 +8,7 @@ where each control lies on the screen.
 The cases are run by main.py.
 """
 
+import collections
 import os
 import time
 
@@ -158,10 +159,19 @@ class FluxboxDesktopAt200(FluxboxDesktop):
         super().start_wm()
 
 
+Box = collections.namedtuple("Box", "x y width height")
+
+
+def inside(e, x, y, width, height):
+    return e.x >= x and e.y >= y and e.x + e.width <= x + width and e.y + e.height <= y + height
+
+
 def holds_every_control(d, client, when):
     """Every control of the main window, as a screen reader finds it on the
-    screen, lies whole in the client area; the buttons with the design's
-    margin below them."""
+    screen (in the screen's pixels at any scale), lies whole in the client
+    area X gives the window; the buttons with the design's margin below
+    them. Each character of a label lies in the label, where a review cursor
+    finds it."""
     window = d.wait_for("the main window on the accessibility bus", 3,
                         lambda: d.window(MAIN_TITLE))
     cx, cy, cw, ch = client
@@ -172,14 +182,18 @@ def holds_every_control(d, client, when):
         for child in obj:
             if child is None or not d.has(child, "showing"):
                 continue
-            # Qt gives a reader places in pixels at 100 %.
             e = child.queryComponent().getExtents(d.atspi.DESKTOP_COORDS)
-            e.x, e.y, e.width, e.height = (v * d.scale for v in (e.x, e.y, e.width, e.height))
             what = "%s %r at %dx%d+%d+%d %s" % (d.role(child), child.name, e.width, e.height,
                                                e.x, e.y, when)
-            check(e.x >= cx and e.y >= cy and e.x + e.width <= cx + cw
-                  and e.y + e.height <= cy + ch,
+            check(inside(e, cx, cy, cw, ch),
                   "the %s is not whole in the client area %dx%d+%d+%d" % (what, cw, ch, cx, cy))
+            if d.role(child) == "label":
+                text = child.queryText()
+                for i in range(text.characterCount):
+                    c = Box(*text.getCharacterExtents(i, d.atspi.DESKTOP_COORDS))
+                    check(c.width > 0 and c.height > 0 and inside(c, e.x, e.y, e.width, e.height),
+                          "character %d of the %s is at %dx%d+%d+%d"
+                          % (i, what, c.width, c.height, c.x, c.y))
             if d.role(child) == "push button":
                 buttons += 1
                 check(e.y + e.height + BUTTON_MARGIN <= cy + ch,
