@@ -90,6 +90,21 @@ bool watched(const std::vector<std::unique_ptr<MenuItem>>& items) {
 }
 
 void track(const MenuImpl& m, POINT at, UINT flags) {
+    // A menu starts with its first enabled item selected, as the Down keys
+    // the menu finds waiting select it: a screen reader reads that item,
+    // and Enter chooses it, whether the keyboard or the mouse opened the
+    // menu (the tray's icon tells the program a right click either way).
+    // The system's menu stops on greyed items too: one Down for each item
+    // up to that one.
+    for (int i = 0, downs = 1; i < GetMenuItemCount(m.menu); ++i) {
+        const UINT state = GetMenuState(m.menu, static_cast<UINT>(i), MF_BYPOSITION);
+        if (state & MF_SEPARATOR) continue;
+        if (!(state & (MF_DISABLED | MF_GRAYED))) {
+            while (downs-- > 0) PostMessageW(m.owner, WM_KEYDOWN, VK_DOWN, 0);
+            break;
+        }
+        ++downs;
+    }
     // The owner must be in front, or the menu would not close when the
     // user clicks elsewhere: hidden (the tray's menu), it is made active
     // for the menu's while, and passes the activation on after it.
@@ -118,19 +133,6 @@ void Menu::popupAt(const Control& control) {
     // Below the control's left edge, on the screen.
     RECT r{};
     GetWindowRect(control.impl().hwnd, &r);
-    // A menu opened from the keyboard starts with its first enabled item
-    // selected, as the Down keys the menu finds waiting select it; a screen
-    // reader then reads that item, and Enter chooses it. The system's menu
-    // stops on greyed items too: one Down for each item up to that one.
-    for (int i = 0, downs = 1; i < GetMenuItemCount(d_->menu); ++i) {
-        const UINT state = GetMenuState(d_->menu, static_cast<UINT>(i), MF_BYPOSITION);
-        if (state & MF_SEPARATOR) continue;
-        if (!(state & (MF_DISABLED | MF_GRAYED))) {
-            while (downs-- > 0) PostMessageW(d_->owner, WM_KEYDOWN, VK_DOWN, 0);
-            break;
-        }
-        ++downs;
-    }
     track(*d_, POINT{r.left, r.bottom}, TPM_TOPALIGN);
 }
 
