@@ -9,9 +9,10 @@
 // ROLE and STATE are MSAA's numbers. It ends by itself after the seconds
 // given (60 if none). With "minimize" or "restore" and a window's title it
 // does to that window what a person does from the task bar, and ends; with
-// "where" it says where that window's focus is.
+// "where" it says where that window's focus is; with "objects", each of its
+// controls as a reader finds it: "object NAME DESCRIPTION MSAA-PLACE PLACE".
 // usage: wine focus_reader.exe [SECONDS]
-//        wine focus_reader.exe minimize|restore|where TITLE
+//        wine focus_reader.exe minimize|restore|where|objects TITLE
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -103,6 +104,39 @@ void CALLBACK onEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG c
     emit(line);
 }
 
+// Each control of a window as a reader finds it: "object NAME DESCRIPTION",
+// then where MSAA places it and where the window system has its client
+// area, x y w h.
+BOOL CALLBACK listObject(HWND h, LPARAM) {
+    IAccessible* acc = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible), reinterpret_cast<void**>(&acc))) ||
+        !acc)
+        return TRUE;
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr, description = nullptr;
+    long x = 0, y = 0, w = 0, hgt = 0;
+    acc->get_accName(self, &name);
+    acc->get_accDescription(self, &description);
+    acc->accLocation(&x, &y, &w, &hgt, self);
+    // The client area on the screen: the object's own (a box's scroll bar
+    // is an object of its own).
+    RECT r{};
+    GetClientRect(h, &r);
+    MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    emit("object\t" + utf8(name) + "\t" + utf8(description) + "\t" + std::to_string(x) + " " +
+         std::to_string(y) + " " + std::to_string(w) + " " + std::to_string(hgt) + "\t" +
+         std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+         std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top));
+    SysFreeString(name);
+    SysFreeString(description);
+    acc->Release();
+    return TRUE;
+}
+
 }  // namespace
 
 // The window's button in the task bar: pressed on a window in front, it
@@ -118,6 +152,8 @@ int taskBar(const std::string& verb) {
         ShowWindow(h, SW_MINIMIZE);
     else if (verb == "where")
         onForeground(h);
+    else if (verb == "objects")
+        EnumChildWindows(h, listObject, 0);
     else
         SwitchToThisWindow(h, TRUE);
     return 0;

@@ -120,6 +120,14 @@ done
 mark=$(heard)
 xdotool key shift+Tab
 on_control "the first start" "$mark" "$title"
+# Each control is where the window system has it, for a reader through MSAA
+# as on the screen; the clock is named by the time it shows.
+objects=$(wine "$reader" objects "$title" 9>&- 2>/dev/null | grep '^object')
+[ -n "$objects" ] || fail "no control of the main window read through MSAA"
+misplaced=$(echo "$objects" | awk -F'\t' '$4 != $5')
+[ -z "$misplaced" ] || fail "placed by MSAA elsewhere than on the screen: $misplaced"
+echo "$objects" | awk -F'\t' '$3 == "时钟" {print $2}' | grep -qE '^9:4[12]:[0-9]{2}$' ||
+    fail "the clock is not read as the time it shows: $objects"
 
 # 隐藏 from the keyboard's menu (its first enabled item, 普通, then Up past
 # 退出, the line and 关于), and 恢复 from the icon's menu (the fourth item).
@@ -149,7 +157,9 @@ icon_menu() {
 }
 mark=$(heard)
 icon_menu "while hidden"
-xdotool key Down Down Down Down Return
+# It opens on its first enabled item, which Enter chooses: 恢复 while hidden
+# (the modes, 查询 and 隐藏 greyed).
+xdotool key Return
 wait_window "$title" 10 >/dev/null || fail "恢复 did not bring the window back"
 focus_then_tab "恢复" "$title"
 
@@ -225,9 +235,11 @@ keys_reach_nothing "the notice window closed"
 
 # About while armed, from the icon's menu (Up past 退出 and the line), and
 # closed with Esc.
-icon_menu "while armed"
 mark=$(heard)
-xdotool key Up Up Return
+icon_menu "while armed"
+# On 查询 while armed; 关于 is three further down.
+mark=$(heard)
+xdotool key Down Down Down Return
 wait_window "关于Tockmere" 5 >/dev/null || fail "关于 did not open the About box while armed"
 on_control "About while armed" "$mark" "关于Tockmere"
 xdotool key Escape
