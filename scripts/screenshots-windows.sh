@@ -47,7 +47,9 @@ xdotool mousemove "$((X + $(m 58)))" "$((Y + $(m 38)))" click 1
 sleep 0.3
 xdotool key BackSpace BackSpace type 9
 xdotool key Tab type 42
-xdotool key Tab type "开会"
+# One character at a time: Wine reads a character xdotool maps to a spare
+# key only if the key is not mapped to the next one before it is read.
+xdotool key Tab type --delay 250 "开会"
 xdotool key Return space
 wait_window Tockmere >/dev/null && xdotool key Return
 sleep 0.5
@@ -75,10 +77,11 @@ done
 sleep 0.5
 shoot "$notice" windows-notice.png
 
-# 关于 from the icon's menu: two up from the bottom, past the separator.
+# 关于 from the icon's menu, which opens on 查询, its first enabled item
+# while armed: three further down.
 xdotool mousemove "$ix" "$iy" click 3
 sleep 0.5
-xdotool key Up Up Return
+xdotool key Down Down Down Return
 about=$(wait_window 关于Tockmere 10)
 sleep 0.5
 shoot "$about" windows-about.png
