@@ -8,6 +8,11 @@ std::function<LocalTime()>& clockOverride() {
     return clock;
 }
 
+std::atomic<int>& firstUnreached() {
+    static std::atomic<int> count{0};
+    return count;
+}
+
 std::function<void()>& soundWatcher() {
     static std::function<void()> watcher;
     return watcher;

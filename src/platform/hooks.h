@@ -5,6 +5,7 @@
 // asks the system. Only standard types and the program's own ones here.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,6 +51,10 @@ int& dpiOverride();
 // handed over; empty in the program.
 using NotifySeam = std::function<void(std::uint32_t message, const NOTIFYICONDATAA& data)>;
 NotifySeam& notifyWatcher();
+
+// How many times a later start has found the running program out of reach
+// and looked again; the tests read it.
+std::atomic<int>& firstUnreached();
 
 // Called in place of a reminder's sound; empty in the program.
 std::function<void()>& soundWatcher();

@@ -213,6 +213,8 @@ void useInstanceKey(const std::string& key);
 // The program running under that key unreachable by a later start, as in its
 // start-up before it listens, or reachable again.
 void setInstanceReachable(bool reachable);
+// How many times a later start has found the running program out of reach.
+int firstUnreached();
 
 // Called before the application is made: what the run keeps for the
 // session (its single instance's lock and socket, the toolkit's runtime

@@ -27,6 +27,9 @@ void watchMenus(MenuWatcher watcher) {
         return watcher(shown);
     };
 }
+int firstUnreached() {
+    return platform::firstUnreached();
+}
 void watchSounds(std::function<void()> watcher) {
     soundWatcher() = std::move(watcher);
 }

@@ -38,8 +38,13 @@ TEST_F(SecondStart, EachLaterStartIsHandedToTheFirstFromItsEventLoop) {
         EXPECT_EQ(startedAgain, 1);
         pt::setInstanceReachable(false);
         bool thirdIsFirst = true;
+        const int unreached = pt::firstUnreached();
         std::thread third([&] { thirdIsFirst = platform::Instance().first(); });
-        std::this_thread::sleep_for(std::chrono::milliseconds{300});
+        // In reach again only once the third has found the first out of reach.
+        const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds{5};
+        while (pt::firstUnreached() == unreached && std::chrono::steady_clock::now() < bound)
+            std::this_thread::yield();
+        EXPECT_GT(pt::firstUnreached(), unreached) << "the third start found the first at once";
         pt::setInstanceReachable(true);
         third.join();
         EXPECT_FALSE(thirdIsFirst) << "the second's end leaves the place with the first";

@@ -189,6 +189,7 @@ bool InstanceImpl::claim(const sockaddr_un& address) {
                 first = false;
                 return true;
             }
+            ++firstUnreached();
         }
         close(lock);
         lock = -1;

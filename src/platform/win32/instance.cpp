@@ -86,6 +86,7 @@ void askFirst(const std::wstring& name) {
             PostMessageW(first, startAgainMessage(), 0, 0);
             return;
         }
+        ++firstUnreached();
         Sleep(100);
     }
 }
