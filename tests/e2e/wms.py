@@ -128,8 +128,9 @@ class KwinDesktop(ReaderDesktop):
                           self.x.intern_atom("_NET_FRAME_EXTENTS"), 0) is not None)
         probe.configure(height=1)
         self.x.sync()
-        time.sleep(0.5)
-        height = probe.get_geometry().height
+        height = self.wait_for("kwin to answer the probe's new height", 5,
+                               lambda: probe.get_geometry().height != 60 and
+                               probe.get_geometry().height)
         probe.destroy()
         self.x.sync()
         return height
