@@ -24,6 +24,7 @@
 #include "platform/declared.h"
 #include "platform/form.h"
 #include "platform/menu.h"
+#include "platform/shared/timers.h"
 #include "platform/timer.h"
 
 namespace platform {
@@ -215,21 +216,13 @@ struct ControlImpl {
     void keepOneLine();
 };
 
-struct TimerImpl {
-    Timer* timer = nullptr;
+// Asleep, a timer waits for its wall-clock moment, if any, on a
+// CLOCK_REALTIME timerfd that also wakes on a clock set.
+struct TimerImpl : TimerState {
     QTimer qtimer;
-    int interval = 0;
-    // Asleep while the window is hidden: the wall-clock moment to wake at,
-    // if any, armed on a CLOCK_REALTIME timerfd that also wakes on a clock set.
-    bool sleeping = false;
-    bool waking = false;  // ticking because the window shows
-    std::optional<LocalTime> wakeAt;
     int wakeFd = -1;
     std::unique_ptr<QObject> wakeNotifier;
     std::unique_ptr<QObject> showWatch;
-    // How long after it was armed the timer's next tick comes, as last armed;
-    // none while held, or asleep with no moment.
-    std::optional<std::chrono::milliseconds> armedIn;
 };
 
 // The system's clock was set, its time zone changed or the machine resumed:

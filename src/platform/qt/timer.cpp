@@ -68,19 +68,21 @@ void disarm(TimerImpl& t) {
     }
 }
 
-// Ticks a sleeping timer now; it sleeps on only if the tick asks it to.
-void wake(TimerImpl& t) {
-    disarm(t);
-    t.wakeAt.reset();
-    if (t.timer && t.timer->onTimer) t.timer->onTimer();
+void armSleep(TimerImpl& t);
+
+TimerImpl& of(TimerState& t) {
+    return static_cast<TimerImpl&>(t);
 }
+const TimerArming arming{[](TimerState& t) { disarm(of(t)); },
+                         [](TimerState& t) { schedule(of(t)); },
+                         [](TimerState& t) { armSleep(of(t)); }};
 
 void onWakeFd(TimerImpl& t) {
     // Expired, or cancelled by a clock set (ECANCELED): either way the tick
     // looks at the clock.
     std::uint64_t expirations = 0;
     if (read(t.wakeFd, &expirations, sizeof expirations) < 0 && errno == EAGAIN) return;
-    if (t.sleeping) wake(t);
+    if (t.sleeping) wakeTimer(t, arming);
 }
 
 void armSleep(TimerImpl& t) {
@@ -113,14 +115,7 @@ class ShowWatch : public QObject {
 public:
     explicit ShowWatch(TimerImpl& t) : t_(t) {}
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Show && t_.sleeping) {
-            t_.sleeping = false;
-            disarm(t_);
-            schedule(t_);
-            t_.waking = true;
-            if (t_.timer && t_.timer->onTimer) t_.timer->onTimer();
-            t_.waking = false;
-        }
+        if (event->type() == QEvent::Show) timerShows(t_, arming);
         return false;
     }
 
@@ -134,19 +129,12 @@ void noticeClockChange() {
     // A copy: a tick may make or end timers.
     const std::set<TimerImpl*> all = timers();
     for (TimerImpl* t : all)
-        if (timers().count(t) && t->sleeping) wake(*t);
+        if (timers().count(t) && t->sleeping) wakeTimer(*t, arming);
 }
 
 void holdAllTimers(bool hold) {
     held = hold;
-    for (TimerImpl* t : timers()) {
-        if (hold)
-            disarm(*t);
-        else if (t->sleeping)
-            armSleep(*t);
-        else
-            schedule(*t);
-    }
+    for (TimerImpl* t : timers()) holdTimer(*t, hold, arming);
 }
 
 Timer::Timer(Form& form, int intervalMs) : d_(std::make_unique<TimerImpl>()) {
@@ -179,10 +167,7 @@ int Timer::interval() const {
 }
 
 void Timer::sleepUntil(std::optional<LocalTime> moment) {
-    if (d_->waking) return;
-    d_->sleeping = true;
-    d_->wakeAt = moment;
-    armSleep(*d_);
+    sleepTimer(*d_, moment, arming);
 }
 
 }  // namespace platform

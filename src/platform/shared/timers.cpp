@@ -21,4 +21,36 @@ bool justAfterBoundary(int interval, int slack) {
     return intoPeriod(interval) <= slack;
 }
 
+void wakeTimer(TimerState& t, const TimerArming& arm) {
+    arm.disarm(t);
+    t.wakeAt.reset();
+    if (t.timer && t.timer->onTimer) t.timer->onTimer();
+}
+
+void timerShows(TimerState& t, const TimerArming& arm) {
+    if (!t.sleeping) return;
+    t.sleeping = false;
+    arm.disarm(t);
+    arm.schedule(t);
+    t.waking = true;
+    if (t.timer && t.timer->onTimer) t.timer->onTimer();
+    t.waking = false;
+}
+
+void holdTimer(TimerState& t, bool hold, const TimerArming& arm) {
+    if (hold)
+        arm.disarm(t);
+    else if (t.sleeping)
+        arm.armSleep(t);
+    else
+        arm.schedule(t);
+}
+
+void sleepTimer(TimerState& t, std::optional<LocalTime> moment, const TimerArming& arm) {
+    if (t.waking) return;
+    t.sleeping = true;
+    t.wakeAt = moment;
+    arm.armSleep(t);
+}
+
 }  // namespace platform

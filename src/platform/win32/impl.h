@@ -17,6 +17,7 @@
 #include "platform/form.h"
 #include "platform/menu.h"
 #include "platform/shared/loaded_forms.h"
+#include "platform/shared/timers.h"
 #include "platform/timer.h"
 
 #ifndef NOMINMAX
@@ -202,19 +203,11 @@ struct ControlImpl {
     static ControlImpl* of(HWND hwnd);
 };
 
-struct TimerImpl {
-    Timer* timer = nullptr;
+// Asleep, a timer is aimed at the moment to wake at, if any.
+struct TimerImpl : TimerState {
     UINT_PTR id = 0;
-    int interval = 0;
     bool periodic = false;  // ticking every interval, not aimed at one boundary
     HWND window = nullptr;  // its form's: showing wakes it, and it hears of clock changes
-    // Asleep while the window is hidden, aimed at the moment to wake at, if any.
-    bool sleeping = false;
-    bool waking = false;  // ticking because the window shows
-    std::optional<LocalTime> wakeAt;
-    // How long after it was armed the timer's next tick comes, as last armed;
-    // none while held, or asleep with no moment.
-    std::optional<std::chrono::milliseconds> armedIn;
 };
 
 // What the timers of a window hear from it: the system's clock was set, its

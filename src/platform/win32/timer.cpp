@@ -84,18 +84,18 @@ void armSleep(TimerImpl& t) {
     setTimer(t, in);
 }
 
-// Ticks a sleeping timer now; it sleeps on only if the tick asks it to.
-void wake(TimerImpl& t) {
-    disarm(t);
-    t.wakeAt.reset();
-    if (t.timer && t.timer->onTimer) t.timer->onTimer();
+TimerImpl& of(TimerState& t) {
+    return static_cast<TimerImpl&>(t);
 }
+const TimerArming arming{[](TimerState& t) { disarm(of(t)); },
+                         [](TimerState& t) { schedule(of(t)); },
+                         [](TimerState& t) { armSleep(of(t)); }};
 
 void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD) {
     const auto it = timers().find(id);
     if (it == timers().end()) return;
     TimerImpl* t = it->second;
-    if (t->sleeping) return wake(*t);
+    if (t->sleeping) return wakeTimer(*t, arming);
     // The next tick is set before this one runs. A timer that ticks on time
     // runs on by itself; one that drifted, or ticked early, is aimed again.
     if (!justAfterBoundary(t->interval, kSlackMs)) {
@@ -125,19 +125,12 @@ bool stillThere(TimerImpl* t) {
 
 void timersHearClockChange(HWND window) {
     for (TimerImpl* t : timersOf(window))
-        if (stillThere(t) && t->sleeping) wake(*t);
+        if (stillThere(t) && t->sleeping) wakeTimer(*t, arming);
 }
 
 void timersHearShowing(HWND window) {
-    for (TimerImpl* t : timersOf(window)) {
-        if (!stillThere(t) || !t->sleeping) continue;
-        t->sleeping = false;
-        disarm(*t);
-        schedule(*t);
-        t->waking = true;
-        if (t->timer && t->timer->onTimer) t->timer->onTimer();
-        t->waking = false;
-    }
+    for (TimerImpl* t : timersOf(window))
+        if (stillThere(t)) timerShows(*t, arming);
 }
 
 void holdAllTimers(bool hold) {
@@ -145,14 +138,7 @@ void holdAllTimers(bool hold) {
     std::vector<TimerImpl*> all;
     for (auto& [id, t] : timers())
         if (std::find(all.begin(), all.end(), t) == all.end()) all.push_back(t);
-    for (TimerImpl* t : all) {
-        if (hold)
-            disarm(*t);
-        else if (t->sleeping)
-            armSleep(*t);
-        else
-            schedule(*t);
-    }
+    for (TimerImpl* t : all) holdTimer(*t, hold, arming);
 }
 
 Timer::Timer(Form& form, int intervalMs) : d_(std::make_unique<TimerImpl>()) {
@@ -174,10 +160,7 @@ int Timer::interval() const {
 }
 
 void Timer::sleepUntil(std::optional<LocalTime> moment) {
-    if (d_->waking) return;
-    d_->sleeping = true;
-    d_->wakeAt = moment;
-    armSleep(*d_);
+    sleepTimer(*d_, moment, arming);
 }
 
 }  // namespace platform
