@@ -27,6 +27,7 @@
 #include "platform/application.h"
 #include "platform/types.h"
 #include "reminder/clock_text.h"
+#include "support/local_time.h"
 #include "support/testing.h"
 #include "windows/frmMain.h"
 

@@ -6,14 +6,6 @@ namespace reminder {
 
 using namespace std::chrono;
 
-LocalTime makeLocalTime(int year, unsigned month, unsigned day, int hour, int minute, int second,
-                        int millisecond) {
-    const local_days date{std::chrono::year{year} / std::chrono::month{month} /
-                          std::chrono::day{day}};
-    return LocalTime{date} + hours{hour} + minutes{minute} + seconds{second} +
-           milliseconds{millisecond};
-}
-
 std::string dueTimeText(std::string_view hourText, std::string_view minuteText) {
     std::string text;
     text.reserve(hourText.size() + minuteText.size() + 4);

@@ -12,10 +12,6 @@ namespace reminder {
 // Local wall-clock time as the system reports it, to the millisecond.
 using LocalTime = std::chrono::local_time<std::chrono::milliseconds>;
 
-// Builds a local time from its calendar parts (for callers and tests).
-LocalTime makeLocalTime(int year, unsigned month, unsigned day, int hour, int minute, int second,
-                        int millisecond = 0);
-
 // Hour text + ":" + minute text + ":00", both texts taken unchanged.
 std::string dueTimeText(std::string_view hourText, std::string_view minuteText);
 

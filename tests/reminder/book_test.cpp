@@ -1,4 +1,5 @@
 #include "reminder/book.h"
+#include "support/local_time.h"
 
 #include <algorithm>
 #include <array>

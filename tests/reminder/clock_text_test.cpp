@@ -1,4 +1,5 @@
 #include "reminder/clock_text.h"
+#include "support/local_time.h"
 
 #include <chrono>
 #include <optional>

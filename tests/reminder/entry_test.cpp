@@ -1,4 +1,5 @@
 #include "reminder/entry.h"
+#include "support/local_time.h"
 
 #include <string>
 #include <tuple>

@@ -1,6 +1,7 @@
 // What the entry offers in each state of the book, and the rule for a
 // reminder told while the entry goes on.
 #include "reminder/book.h"
+#include "support/local_time.h"
 
 #include <functional>
 #include <string>

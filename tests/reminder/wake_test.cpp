@@ -1,4 +1,5 @@
 #include "reminder/wake.h"
+#include "support/local_time.h"
 
 #include <array>
 #include <chrono>

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "reminder/clock_text.h"
+#include "support/local_time.h"
 #include "support/testing.h"
 #include "windows/frmMain.h"
 

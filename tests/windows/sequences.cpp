@@ -14,6 +14,7 @@
 
 #include "reminder/clock_text.h"
 #include "reminder/entry.h"
+#include "support/local_time.h"
 #include "support/testing.h"
 #include "windows/frmMain.h"
 
