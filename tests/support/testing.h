@@ -108,14 +108,12 @@ void setTrayAvailable(bool available);
 std::optional<std::string> trayTip(const Form& owner);
 void trayClick(const Form& owner, int button);
 void trayDoubleClick(const Form& owner);
-// The notification area at `dpi` dots per inch in place of the system's
-// (0 gives it back), as when the scale of the monitor that holds it
-// changes; the system then tells the program's windows. False where the
-// toolkit sizes the icon by itself.
+// Windows only: the notification area at `dpi` dots per inch in place of
+// the system's (0 gives it back), as when the scale of the monitor that
+// holds it changes; the system then tells the program's windows.
 bool setTrayDpi(int dpi);
-// The picture the notification area was given for the icon a form owns:
-// 0xAARRGGBB pixels row by row. None when there is no icon, or where the
-// toolkit sizes it by itself.
+// Windows only: the picture the notification area was given for the icon a
+// form owns, 0xAARRGGBB pixels row by row; none when there is no icon.
 struct TrayPicture {
     int width = 0, height = 0;
     std::vector<std::uint32_t> argb;
@@ -135,8 +133,8 @@ struct NotifyCall {
     NOTIFYICONDATAA data;
 };
 std::vector<NotifyCall> notifyCalls();
-// The message the shell sends every window when it starts again (the
-// notification area is new and empty), where the system has one.
+// Windows only: the message the shell sends every window when it starts
+// again (the notification area is new and empty).
 std::optional<std::uint32_t> shellRestartMessage();
 // Any message to a form's window procedure, as the system would send it.
 std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,

@@ -150,13 +150,6 @@ bool trayLossNoticed() {
     return true;
 }
 
-// Qt hands the notification area the icon at every size it is asked for.
-bool setTrayDpi(int) {
-    return false;
-}
-std::optional<TrayPicture> trayPicture(const Form&) {
-    return std::nullopt;
-}
 std::optional<TrayPicture> trayPictureAt(const Form& owner, int size) {
     // The icon the tray was last handed for the form, as the tray draws it.
     std::optional<Handle> given;
@@ -221,10 +214,6 @@ void restoreFromTaskbar(Form& form) {
 }
 
 // Qt follows the notification area itself and docks the icon again.
-std::optional<std::uint32_t> shellRestartMessage() {
-    return std::nullopt;
-}
-
 std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
                           std::intptr_t lParam) {
     return SendMessageA(form.hWnd(), message, wParam, lParam);
