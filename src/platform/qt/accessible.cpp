@@ -96,7 +96,12 @@ public:
     QString text(int start, int end) const override { return whole().mid(start, end - start); }
     int characterCount() const override { return static_cast<int>(whole().size()); }
     QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
+    // The character drawn at a point of the screen.
+    int offsetAtPoint(const QPoint& point) const override {
+        for (int i = 0; i < characterCount(); ++i)
+            if (characterRect(i).contains(point)) return i;
+        return -1;
+    }
     void scrollToSubstring(int, int) override {}
     // One run without attributes over the whole text: Qt's own line box
     // answers with an empty run, and Orca then reads none of its text.
@@ -144,11 +149,6 @@ public:
         const QRect local = r.toAlignedRect();
         return onScreen(label(), QRect(label()->mapToGlobal(local.topLeft()), local.size()));
     }
-    int offsetAtPoint(const QPoint& point) const override {
-        for (int i = 0; i < characterCount(); ++i)
-            if (characterRect(i).contains(point)) return i;
-        return -1;
-    }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) return whole();
         return QAccessibleWidget::text(t);
@@ -171,17 +171,15 @@ public:
     }
 };
 
-// A single-line box: its text, caret and selection, and editing.
-class LineAccessible : public Placed<QAccessibleWidget>,
+// A text box: its text as its value, its caret and selection, and editing.
+class EditAccessible : public Placed<QAccessibleWidget>,
                        public ReadText,
                        public QAccessibleEditableTextInterface {
 public:
-    explicit LineAccessible(QLineEdit* box)
-        : Placed<QAccessibleWidget>(box, QAccessible::EditableText) {
-        addControllingSignal(QStringLiteral("textChanged(const QString&)"));
-    }
-    QLineEdit* box() const { return static_cast<QLineEdit*>(widget()); }
-    QString whole() const override { return box()->text(); }
+    EditAccessible(QWidget* box, bool multiLine)
+        : Placed<QAccessibleWidget>(box, QAccessible::EditableText), multiLine_(multiLine) {}
+    virtual bool readOnly() const = 0;
+    virtual void setWhole(const QString& text) = 0;
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return whole();
@@ -189,12 +187,13 @@ public:
     }
     using ReadText::text;
     void setText(QAccessible::Text t, const QString& text) override {
-        if (t == QAccessible::Value) return box()->setText(text);
+        if (t == QAccessible::Value) return setWhole(text);
         QAccessibleWidget::setText(t, text);
     }
     QAccessible::State state() const override {
         QAccessible::State s = QAccessibleWidget::state();
-        s.editable = !box()->isReadOnly();
+        s.editable = !readOnly();
+        s.multiLine = multiLine_;
         s.selectableText = true;
         return s;
     }
@@ -204,6 +203,24 @@ public:
             return static_cast<QAccessibleEditableTextInterface*>(this);
         return QAccessibleWidget::interface_cast(t);
     }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void deleteText(int start, int end) override { replaceText(start, end, {}); }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+
+private:
+    bool multiLine_;
+};
+
+// A single-line box: its text, caret and selection, and editing.
+class LineAccessible : public EditAccessible {
+public:
+    explicit LineAccessible(QLineEdit* box) : EditAccessible(box, false) {
+        addControllingSignal(QStringLiteral("textChanged(const QString&)"));
+    }
+    QLineEdit* box() const { return static_cast<QLineEdit*>(widget()); }
+    QString whole() const override { return box()->text(); }
+    bool readOnly() const override { return box()->isReadOnly(); }
+    void setWhole(const QString& text) override { box()->setText(text); }
 
     void selection(int index, int* start, int* end) const override {
         *start = *end = 0;
@@ -212,7 +229,6 @@ public:
         *end = box()->selectionEnd();
     }
     int selectionCount() const override { return box()->hasSelectedText() ? 1 : 0; }
-    void addSelection(int start, int end) override { setSelection(0, start, end); }
     void removeSelection(int) override { box()->deselect(); }
     void setSelection(int, int start, int end) override { box()->setSelection(start, end - start); }
     int cursorPosition() const override { return box()->cursorPosition(); }
@@ -226,14 +242,7 @@ public:
         return onScreen(box(),
                         {box()->mapToGlobal(QPoint(x, inside.y())), QSize(width, inside.height())});
     }
-    int offsetAtPoint(const QPoint& point) const override {
-        for (int i = 0; i < characterCount(); ++i)
-            if (characterRect(i).contains(point)) return i;
-        return -1;
-    }
 
-    void deleteText(int start, int end) override { replaceText(start, end, {}); }
-    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
     void replaceText(int start, int end, const QString& text) override {
         box()->setText(whole().left(start) + text + whole().mid(end));
     }
@@ -241,12 +250,9 @@ public:
 
 // A box of several lines, the same for a reader as one of a single line,
 // its lines wrapped where the box draws them.
-class PlainAccessible : public Placed<QAccessibleWidget>,
-                        public ReadText,
-                        public QAccessibleEditableTextInterface {
+class PlainAccessible : public EditAccessible {
 public:
-    explicit PlainAccessible(QPlainTextEdit* box)
-        : Placed<QAccessibleWidget>(box, QAccessible::EditableText) {}
+    explicit PlainAccessible(QPlainTextEdit* box) : EditAccessible(box, true) {}
     QPlainTextEdit* box() const { return static_cast<QPlainTextEdit*>(widget()); }
     // Its view and scroll bar are the box itself for a reader.
     int childCount() const override { return 0; }
@@ -257,29 +263,8 @@ public:
     QString whole() const override {
         return box()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
     }
-
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value) return whole();
-        return QAccessibleWidget::text(t);
-    }
-    using ReadText::text;
-    void setText(QAccessible::Text t, const QString& text) override {
-        if (t == QAccessible::Value) return box()->setPlainText(text);
-        QAccessibleWidget::setText(t, text);
-    }
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.editable = !box()->isReadOnly();
-        s.multiLine = true;
-        s.selectableText = true;
-        return s;
-    }
-    void* interface_cast(QAccessible::InterfaceType t) override {
-        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
-        if (t == QAccessible::EditableTextInterface)
-            return static_cast<QAccessibleEditableTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(t);
-    }
+    bool readOnly() const override { return box()->isReadOnly(); }
+    void setWhole(const QString& text) override { box()->setPlainText(text); }
 
     void selection(int index, int* start, int* end) const override {
         const QTextCursor c = box()->textCursor();
@@ -289,7 +274,6 @@ public:
         *end = c.selectionEnd();
     }
     int selectionCount() const override { return box()->textCursor().hasSelection() ? 1 : 0; }
-    void addSelection(int start, int end) override { setSelection(0, start, end); }
     void removeSelection(int) override { setCursorPosition(cursorPosition()); }
     void setSelection(int, int start, int end) override {
         QTextCursor c = box()->textCursor();
@@ -316,14 +300,7 @@ public:
         const QWidget* view = box()->viewport();
         return onScreen(box(), {view->mapToGlobal(at.topLeft()), QSize(width, at.height())});
     }
-    int offsetAtPoint(const QPoint& point) const override {
-        for (int i = 0; i < characterCount(); ++i)
-            if (characterRect(i).contains(point)) return i;
-        return -1;
-    }
 
-    void deleteText(int start, int end) override { replaceText(start, end, {}); }
-    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
     void replaceText(int start, int end, const QString& text) override {
         QTextCursor c(box()->document());
         c.setPosition(start);
