@@ -441,9 +441,10 @@ private:
             case Action::TrayLeft:
                 return pt::trayClick(w.form, platform::LeftButton);
             case Action::SecondStart: {
+                // Idle, the window comes back before About opens over it.
+                if (!model_.armed) model_.hidden = false;
                 w.App_StartAgain();
                 pt::processEvents();
-                if (!model_.armed) model_.hidden = false;
                 if (!model_.armed &&
                     (!w.form.visible() || w.form.windowState() != platform::Form::Normal))
                     fault_ = "a second start left the window away";

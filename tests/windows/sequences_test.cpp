@@ -100,6 +100,20 @@ TEST(Sequences, ASecondStartArmedShowsTheNoticeMinimisedBringsTheWindow) {
     EXPECT_EQ(playSequence({{A::Minimise}, {A::SecondStart}}), "");
 }
 
+// Put away with 隐藏 while its passed-time box is open, the idle window
+// comes back on a second start before About opens over it.
+TEST(Sequences, ASecondStartUnderTheOpenBoxBringsTheHiddenWindowBack) {
+    EXPECT_EQ(playSequence({{A::TypeMessage, 0},
+                            hide,
+                            {A::Menu, 3},
+                            {A::TypeMinute, 0},
+                            {A::ClickConfirm},
+                            hide,
+                            {A::Escape},
+                            {A::SecondStart}}),
+              "");
+}
+
 // Once a box or About closes over the armed, hidden window, no window of
 // the program keeps the keys out of view.
 TEST(Sequences, TheHiddenWindowTakesNoKeysAfterTheCountBoxOrAbout) {
