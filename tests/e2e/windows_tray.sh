@@ -108,7 +108,8 @@ for try in 1 2 3; do
 done
 [ -n "$notice" ] || fail "a left click on the icon did not open the notice window"
 
-# The right click opens the program's menu; 退出 is its last item.
+# The right click opens the program's menu on its first enabled item, 查询
+# while armed; 退出 is its last, four further down past the line.
 before=$(xwininfo -root -tree | grep -c '"tockmere.exe"')
 xdotool mousemove "$ix" "$iy" click 3
 opened=""
@@ -118,7 +119,7 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 [ -n "$opened" ] || fail "a right click on the icon did not open the menu"
-xdotool key Up Return
+xdotool key Down Down Down Down Return
 for _ in $(seq 100); do
     kill -0 "$app" 2>/dev/null || break
     sleep 0.1
