@@ -294,10 +294,6 @@ bool watchX11Tray(void (*changed)()) {
     return true;
 }
 
-}  // namespace platform
-
-namespace platform {
-
 // The desktop's settings that X clients share (XSETTINGS): the property on
 // the window owning _XSETTINGS_S<screen>, a list of named integers, strings
 // and colours.

@@ -38,10 +38,8 @@ std::optional<std::size_t> tablesAfter(const std::vector<unsigned char>& data, s
 bool zoneFileWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    std::vector<unsigned char> data;
-    constexpr std::size_t limit = 1 << 20;
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (data.size() > limit) return false;
+    const std::vector<unsigned char> data(std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>{});
     const auto first = tablesAfter(data, 0, 4);
     if (!first) return false;
     if (data[4] == 0) return data.size() == *first;
