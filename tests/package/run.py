@@ -454,8 +454,8 @@ class Prefix:
         need(not found, "left: " + "; ".join(sorted(found)[:10]))
 
     def state(self, version, autostart):
-        """One Apps & features entry of `version`, the zip's program in place,
-        and the Run value there or not."""
+        """One Apps & features entry of `version`, the Run value there or not,
+        and, of this version, the zip's program in place."""
         keys = self.registry()
         entries = [v for k, v in keys.items() if re.fullmatch(r"HK(CU|LM)" + re.escape(UNINSTALL) + r"[^\\]+", k)
                    and v.get("DisplayName") == NAME]
@@ -465,7 +465,8 @@ class Prefix:
              "the entry's version and publisher: %s, %s" % (e.get("DisplayVersion"), e.get("Publisher")))
         need(re.fullmatch(r"MsiExec\.exe /X\{[0-9A-F-]{36}\}", e.get("UninstallString", ""), re.I),
              "no msiexec uninstall command in the entry: %s" % e.get("UninstallString"))
-        need(open(self.windows_file(self.exe), "rb").read() == self.zip_exe, "the installed program is not the zip's")
+        need(version != VERSION or open(self.windows_file(self.exe), "rb").read() == self.zip_exe,
+             "the installed program is not the zip's")
         run = keys.get(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run", {}).get("Tockmere")
         need(run == ('"%s"' % self.exe if autostart else None), "the Run value is %s" % run)
         return keys
@@ -490,7 +491,7 @@ def shortcut_icon(path):
     for bit in (0x4, 0x8, 0x10, 0x20, 0x40):  # name, relative path, folder, arguments, icon
         if flags & bit:
             count = int.from_bytes(data[pos:pos + 2], "little")
-            string = data[pos + 2:pos + 2 + count * width].decode("utf-16-le" if width == 2 else "gbk")
+            string = data[pos + 2:pos + 2 + count * width].decode("utf-16-le" if width == 2 else "gbk").rstrip("\0")
             pos += 2 + count * width
     need(flags & 0x40, "the shortcut names no icon")
     return string
@@ -518,9 +519,12 @@ def wine_checks(work):
 
         def window(argv, cwd=None):
             d.spawn(argv, env=prefix.env, cwd=cwd)
-            d.wait_for("the main window %r" % MAIN_TITLE, 60, lambda: d.titled(MAIN_TITLE))
-            prefix.settle()
-            d.wait_for("the main window to go", 10, lambda: not d.titled(MAIN_TITLE))
+            shown = lambda: any(w.name == MAIN_TITLE for w in d.windows())
+            try:
+                d.wait_for("the main window %r" % MAIN_TITLE, 60, shown)
+            finally:
+                prefix.settle()
+            d.wait_for("the main window to go", 10, lambda: not shown())
 
         check("zip_program_runs", window, ["wine", "tockmere.exe"], work + "/zip")
         msi = lambda p: "Z:" + os.path.abspath(p).replace("/", "\\")
