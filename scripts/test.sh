@@ -134,7 +134,7 @@ stage_windows() {
     # The program on a desktop with a notification area: its tray icon
     # clicked, a second start, and the keyboard path as a screen reader
     # hears it through MSAA (one Wine session for them all).
-    sh tests/e2e/windows.sh
+    timed "the desktop under Wine" sh tests/e2e/windows.sh
 }
 
 # Within one Wine session: ctest, one test per process, then each program
