@@ -4,8 +4,9 @@
 #   unit      the program and its tests built (preset default) and run by ctest
 #   sanitize  the same tests under AddressSanitizer/UndefinedBehaviorSanitizer
 #   windows   the Windows build cross-compiled with MinGW-w64, its tests run
-#             under Wine, its tray icon clicked on a virtual desktop, and a
-#             second start of the program there
+#             under Wine, and the program on a virtual desktop under Wine
+#             (tests/e2e/windows.sh: its tray icon clicked, a second start,
+#             the keyboard path as a screen reader hears it)
 #   e2e       the built program on a virtual X desktop, driven with xdotool
 #   package   the Debian package installed, started and removed; the Windows
 #             zip built and started under Wine; the Windows installer
@@ -13,6 +14,8 @@
 #             twice and compared; the programs' hardening checked
 #
 # usage: sh scripts/test.sh [STAGE...]    (every stage when none is named)
+# Each stage ends with a line saying how long it took, its builds and test
+# runs with one each.
 # Installs the packages the named stages need first. Exits non-zero on the
 # first failure.
 set -eu
@@ -20,9 +23,29 @@ set -eu
 cd "$(dirname "$0")/.."
 
 all_stages="format unit sanitize windows e2e package"
+# The part of the windows stage that runs inside its Wine session (below).
+inner=""
+if [ "${1:-}" = --windows-tests ]; then
+    inner=yes
+    set -- windows
+fi
 if [ $# -eq 0 ]; then
     set -- $all_stages
 fi
+
+# Minutes and seconds since the time given (date +%s).
+elapsed() {
+    t=$(($(date +%s) - $1))
+    printf '%dm%02ds\n' $((t / 60)) $((t % 60))
+}
+# LABEL COMMAND...: runs COMMAND and says how long it took.
+timed() {
+    label=$1
+    shift
+    step_started=$(date +%s)
+    "$@"
+    echo "-- $label took $(elapsed "$step_started")"
+}
 
 # The package groups of scripts/packages/ that each stage needs.
 groups="run"
@@ -43,7 +66,7 @@ for stage in "$@"; do
     esac
 done
 # shellcheck disable=SC2086
-sh scripts/setup.sh $(printf '%s\n' $groups | awk '!seen[$0]++')
+[ -n "$inner" ] || sh scripts/setup.sh $(printf '%s\n' $groups | awk '!seen[$0]++')
 
 stage_format() {
     # Every C++ source under src/ and tests/ that git tracks or would track.
@@ -68,8 +91,10 @@ stage_format() {
 # Configures and builds a preset with its tests (scripts/start.sh may have
 # configured the default one without them).
 build_preset() {
+    step_started=$(date +%s)
     cmake --preset "$1" -DTOCKMERE_TESTS=ON
     cmake --build --preset "$1"
+    echo "-- build of $1 took $(elapsed "$step_started")"
 }
 
 # ctest runs one test per process; each test program is also run whole, in
@@ -89,14 +114,14 @@ run_whole() {
 # The window tests run on Qt's offscreen platform: no X server needed.
 stage_unit() {
     build_preset default
-    QT_QPA_PLATFORM=offscreen ctest --preset default
-    run_whole build env QT_QPA_PLATFORM=offscreen
+    timed ctest env QT_QPA_PLATFORM=offscreen ctest --preset default
+    timed "whole, shuffled" run_whole build env QT_QPA_PLATFORM=offscreen
 }
 
 stage_sanitize() {
     build_preset sanitize
-    QT_QPA_PLATFORM=offscreen ctest --preset sanitize
-    run_whole build-sanitize env QT_QPA_PLATFORM=offscreen \
+    timed ctest env QT_QPA_PLATFORM=offscreen ctest --preset sanitize
+    timed "whole, shuffled" run_whole build-sanitize env QT_QPA_PLATFORM=offscreen \
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 }
 
@@ -105,32 +130,40 @@ stage_windows() {
     # prefix and, without $DISPLAY, its own Xvfb; one session of it keeps
     # Wine running from one test's process to the next.
     build_preset windows
-    sh scripts/wine-run.sh --session ctest --preset windows
-    run_whole build-windows sh scripts/wine-run.sh
-    # The Windows program's tray icon, clicked on a real notification area
-    # (it retries a step that Wine was slow to take, and says so).
-    sh tests/e2e/windows_tray.sh
-    # A second start under Wine hands over to the first; a killed first
-    # program leaves no lock behind.
-    sh tests/e2e/windows_second_start.sh
-    # From the keyboard alone, the focus is always on a named control, as a
-    # screen reader hears it through MSAA from outside the program.
-    sh tests/e2e/windows_focus.sh
+    sh scripts/wine-run.sh --session sh scripts/test.sh --windows-tests
+    # The program on a desktop with a notification area: its tray icon
+    # clicked, a second start, and the keyboard path as a screen reader
+    # hears it through MSAA (one Wine session for them all).
+    timed "the desktop under Wine" sh tests/e2e/windows.sh
+}
+
+# Within one Wine session: ctest, one test per process, then each program
+# whole (two processes of that session's Wine, no start of Wine of their own).
+windows_tests() {
+    timed "ctest" ctest --preset windows
+    timed "whole, shuffled" run_whole build-windows sh scripts/wine-run.sh
 }
 
 stage_e2e() {
     # These drive the real program on an X display of their own.
     build_preset default
-    tests/e2e/run.sh
+    timed e2e tests/e2e/run.sh
 }
 
 stage_package() {
     sh tests/package/run.sh
 }
 
+if [ -n "$inner" ]; then
+    windows_tests
+    exit
+fi
+
 for stage in "$@"; do
     echo "== Stage $stage"
+    started=$(date +%s)
     "stage_$stage"
+    echo "== Stage $stage took $(elapsed "$started")"
 done
 
 echo "test: passed: $*"

@@ -1,18 +1,14 @@
 // What a screen reader hears of the Windows program, asked from outside it
-// as one does: the system's focus, menu and alert events (WinEvents, out of
-// context), each read through MSAA; a window come to the front, by where its
-// focus is then. One line a event on the standard output,
-// in UTF-8, tab-separated:
+// as one does: the system's focus events (WinEvents, out of context), each
+// read through MSAA; a window come to the front, by where its focus is then.
+// One line a event on the standard output, in UTF-8, tab-separated:
 //   focus  ROLE STATE NAME WINDOW   the object that took the focus, in WINDOW
-//   menu   ROLE STATE NAME WINDOW   a pop-up menu opened
-//   alert  ROLE STATE NAME WINDOW
 // ROLE and STATE are MSAA's numbers. It ends by itself after the seconds
-// given (60 if none). With "minimize" or "restore" and a window's title it
-// does to that window what a person does from the task bar, and ends; with
-// "where" it says where that window's focus is; with "objects", each of its
-// controls as a reader finds it: "object NAME DESCRIPTION MSAA-PLACE PLACE".
+// given (60 if none). With "where" and a window's title it says where that
+// window's focus is; with "objects", each of its controls as a reader finds
+// it: "object NAME DESCRIPTION MSAA-PLACE PLACE".
 // usage: wine focus_reader.exe [SECONDS]
-//        wine focus_reader.exe minimize|restore|where|objects TITLE
+//        wine focus_reader.exe where|objects TITLE
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -85,10 +81,7 @@ void onForeground(HWND window) {
 void CALLBACK onEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD,
                       DWORD) {
     if (event == EVENT_SYSTEM_FOREGROUND) return onForeground(hwnd);
-    const char* kind = event == EVENT_OBJECT_FOCUS            ? "focus"
-                       : event == EVENT_SYSTEM_MENUPOPUPSTART ? "menu"
-                                                              : "alert";
-    std::string line = kind;
+    std::string line = "focus";
     IAccessible* acc = nullptr;
     VARIANT id;
     VariantInit(&id);
@@ -139,37 +132,28 @@ BOOL CALLBACK listObject(HWND h, LPARAM) {
 
 }  // namespace
 
-// The window's button in the task bar: pressed on a window in front, it
-// minimizes it; on a minimized window, it restores it and brings it forward.
 // The title comes in the system's wide command line, whatever the code page.
-int taskBar(const std::string& verb) {
+int askWindow(const std::string& verb) {
     int n = 0;
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &n);
     const HWND h = args && n > 2 ? FindWindowW(nullptr, args[2]) : nullptr;
     LocalFree(args);
     if (!h) return 1;
-    if (verb == "minimize")
-        ShowWindow(h, SW_MINIMIZE);
-    else if (verb == "where")
+    if (verb == "where")
         onForeground(h);
-    else if (verb == "objects")
-        EnumChildWindows(h, listObject, 0);
     else
-        SwitchToThisWindow(h, TRUE);
+        EnumChildWindows(h, listObject, 0);
     return 0;
 }
 
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);  // lines end in \n alone
     CoInitialize(nullptr);
-    if (argc > 2) return taskBar(argv[1]);
+    if (argc > 2) return askWindow(argv[1]);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
     const DWORD flags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
     HWINEVENTHOOK hooks[] = {
         SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, onEvent, 0, 0, flags),
-        SetWinEventHook(EVENT_SYSTEM_MENUPOPUPSTART, EVENT_SYSTEM_MENUPOPUPSTART, nullptr, onEvent,
-                        0, 0, flags),
-        SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr, onEvent, 0, 0, flags),
         SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onEvent, 0, 0,
                         flags),
     };
