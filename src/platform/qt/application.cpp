@@ -137,7 +137,7 @@ Application::Application(int& argc, char** argv)
     // The program lives on with every window hidden; it ends when the last
     // window is unloaded, not when the last one is closed.
     QApplication::setQuitOnLastWindowClosed(false);
-    qt::watchDestroyedWindows();
+    qt::watchTopLevelWindows();
 }
 
 Application::~Application() = default;

@@ -31,7 +31,8 @@ namespace {
 // A window without a frame yet (not shown, or not yet framed) will get the
 // one it had before, or else the one the last framed window got. In pixels
 // of a screen at 100 %: at 200 % a frame of odd size has half pixels.
-QMarginsF frameOf(const QWidget* w) {
+// `told` says whether the window manager has told it.
+QMarginsF frameOf(const QWidget* w, bool* told = nullptr) {
     static QMarginsF lastSeen;
     if (w->isVisible() && !w->isMinimized()) awaitFrame(const_cast<QWidget*>(w));
     // Qt's frame: its left border and title bar. Its right and bottom are
@@ -43,8 +44,10 @@ QMarginsF frameOf(const QWidget* w) {
     QMarginsF frame(border, inner.top() - outer.top(), border, border);
     if (w->isVisible()) {
         // X counts in the screen's pixels.
-        if (const std::optional<QMargins> told = x11FrameExtents(w))
-            frame = QMarginsF(*told) / w->devicePixelRatioF();
+        if (const std::optional<QMargins> extents = x11FrameExtents(w)) {
+            frame = QMarginsF(*extents) / w->devicePixelRatioF();
+            if (told) *told = true;
+        }
     }
     // A frame may be a title bar alone (mutter's has no side borders).
     if (w->isVisible() && !frame.isNull()) {
@@ -124,10 +127,15 @@ void moveFrame(QWidget* w, QPointF frame) {
     moveFrameWith(w, frame, w->isVisible() ? frameOf(w) : QMarginsF());
 }
 
+// A window placed before its window manager told its frame: the outer
+// rectangle's corner the program gave, to place it by once the frame is told.
+constexpr char kPlacedUnframed[] = "tockmerePlacedUnframed";
+
 void placeWindowsOuter(QWidget* w, std::optional<int> left, std::optional<int> top) {
     // The frame is asked for once for the whole move: on X11 each asking is
     // a round trip to the server.
-    const QMarginsF frame = frameOf(w);
+    bool told = false;
+    const QMarginsF frame = frameOf(w, &told);
     QPoint outer;
     if (left && top) {
         outer = {*left, *top};
@@ -135,7 +143,18 @@ void placeWindowsOuter(QWidget* w, std::optional<int> left, std::optional<int> t
         const QPoint now = outerPlace(w, frame);
         outer = {left.value_or(now.x()), top.value_or(now.y())};
     }
+    w->setProperty(kPlacedUnframed, told ? QVariant() : QVariant(outer));
     moveFrameWith(w, QPointF(outer) - shiftFromWindows(w, frame), frame);
+}
+
+void frameTold(QWidget* w) {
+    // Only the first frame told after the program placed the window counts:
+    // a window the user has moved since stays where it is.
+    const QVariant placed = w->property(kPlacedUnframed);
+    if (!placed.isValid() || !w->isVisible()) return;
+    w->setProperty(kPlacedUnframed, QVariant());
+    const QPoint outer = placed.toPoint();
+    placeWindowsOuter(w, outer.x(), outer.y());
 }
 
 }  // namespace platform::qt

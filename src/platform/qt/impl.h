@@ -64,6 +64,9 @@ void moveFrame(QWidget* w, QPointF frame);
 // Puts the window's real frame where Windows would put its outer rectangle
 // at (left, top); a coordinate not given stays as it is.
 void placeWindowsOuter(QWidget* w, std::optional<int> left, std::optional<int> top);
+// The window manager has told the window's frame (on X11, late for some):
+// a window the program placed before that is placed again by it.
+void frameTold(QWidget* w);
 // Text wrapped as labels wrap it: at a space, between any two Chinese
 // characters, inside a word longer than the line. Its size, and drawing it.
 QSizeF wrappedSize(const QFont& font, int width, const QString& text);
@@ -107,8 +110,8 @@ void moveX11Client(const QWidget* w, QPoint at);
 // Whether X's keyboard focus is on a window of the program (false off X11).
 bool programHoldsX11Focus();
 // On X11: a window of the program that a window manager took down with it
-// as it ended is made anew, as it was.
-void watchDestroyedWindows();
+// as it ended is made anew, as it was; one framed late is placed again.
+void watchTopLevelWindows();
 // Brings a window to the front and makes it active; while a box or another
 // window is modal to it, that one comes to the front over it and is made
 // active instead, so that it stays above and takes the keys. Gives the

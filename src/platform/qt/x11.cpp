@@ -10,7 +10,9 @@
 // window mapped in the moment it goes), takes that window down with the
 // frame: Qt is not told, and the window is made anew. One that ends with a
 // request to map a window unanswered leaves it unmapped: the window is
-// mapped again when the next window manager announces itself.
+// mapped again when the next window manager announces itself. One that
+// tells a window's frame (_NET_FRAME_EXTENTS) only once the window is on
+// the screen has it placed again by the frame told.
 #include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -126,12 +128,14 @@ private:
     QTimer settle_;
 };
 
-// Top-level windows of the program destroyed by someone else: Qt still
-// holds them as its own (a window the program ends is no longer found).
-class DestroyedWindowWatch : public QAbstractNativeEventFilter {
+// The program's top-level windows as the window manager treats them:
+// destroyed by someone else (Qt still holds them as its own; a window the
+// program ends is no longer found), or framed late.
+class TopLevelWatch : public QAbstractNativeEventFilter {
 public:
-    explicit DestroyedWindowWatch(xcb_connection_t* c) : c_(c) {
+    explicit TopLevelWatch(xcb_connection_t* c) : c_(c) {
         manager_ = atom(c, "MANAGER");
+        frameExtents_ = atom(c, "_NET_FRAME_EXTENTS");
         wmSelection_ = atom(c, "WM_S" + std::to_string(screenNumber()));
         wmState_ = atom(c, "WM_STATE");
         settle_.setSingleShot(true);
@@ -153,6 +157,14 @@ public:
                 mapUnanswered();
                 settle_.start();
             }
+            return false;
+        }
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+            const auto* p = static_cast<const xcb_property_notify_event_t*>(message);
+            if (p->atom != frameExtents_ || p->state != XCB_PROPERTY_NEW_VALUE) return false;
+            QWidget* w = QWidget::find(static_cast<WId>(p->window));
+            // Once Qt has heard of the frame as well.
+            if (w && w->isWindow()) QTimer::singleShot(0, w, [w] { qt::frameTold(w); });
             return false;
         }
         if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY) return false;
@@ -204,6 +216,7 @@ private:
     xcb_atom_t manager_ = XCB_ATOM_NONE;
     xcb_atom_t wmSelection_ = XCB_ATOM_NONE;
     xcb_atom_t wmState_ = XCB_ATOM_NONE;
+    xcb_atom_t frameExtents_ = XCB_ATOM_NONE;
     QTimer settle_;
 };
 
@@ -273,12 +286,12 @@ void qt::moveX11Client(const QWidget* w, QPoint at) {
     xcb_flush(c);
 }
 
-void qt::watchDestroyedWindows() {
+void qt::watchTopLevelWindows() {
     xcb_connection_t* c = x11();
     if (!c) return;
-    static DestroyedWindowWatch* watch = nullptr;
+    static TopLevelWatch* watch = nullptr;
     if (!watch) {
-        watch = new DestroyedWindowWatch(c);
+        watch = new TopLevelWatch(c);
         QCoreApplication::instance()->installNativeEventFilter(watch);
     }
 }
