@@ -224,14 +224,6 @@ protected:
         return out;
     }
 
-    // The menu's enabled states in its order: 普通 高级 查询 恢复 隐藏 关于 - 退出,
-    // written as E and D ("EEDDEEEE" is the idle menu).
-    std::string menuStates() const {
-        std::string states;
-        for (const auto& item : w->mnuTray.items()) states += item->enabled() ? 'E' : 'D';
-        return states;
-    }
-
     std::unique_ptr<frmMain> w;
 
 private:
