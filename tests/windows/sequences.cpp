@@ -702,8 +702,8 @@ private:
                            pt::accessibleName(w.Text4) == model_.title &&
                            pt::accessibleName(w.Command1) == (book.leftSaysMore ? "还有" : "重设");
         if ((entry != modelled || !named) && modals_ == 0) {
-            fault_ =
-                "the entry shows " + join(entry) + ", the model " + join(modelled) + " " + when;
+            fault_ = "the entry shows " + join(entry) + (named ? "" : ", named otherwise,") +
+                     " the model " + join(modelled) + " " + when;
             return;
         }
         const bool shown = w.Command2.enabled() == book.confirm.enabled &&

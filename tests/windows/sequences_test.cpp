@@ -108,7 +108,10 @@ TEST(Sequences, OrdersOnceFoundKeepTheModelsRules) {
          "window collapsed behind it",
          "TypeMessage:1 ClickConfirm ToNextDue TrayLeft CloseNotice"},
     };
-    for (const auto& [why, actions] : found) EXPECT_EQ(playSequence(actionsFrom(actions)), "") << why;
+    for (const auto& [why, actions] : found) {
+        const std::string fault = playSequence(actionsFrom(actions));
+        EXPECT_TRUE(fault.empty()) << why << ": " << fault;
+    }
 }
 
 }  // namespace
