@@ -698,9 +698,11 @@ private:
                                                 model_.title};
         // (Behind a box the fields may be half typed: the key that opened it.)
         // What a reader says of the fields and the left button.
-        const bool named = pt::accessibleDescription(w.Text1) == model_.title &&
-                           pt::accessibleName(w.Text4) == model_.title &&
-                           pt::accessibleName(w.Command1) == (book.leftSaysMore ? "还有" : "重设");
+        const bool named =
+            modals_ > 0 ||
+            (pt::accessibleDescription(w.Text1) == model_.title &&
+             pt::accessibleName(w.Text4) == model_.title &&
+             pt::accessibleName(w.Command1) == (book.leftSaysMore ? "还有" : "重设"));
         if ((entry != modelled || !named) && modals_ == 0) {
             fault_ = "the entry shows " + join(entry) + (named ? "" : ", named otherwise,") +
                      " the model " + join(modelled) + " " + when;
