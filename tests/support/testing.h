@@ -195,8 +195,6 @@ Pixels capture(const Form& form);
 std::string accessibleName(const Control& control);
 std::string accessibleDescription(const Control& control);
 std::string accessibleDescription(const Form& form);
-// The text a reader reads as the control's value (a label's caption).
-std::string accessibleValue(const Control& control);
 // What the system tells screen readers of controls' names and descriptions
 // changing, from listenToNameChanges until nameChangesHeard, which stops
 // listening: each change as the new text, read from the object the event

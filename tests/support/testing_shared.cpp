@@ -96,4 +96,10 @@ std::vector<NotifyCall> notifyCalls() {
     return notifyLog();
 }
 
+// Messages without text: the ANSI call is the program's own way to the window.
+std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
+                          std::intptr_t lParam) {
+    return SendMessageA(form.hWnd(), message, wParam, lParam);
+}
+
 }  // namespace platform::testing

@@ -11,40 +11,21 @@ namespace {
 
 using std::chrono::milliseconds;
 
-class ClockShown : public MainWindowTest {
-protected:
-    // Counts the window's ticks from now on, the window's own handler kept.
-    void countTicks() {
-        w->Timer1.onTimer = [this, tick = w->Timer1.onTimer] {
-            ++ticks;
-            tick();
-        };
-    }
-    // Lets the event loop run for a while of real time.
-    static void runFor(milliseconds span) {
-        const auto end = std::chrono::steady_clock::now() + span;
-        while (std::chrono::steady_clock::now() < end) pt::processEvents();
-    }
-    int ticks = 0;
-};
+using ClockShown = MainWindowTest;
 
+// Hidden, the tick arms the timer for the reminder's moment; a clock set
+// past it wakes the timer (the timers held here: asked for, they are not
+// waited for), which tells it at once and once. Shown again, the timer
+// ticks on the half second.
 TEST_F(ClockShown, HiddenTheTimerSleepsTillTheReminderAndAClockSetWakesIt) {
     start();
     arm({{"10", "42", "开会"}});
     ASSERT_FALSE(w->form.visible());
-    countTicks();
     pt::holdTimers(false);
-    // The first tick that finds the window hidden puts the timer to sleep.
     tickAt(9, 41, 51);
-    const auto untilDue = reminder::makeLocalTime(2026, 12, 6, 10, 42, 0) - clock;
     const auto armed = pt::armedTick(w->Timer1);
     ASSERT_TRUE(armed.has_value());
-    EXPECT_GE(*armed, untilDue);
-    ticks = 0;
-    runFor(milliseconds{1200});
-    EXPECT_EQ(ticks, 0) << "no tick while hidden and the reminder an hour away";
-
-    // The clock set past the reminder: it is told at once, and once.
+    EXPECT_GE(*armed, reminder::makeLocalTime(2026, 12, 6, 10, 42, 0) - clock);
     setTime(10, 45, 0);
     pt::announceClockSet();
     pt::processEvents();
@@ -52,7 +33,6 @@ TEST_F(ClockShown, HiddenTheTimerSleepsTillTheReminderAndAClockSetWakesIt) {
     pt::announceClockSet();
     pt::processEvents();
     EXPECT_TRUE(takeBoxes().empty()) << "told once";
-    // Back on screen, the clock ticks on the half second again.
     ASSERT_TRUE(w->form.visible());
     const auto shownArmed = pt::armedTick(w->Timer1);
     ASSERT_TRUE(shownArmed.has_value());
@@ -83,26 +63,6 @@ TEST_F(ClockShown, TheClockIsRightTheMomentTheWindowShowsAgain) {
     // A reader that goes to the clock reads the time, and hears it is the clock.
     EXPECT_EQ(pt::accessibleName(w->Label1), "9:45:08");
     EXPECT_EQ(pt::accessibleDescription(w->Label1), "时钟");
-}
-
-// Shown, on the system's clock, the timer runs on by itself from one half
-// second to the next, and no more often: four ticks come, and take at least
-// the second and a half between the first and the last. (A loaded machine
-// only makes them later.)
-TEST_F(ClockShown, ShownTheTimerTicksTwiceASecondAndNoMore) {
-    pt::setClock(nullptr);
-    start();
-    std::vector<std::chrono::steady_clock::time_point> at;
-    w->Timer1.onTimer = [&, tick = w->Timer1.onTimer] {
-        at.push_back(std::chrono::steady_clock::now());
-        tick();
-    };
-    pt::holdTimers(false);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds{10};
-    while (at.size() < 4 && std::chrono::steady_clock::now() < end) pt::processEvents();
-    pt::holdTimers(true);
-    ASSERT_EQ(at.size(), 4u) << "the timer stopped ticking";
-    EXPECT_GE(at.back() - at.front(), milliseconds{1450});
 }
 
 // A tick on time is within a few milliseconds after the full or half

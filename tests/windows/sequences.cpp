@@ -6,11 +6,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
+#include <utility>
 
 #include "reminder/clock_text.h"
 #include "reminder/entry.h"
@@ -80,6 +83,7 @@ public:
     bool advanced = false, armed = false, hidden = false, entryOpen = false, asking = false;
     int count = 1;  // the reminder being entered, 1 to 4, or how many are armed
     bool armedSaysMore = false;
+    bool focusConfirm = false;  // the program puts the keys on 确定 now
     std::array<std::optional<Reminder>, 3> slots;
     std::array<std::optional<Reminder>, 3> toldInEntry;
     std::vector<Reminder> pending;  // taken or armed, not told, not dropped
@@ -167,7 +171,11 @@ public:
             const int n = count;
             if (!takes(n, reminder::dueTimeText(hour, minute), noMessage[n - 1])) return;
             count = n + 1;
-            if (n == 3) return expect(product("就这些吧?我记不下了!"));
+            // Still full after the box, the keys go to 确定, which takes it.
+            if (n == 3)
+                return expect(product("就这些吧?我记不下了!"), [this](bool) {
+                    focusConfirm = !armed && advanced && count == 4;
+                });
             title = n == 1 ? "提醒信息（事件二）" : "提醒信息（事件三）";
             message.clear();
             prefill();
@@ -333,6 +341,17 @@ public:
             model_.visitMessage();
             visit();
         };
+        // A reader says the hour field's description as the keys arrive:
+        // after a command, the reminder being entered is named before the
+        // focus comes back. (Not yet so when the tick brings the entry back.)
+        auto hour = w_->Text1.onGotFocus;
+        w_->Text1.onGotFocus = [this, hour] {
+            if (ticking_ == 0 && pt::accessibleDescription(w_->Text1) != model_.title &&
+                fault_.empty())
+                fault_ = "the hour field took the keys before it was named " + model_.title +
+                         " after " + trail();
+            hour();
+        };
     }
     ~Player() {
         if (w_ && !w_->exiting()) pt::chooseMenuItem(w_->mnuTrayClose);
@@ -349,7 +368,7 @@ public:
         // Every reminder still waiting is told by the end of the day.
         if (frmInfo* info = w_->info()) pt::click(info->Command1);
         clock_ = kLast;
-        pt::fireTimer(w_->Timer1);
+        tick();
         check("the day's end");
         if (fault_.empty() && !model_.pending.empty())
             fault_ =
@@ -380,6 +399,8 @@ private:
         if (a.kind == Action::TypeHour || a.kind == Action::PasteHour ||
             a.kind == Action::TypeMinute || a.kind == Action::TypeMessage)
             readFields();
+        if (std::exchange(model_.focusConfirm, false) && !w_->Command2.hasFocus() && fault_.empty())
+            fault_ = "the third taken, the keys are not on 确定 after " + trail();
         check("after " + trail());
     }
 
@@ -430,7 +451,10 @@ private:
                 if (a.kind == Action::Escape) return pt::pressKey(*c, platform::KeyEscape);
                 if (c == &w.Command2 || c == &w.Command1)
                     return press(*static_cast<platform::CommandButton*>(c), true);
-                return pt::pressKey(*c, platform::KeyReturn);
+                pt::pressKey(*c, platform::KeyReturn);
+                if (c == &w.Text4 && w.Command2.enabled() && !w.Command2.hasFocus())
+                    fault_ = "Enter in the message did not move on to 确定 after " + trail();
+                return;
             }
             case Action::ClickConfirm:
                 return press(w.Command2, false);
@@ -478,7 +502,9 @@ private:
                 const auto by = std::chrono::minutes{pick(kJumps, a.arg)};
                 clock_ = a.kind == Action::JumpForward ? std::min(clock_ + by, kLast)
                                                        : std::max(clock_ - by, kFirst);
+                ++ticking_;
                 pt::announceClockSet();
+                --ticking_;
                 return tickTo(clock_);
             }
             case Action::Answer:
@@ -496,11 +522,15 @@ private:
         clock_ = std::min(t, kLast);
         if (telling_ > 0) {
             lastTick_ = std::min(lastTick_, clock_);
-            return pt::fireTimer(w_->Timer1);
+            tick();
+            // Behind a reminder's box a tick only shows the time.
+            if (w_->Label1.caption() != reminder::clockText(clock_) && fault_.empty())
+                fault_ = "the clock behind a box shows " + w_->Label1.caption();
+            return;
         }
         lastTick_ = clock_;
         const LocalTime at = clock_;
-        pt::fireTimer(w_->Timer1);
+        tick();
         // Actions played inside a box it opens may set the clock on, which
         // the next tick follows, or back, before reminders it had crossed.
         const LocalTime until = std::min(at, clock_);
@@ -508,6 +538,12 @@ private:
             if (fault_.empty() && r.due > from && r.due <= until && !w_->exiting())
                 fault_ =
                     "not told at its moment: " + r.time + " " + r.message + " after " + trail();
+    }
+
+    void tick() {
+        ++ticking_;
+        pt::fireTimer(w_->Timer1);
+        --ticking_;
     }
 
     // A button clicked, or pressed with Enter, as a person can: enabled, in
@@ -557,6 +593,12 @@ private:
     void insideAbout() {
         frmAbout* about = w_->about();
         if (!about) return;
+        // The window stands collapsed to its title bar over About, whose
+        // OK has the keys.
+        if ((w_->form.height() > 600 || w_->form.top() != about->form.top() ||
+             !about->cmdOK.hasFocus()) &&
+            fault_.empty())
+            fault_ = "About opened over a window not collapsed, or off its OK, after " + trail();
         ++modals_;
         const int answer = playUntilAnswer();
         --modals_;
@@ -566,6 +608,8 @@ private:
             pt::click(about->cmdOK);
         else
             pt::closeByCloseBox(about->form);
+        if (windowInUse() && !pt::isForeground(w_->form) && fault_.empty())
+            fault_ = "About closed, the window in use is not in front after " + trail();
     }
 
     // Plays the actions inside an open box or About up to the Answer that
@@ -596,6 +640,13 @@ private:
             fault_ = std::to_string(sounds_) + " sounds with " + describe(b) + " after " + trail();
         sounds_ = 0;
         if (reminder) {
+            // The notice goes before the box; the window stands collapsed
+            // to its title bar on top, the box over it.
+            if ((w_->info() || !w_->form.visible() || w_->form.height() > 1250 ||
+                 !w_->form.topMost()) &&
+                fault_.empty())
+                fault_ = "a notice open, or the window not collapsed on top, under " +
+                         describe(b) + " after " + trail();
             const std::string why = model_.told(b.title, b.prompt, after);
             if (!why.empty() && fault_.empty()) fault_ = why + " after " + trail();
             ++telling_;
@@ -646,9 +697,15 @@ private:
         const std::vector<std::string> modelled{model_.hour, model_.minute, model_.message,
                                                 model_.title};
         // (Behind a box the fields may be half typed: the key that opened it.)
-        if (entry != modelled && modals_ == 0) {
-            fault_ =
-                "the entry shows " + join(entry) + ", the model " + join(modelled) + " " + when;
+        // What a reader says of the fields and the left button.
+        const bool named =
+            modals_ > 0 ||
+            (pt::accessibleDescription(w.Text1) == model_.title &&
+             pt::accessibleName(w.Text4) == model_.title &&
+             pt::accessibleName(w.Command1) == (book.leftSaysMore ? "还有" : "重设"));
+        if ((entry != modelled || !named) && modals_ == 0) {
+            fault_ = "the entry shows " + join(entry) + (named ? "" : ", named otherwise,") +
+                     " the model " + join(modelled) + " " + when;
             return;
         }
         const bool shown = w.Command2.enabled() == book.confirm.enabled &&
@@ -665,6 +722,25 @@ private:
             fault_ = "the buttons or the menu show another offer than the book's " + when;
             return;
         }
+        // The notice window, only while armed, stands centred and lists
+        // only reminders still to come.
+        if (frmInfo* info = w.info()) {
+            bool listed = (model_.armed || telling_ > 0) &&
+                          std::abs(info->form.left() * 2 + info->form.width() -
+                                   platform::screenWidth()) <= 30 &&
+                          std::abs(info->form.top() * 2 + info->form.height() -
+                                   platform::screenHeight()) <= 30;
+            for (int i = 0; i < 3 && telling_ == 0; ++i)
+                listed &= info->Label1[i].caption().empty() ||
+                          std::any_of(model_.pending.begin(), model_.pending.end(),
+                                      [&](const Reminder& r) {
+                                          return info->Label1[i].caption() == "时间：" + r.time;
+                                      });
+            if (!listed) {
+                fault_ = "the notice window is open idle, off centre or lists one told " + when;
+                return;
+            }
+        }
         if (model_.armed && w.form.visible() && telling_ == 0) {
             fault_ = "armed, the main window is on screen " + when;
             return;
@@ -677,6 +753,14 @@ private:
         }
         // Minimised, the window may stay active in the task bar: the system's own way.
         if (w.form.windowState() != platform::Form::Normal) return;
+        // In use, it stands where it started: centred, whole, on top.
+        if (windowInUse() &&
+            (std::abs(w.form.left() * 2 + w.form.width() - platform::screenWidth()) > 30 ||
+             std::abs(w.form.top() * 2 + w.form.height() - platform::screenHeight()) > 30 ||
+             !w.form.topMost())) {
+            fault_ = "the window in use is off centre or not on top " + when;
+            return;
+        }
         if (pt::isForeground(w.form) && (!w.form.visible() || w.form.height() < 2000)) {
             fault_ = "the active window is the main window out of view " + when;
             return;
@@ -700,6 +784,7 @@ private:
     int telling_ = 0;  // reminders' boxes open
     int sounds_ = 0;   // since the last box
     int messages_ = 0;
+    int ticking_ = 0;  // ticks running
     std::string fault_;
 };
 
@@ -726,6 +811,19 @@ std::ostream& operator<<(std::ostream& os, const Action& a) {
         default:
             return os;
     }
+}
+
+std::vector<Action> actionsFrom(const std::string& words) {
+    std::vector<Action> actions;
+    std::istringstream in(words);
+    for (std::string word; in >> word;) {
+        const std::size_t colon = word.find(':');
+        const auto kind = std::find(std::begin(kKinds), std::end(kKinds), word.substr(0, colon));
+        if (kind == std::end(kKinds)) throw std::invalid_argument("no action " + word);
+        actions.push_back({static_cast<Action::Kind>(kind - std::begin(kKinds)),
+                           colon == std::string::npos ? 0 : std::stoi(word.substr(colon + 1))});
+    }
+    return actions;
 }
 
 std::string playSequence(const std::vector<Action>& actions) {

@@ -41,3 +41,6 @@ std::ostream& operator<<(std::ostream& os, const Action& a);
 // Plays the actions from a fresh start and checks the program after every
 // step; the first fault found is the result, or "" when none is.
 std::string playSequence(const std::vector<Action>& actions);
+// Actions written as their names, each with ":arg" where it has one
+// ("Menu:1 TypeMessage:1 ClickLeft").
+std::vector<Action> actionsFrom(const std::string& words);

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <random>
+#include <utility>
 
 #include "sequences.h"
 
@@ -67,147 +68,50 @@ TEST(Sequences, EveryOrderOfEventsKeepsTheModelsRules) {
 #endif
 
 // Orders a generated run found, shrunk, each with the fault it showed.
-const Action hide{A::Menu, 4}, about{A::Menu, 5}, ok{A::Answer, 0}, message{A::TypeMessage, 1};
-
-// 普通 chosen from the tray while "就这些吧?我记不下了!" waits: the entry is
-// normal again after the box, and 确定 arms reminder 1 once.
-TEST(Sequences, NormalWhileTheThirdIsTakenLeavesOneReminder) {
-    const Action more{A::ClickLeft};
-    EXPECT_EQ(playSequence({{A::Menu, 1},
-                            message,
-                            more,
-                            message,
-                            more,
-                            message,
-                            more,
-                            {A::Menu, 0},
-                            ok,
-                            ok,
-                            {A::ClickConfirm}}),
-              "");
-}
-
-// About brings a window put away with 隐藏 back into use: armed after it,
-// the menu offers no 恢复.
-TEST(Sequences, AboutAfterHideLeavesNoRestoreOnceArmed) {
-    EXPECT_EQ(playSequence({hide, about, ok, message, {A::ClickConfirm}}), "");
-}
-
-// Armed, a second start shows what is armed and leaves the window in the
-// tray; minimised, it brings the window back.
-TEST(Sequences, ASecondStartArmedShowsTheNoticeMinimisedBringsTheWindow) {
-    EXPECT_EQ(playSequence({message, {A::ClickConfirm}, ok, {A::SecondStart}}), "");
-    EXPECT_EQ(playSequence({{A::Minimise}, {A::SecondStart}}), "");
-}
-
-// Put away with 隐藏 while its passed-time box is open, the idle window
-// comes back on a second start before About opens over it.
-TEST(Sequences, ASecondStartUnderTheOpenBoxBringsTheHiddenWindowBack) {
-    EXPECT_EQ(playSequence({{A::TypeMessage, 0},
-                            hide,
-                            {A::Menu, 3},
-                            {A::TypeMinute, 0},
-                            {A::ClickConfirm},
-                            hide,
-                            {A::Escape},
-                            {A::SecondStart}}),
-              "");
-}
-
-// Once a box or About closes over the armed, hidden window, no window of
-// the program keeps the keys out of view.
-TEST(Sequences, TheHiddenWindowTakesNoKeysAfterTheCountBoxOrAbout) {
-    EXPECT_EQ(playSequence({message, {A::ClickConfirm}, ok, about, ok}), "");
-    EXPECT_EQ(playSequence({{A::JumpForward, 0}, {A::TypeMessage, 0}, {A::Enter}, hide}), "");
-}
-
-// 普通 chosen again while its own question is open asks nothing more.
-TEST(Sequences, NormalWhileItsQuestionIsOpenAsksOnce) {
-    const Action more{A::ClickLeft}, normal{A::Menu, 0};
-    EXPECT_EQ(playSequence({{A::Menu, 1}, message, more, message, more, normal, normal}), "");
-}
-
-// Taken out of order (9:50, 9:45, 10:00) and hidden, one clock jump over
-// all three tells them in the order of their moments.
-TEST(Sequences, TakenRemindersCrossedAtOnceAreToldInTheirOrder) {
-    const Action more{A::ClickLeft}, nine{A::TypeHour, 1}, ten{A::TypeHour, 0};
-    EXPECT_EQ(playSequence({{A::Menu, 1},
-                            nine,
-                            {A::TypeMinute, 3},
-                            message,
-                            more,
-                            nine,
-                            {A::TypeMinute, 2},
-                            message,
-                            more,
-                            ten,
-                            {A::TypeMinute, 0},
-                            message,
-                            more,
-                            ok,
-                            hide,
-                            {A::JumpForward, 3}}),
-              "");
-}
-
-// A clock set back while a reminder's box is open: the reminder armed
-// right after, between the new time and the old, still comes.
-TEST(Sequences, AClockSetBackBehindABoxLosesNoReminder) {
-    EXPECT_EQ(playSequence({message,
-                            {A::Tab},
-                            {A::Enter},
-                            {A::ToNextDue},
-                            {A::JumpBack, 0},
-                            {A::Escape},
-                            ok,
-                            message,
-                            {A::ClickConfirm}}),
-              "");
-}
-
-// The clock set back while a reminder's box is open: the next one the tick
-// had crossed waits for its moment again, told then and not before.
-TEST(Sequences, AClockSetBackBehindABoxTellsNothingEarly) {
-    const Action more{A::ClickLeft};
-    EXPECT_EQ(playSequence(
-                  {{A::Menu, 1}, message, more, message, more, {A::ToNextDue}, {A::JumpBack, 0}}),
-              "");
-}
-
-// The window shown from the tray while a box is open: no field is visited
-// behind the box, and the box is not asked twice.
-TEST(Sequences, TheWindowBackBehindABoxVisitsNoField) {
-    EXPECT_EQ(playSequence({{A::TypeMessage, 0},
-                            hide,
-                            {A::SecondStart},
-                            {A::JumpForward, 0},
-                            {A::ClickConfirm},
-                            hide,
-                            {A::SecondStart}}),
-              "");
-}
-
-// 恢复 brings the window back into the message field, whose time has passed
-// meanwhile: the box that says so finds the window in use, not put away.
-TEST(Sequences, RestoreIsInUseBeforeTheFieldsCheckSpeaks) {
-    const Action restore{A::Menu, 3};
-    EXPECT_EQ(playSequence({{A::TypeMessage, 0},
-                            hide,
-                            restore,
-                            {A::ClickConfirm},
-                            hide,
-                            ok,
-                            {A::JumpForward, 0},
-                            restore}),
-              "");
-}
-
-// The notice window closed while a reminder's box is open gives the keys
-// back to the box, not to the window collapsed behind it.
-TEST(Sequences, TheNoticeClosedBehindAReminderGivesTheKeysToItsBox) {
-    EXPECT_EQ(
-        playSequence({message, {A::ClickConfirm}, {A::ToNextDue}, {A::TrayLeft}, {A::CloseNotice}}),
-        "");
+TEST(Sequences, OrdersOnceFoundKeepTheModelsRules) {
+    const std::pair<const char*, const char*> found[] = {
+        {"普通 chosen from the tray while 就这些吧 waits: the entry is normal again after the "
+         "box, and 确定 arms reminder 1 once",
+         "Menu:1 TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft Menu:0 "
+         "Answer Answer ClickConfirm"},
+        {"About brings a window put away with 隐藏 back into use: armed after it, no 恢复",
+         "Menu:4 Menu:5 Answer TypeMessage:1 ClickConfirm"},
+        {"armed, a second start shows what is armed and leaves the window in the tray",
+         "TypeMessage:1 ClickConfirm Answer SecondStart"},
+        {"minimised, a second start brings the window back", "Minimise SecondStart"},
+        {"put away while its passed-time box is open, the idle window comes back on a second "
+         "start before About opens over it",
+         "TypeMessage Menu:4 Menu:3 TypeMinute ClickConfirm Menu:4 Escape SecondStart"},
+        {"once the count box or About closes over the armed, hidden window, nothing of the "
+         "program keeps the keys out of view",
+         "TypeMessage:1 ClickConfirm Answer Menu:5 Answer"},
+        {"the same after a passed time's box", "JumpForward TypeMessage Enter Menu:4"},
+        {"普通 chosen again while its own question is open asks nothing more",
+         "Menu:1 TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft Menu:0 Menu:0"},
+        {"taken out of order (9:50, 9:45, 10:00) and hidden, one clock jump over all three "
+         "tells them in the order of their moments",
+         "Menu:1 TypeHour:1 TypeMinute:3 TypeMessage:1 ClickLeft TypeHour:1 TypeMinute:2 "
+         "TypeMessage:1 ClickLeft TypeHour TypeMinute TypeMessage:1 ClickLeft Answer Menu:4 "
+         "JumpForward:3"},
+        {"a clock set back while a reminder's box is open: one armed right after, between the "
+         "new time and the old, still comes",
+         "TypeMessage:1 Tab Enter ToNextDue JumpBack Escape Answer TypeMessage:1 ClickConfirm"},
+        {"the clock set back behind a reminder's box: the next one the tick had crossed is "
+         "told at its moment again, not before",
+         "Menu:1 TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft ToNextDue JumpBack"},
+        {"the window shown again while a box is open visits no field behind it, and the box "
+         "is not asked twice",
+         "TypeMessage Menu:4 SecondStart JumpForward ClickConfirm Menu:4 SecondStart"},
+        {"恢复 into a message field whose time has passed: its box finds the window in use",
+         "TypeMessage Menu:4 Menu:3 ClickConfirm Menu:4 Answer JumpForward Menu:3"},
+        {"the notice closed behind a reminder's box gives the keys to the box, not to the "
+         "window collapsed behind it",
+         "TypeMessage:1 ClickConfirm ToNextDue TrayLeft CloseNotice"},
+    };
+    for (const auto& [why, actions] : found) {
+        const std::string fault = playSequence(actionsFrom(actions));
+        EXPECT_TRUE(fault.empty()) << why << ": " << fault;
+    }
 }
 
 }  // namespace

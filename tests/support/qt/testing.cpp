@@ -213,12 +213,6 @@ void restoreFromTaskbar(Form& form) {
     processEvents();
 }
 
-// Qt follows the notification area itself and docks the icon again.
-std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
-                          std::intptr_t lParam) {
-    return SendMessageA(form.hWnd(), message, wParam, lParam);
-}
-
 void setRegistryValue(const std::string& key, const std::string& name, std::uint32_t type,
                       const std::string& data) {
     platform::setRegistryValue(key, name, type, data);
@@ -343,12 +337,6 @@ bool listenToNameChanges() {
 }
 std::vector<std::string> nameChangesHeard() {
     return {};
-}
-
-std::string accessibleValue(const Control& control) {
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control.impl().widget);
-    QAccessibleTextInterface* text = a ? a->textInterface() : nullptr;
-    return text ? qt::ss(text->text(0, text->characterCount())) : std::string("(no text)");
 }
 
 }  // namespace platform::testing

@@ -192,7 +192,7 @@ void closeByCloseBox(Form& form) {
 namespace {
 
 // What a screen reader asks: the window's client object through MSAA.
-enum class Asked { Name, Description, Value };
+enum class Asked { Name, Description };
 std::string accessibleText(HWND h, Asked asked) {
     IAccessible* acc = nullptr;
     if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT),
@@ -204,9 +204,8 @@ std::string accessibleText(HWND h, Asked asked) {
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
     BSTR text = nullptr;
-    const HRESULT r = asked == Asked::Name          ? acc->get_accName(self, &text)
-                      : asked == Asked::Description ? acc->get_accDescription(self, &text)
-                                                    : acc->get_accValue(self, &text);
+    const HRESULT r = asked == Asked::Name ? acc->get_accName(self, &text)
+                                           : acc->get_accDescription(self, &text);
     acc->Release();
     std::string out = r == S_OK && text ? win::narrow(text) : std::string();
     SysFreeString(text);
@@ -223,9 +222,6 @@ std::string accessibleDescription(const Control& control) {
 }
 std::string accessibleDescription(const Form& form) {
     return accessibleText(form.impl().hwnd, Asked::Description);
-}
-std::string accessibleValue(const Control& control) {
-    return accessibleText(control.impl().hwnd, Asked::Value);
 }
 
 namespace {
@@ -337,11 +333,6 @@ std::optional<bool> boxesAbove(const Form& form) {
 
 std::optional<std::uint32_t> shellRestartMessage() {
     return taskbarCreatedMessage();
-}
-
-std::intptr_t sendMessage(const Form& form, std::uint32_t message, std::intptr_t wParam,
-                          std::intptr_t lParam) {
-    return SendMessageW(form.impl().hwnd, message, static_cast<WPARAM>(wParam), lParam);
 }
 
 void setRegistryValue(const std::string& key, const std::string& name, std::uint32_t type,
