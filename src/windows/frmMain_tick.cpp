@@ -72,7 +72,9 @@ void frmMain::backToIdle() {
     frmFirst();
     book.backToIdle();
     Text4.setText("");
-    timeSelect();
     showMnuEnable();
+    // The entry is named anew before the hour field takes the keys, so that
+    // a screen reader says the new name with the field.
     toNormalMode();
+    timeSelect();
 }
