@@ -173,9 +173,8 @@ public:
             count = n + 1;
             // Still full after the box, the keys go to 确定, which takes it.
             if (n == 3)
-                return expect(product("就这些吧?我记不下了!"), [this](bool) {
-                    focusConfirm = !armed && advanced && count == 4;
-                });
+                return expect(product("就这些吧?我记不下了!"),
+                              [this](bool) { focusConfirm = !armed && advanced && count == 4; });
             title = n == 1 ? "提醒信息（事件二）" : "提醒信息（事件三）";
             message.clear();
             prefill();
@@ -645,8 +644,8 @@ private:
             if ((w_->info() || !w_->form.visible() || w_->form.height() > 1250 ||
                  !w_->form.topMost()) &&
                 fault_.empty())
-                fault_ = "a notice open, or the window not collapsed on top, under " +
-                         describe(b) + " after " + trail();
+                fault_ = "a notice open, or the window not collapsed on top, under " + describe(b) +
+                         " after " + trail();
             const std::string why = model_.told(b.title, b.prompt, after);
             if (!why.empty() && fault_.empty()) fault_ = why + " after " + trail();
             ++telling_;
@@ -698,11 +697,10 @@ private:
                                                 model_.title};
         // (Behind a box the fields may be half typed: the key that opened it.)
         // What a reader says of the fields and the left button.
-        const bool named =
-            modals_ > 0 ||
-            (pt::accessibleDescription(w.Text1) == model_.title &&
-             pt::accessibleName(w.Text4) == model_.title &&
-             pt::accessibleName(w.Command1) == (book.leftSaysMore ? "还有" : "重设"));
+        const bool named = modals_ > 0 || (pt::accessibleDescription(w.Text1) == model_.title &&
+                                           pt::accessibleName(w.Text4) == model_.title &&
+                                           pt::accessibleName(w.Command1) ==
+                                               (book.leftSaysMore ? "还有" : "重设"));
         if ((entry != modelled || !named) && modals_ == 0) {
             fault_ = "the entry shows " + join(entry) + (named ? "" : ", named otherwise,") +
                      " the model " + join(modelled) + " " + when;
@@ -725,11 +723,12 @@ private:
         // The notice window, only while armed, stands centred and lists
         // only reminders still to come.
         if (frmInfo* info = w.info()) {
-            bool listed = (model_.armed || telling_ > 0) &&
-                          std::abs(info->form.left() * 2 + info->form.width() -
-                                   platform::screenWidth()) <= 30 &&
-                          std::abs(info->form.top() * 2 + info->form.height() -
-                                   platform::screenHeight()) <= 30;
+            bool listed =
+                (model_.armed || telling_ > 0) &&
+                std::abs(info->form.left() * 2 + info->form.width() - platform::screenWidth()) <=
+                    30 &&
+                std::abs(info->form.top() * 2 + info->form.height() - platform::screenHeight()) <=
+                    30;
             for (int i = 0; i < 3 && telling_ == 0; ++i)
                 listed &= info->Label1[i].caption().empty() ||
                           std::any_of(model_.pending.begin(), model_.pending.end(),

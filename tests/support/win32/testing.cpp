@@ -204,8 +204,8 @@ std::string accessibleText(HWND h, Asked asked) {
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
     BSTR text = nullptr;
-    const HRESULT r = asked == Asked::Name ? acc->get_accName(self, &text)
-                                           : acc->get_accDescription(self, &text);
+    const HRESULT r =
+        asked == Asked::Name ? acc->get_accName(self, &text) : acc->get_accDescription(self, &text);
     acc->Release();
     std::string out = r == S_OK && text ? win::narrow(text) : std::string();
     SysFreeString(text);
