@@ -72,9 +72,7 @@ void frmMain::backToIdle() {
     frmFirst();
     book.backToIdle();
     Text4.setText("");
-    showMnuEnable();
-    // The entry is named anew before the hour field takes the keys, so that
-    // a screen reader says the new name with the field.
-    toNormalMode();
     timeSelect();
+    showMnuEnable();
+    toNormalMode();
 }
