@@ -1,16 +1,16 @@
-"""Tockmere end to end: the built program on a virtual desktop, used as a person
-would use it. Each case starts its own X server, window manager and program.
-
-The cases are run by main.py.
-"""
+"""Tockmere end to end, used as a person would use it: the steps the cases
+share, the plain cases on jwm's desktop, and those where the tray or the
+window manager goes away or there is no session bus. main.py says which
+desktop each runs on and runs it."""
 
 import os
 import signal
 import time
 
-from desktop import MAIN_TITLE, NOTICE_TITLE, SCREEN, StepFailed
+from Xlib import X, Xatom, display
 
-COUNT_TITLE = "Tockmere"
+from desktop import (COUNT_TITLE, DESKTOPS, MAIN_TITLE, NOTICE_TITLE, SCREEN, StepFailed, _read,
+                     end_group, processes)
 
 
 def check(condition, message):
@@ -18,18 +18,18 @@ def check(condition, message):
         raise StepFailed(message)
 
 
+def reminder_box(d):
+    """A box that tells a reminder, if one is up."""
+    return next((w for w in d.program_windows() if w.name and w.name.endswith("啦!")), None)
+
+
 def firing_box(d, title, timeout):
-    """Waits for the box that tells a reminder; any other reminder box that
-    shows up first is a failure."""
-
+    """Waits for the box that tells a reminder; another reminder's box first fails."""
     def probe():
-        for w in d.program_windows():
-            if w.name == title:
-                return w
-            if w.name and w.name.endswith("啦!"):
-                raise StepFailed("waited for the reminder box %r, but %r came" % (title, w.name))
-        return None
-
+        box = reminder_box(d)
+        if box is not None and box.name != title:
+            raise StepFailed("waited for the reminder box %r, but %r came" % (title, box.name))
+        return box
     return d.wait_for("the reminder box %r" % title, timeout, probe)
 
 
@@ -45,13 +45,14 @@ def wait_main_ready(d):
     return main
 
 
+def main_back(d, what):
+    d.wait_for("the main window back " + what, 5, lambda: d.titled(MAIN_TITLE))
+
+
 def type_reminder(d, hour, minute, message):
     """Overtypes hour and minute, tabs into the message field, types the
     message and presses Enter, which moves the focus to "确定"."""
-    d.type(hour)
-    d.key("Tab")
-    d.type(minute)
-    d.key("Tab")
+    d.fill(hour, minute)
     d.type(message)
     d.key("Return")
 
@@ -59,24 +60,51 @@ def type_reminder(d, hour, minute, message):
 def arm_one(d, minute, message):
     type_reminder(d, "9", minute, message)
     d.key("space")  # presses "确定"
-    box = d.wait_for("the box %r that counts the reminders" % COUNT_TITLE, 5,
-                     lambda: d.titled(COUNT_TITLE))
+    box = d.wait_for("the box that counts the reminders", 5, lambda: d.titled(COUNT_TITLE))
     check(d.titled(MAIN_TITLE) is None,
-          "the main window is still shown after confirming: %s" % d.visible_program_windows())
+          "the main window is still shown after confirming: %s" % d.on_screen())
     d.answer_box(COUNT_TITLE, 1)
     return box
 
 
 def exit_from_menu(d):
-    """"退出" from the tray menu: the program ends, its icon goes, and no
+    """"退出" from the tray's menu: the program ends, its icon goes, and no
     process of it is left."""
-    d.choose_exit()
+    if d.row.tray == "sni":
+        import sni
+        sni.choose(d, "退出")
+        gone = ("the item to leave the watcher", lambda: not sni.items(d))
+    else:
+        d.choose_exit()
+        gone = ("the tray icon to disappear", lambda: d.tray_icon() is None)
     status = d.await_program_end(5)
     check(status == 0, "the program ended with status %s after 退出" % status)
-    d.wait_for("the tray icon to disappear", 3, lambda: d.tray_icon() is None,
+    d.wait_for(gone[0], 3, gone[1], program_may_end=True)
+    d.wait_for("every process of the program to end", 3, lambda: not d.session_processes(),
                program_may_end=True)
-    d.wait_for("every process of the program to end", 3,
-               lambda: not d.session_processes(), program_may_end=True)
+
+
+def choose_hide(d):
+    """"隐藏" from the idle tray menu: the third item from the bottom."""
+    d.open_menu()
+    d.key("Up", "Up", "Up", "Return")
+    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
+
+
+def choose_restore(d):
+    d.open_menu()
+    d.key("Down", "Return")  # 恢复, the first one enabled while hidden
+    d.menu_gone("after 恢复")
+    main_back(d, "after 恢复")
+    d.wait_for("the main window active after 恢复", 5, lambda: main_is_active(d))
+
+
+def choose_advanced(d):
+    d.open_menu()
+    d.key("Down", "Down", "Return")  # 普通, 高级: advanced mode
+    d.menu_gone("after choosing 高级")
+    d.wait_for("the main window to have the keyboard focus after 高级", 3,
+               lambda: main_is_active(d))
 
 
 # The main window's client area at 96 dots per inch: the Windows build's,
@@ -89,7 +117,7 @@ def framed_main(d, when):
     the window manager's frame round it centred on the screen. Returns
     (frame, client)."""
     seen = []
-    client_size = (MAIN_CLIENT[0] * d.scale, MAIN_CLIENT[1] * d.scale)
+    size = (MAIN_CLIENT[0] * d.scale, MAIN_CLIENT[1] * d.scale)
 
     def probe():
         main = d.titled(MAIN_TITLE)
@@ -98,48 +126,32 @@ def framed_main(d, when):
         if framed is None:
             return None
         x, y, width, height = framed
-        cx, cy = x + width / 2, y + height / 2
-        right_size = (main.width, main.height) == client_size
         # Within a pixel at 100 %: Qt places windows in those.
-        centred = abs(cx - SCREEN[0] / 2) <= d.scale and abs(cy - SCREEN[1] / 2) <= d.scale
+        centred = (abs(x + width / 2 - SCREEN[0] / 2) <= d.scale
+                   and abs(y + height / 2 - SCREEN[1] / 2) <= d.scale)
         client = (main.x, main.y, main.width, main.height)
-        return (framed, client) if right_size and centred else None
+        return (framed, client) if (main.width, main.height) == size and centred else None
 
-    try:
-        return d.wait_for("the framed main window", 2, probe)
-    except StepFailed:
-        raise StepFailed("the main window %s has the frame %s and a client area of %s, not "
-                         "%dx%d in a frame centred on %dx%d"
-                         % (when, seen[0], seen[1], client_size[0], client_size[1],
-                            SCREEN[0], SCREEN[1]))
+    return d.wait_for("the framed main window", 2, probe, failure=lambda: (
+        "the main window %s has the frame %s and a client area of %s, not %dx%d in a frame "
+        "centred on %dx%d" % (when, seen[0], seen[1], size[0], size[1], SCREEN[0], SCREEN[1])))
 
 
 def tray_tip(d):
     """The tool tip shown: a small override-redirect window of the program."""
-    for w in d.program_windows():
-        if w.override and w.toplevel and 20 < w.width and w.height < 40 * d.scale:
-            return w
-    return None
+    return next((w for w in d.program_windows() if w.override and w.toplevel
+                 and 20 < w.width and w.height < 40 * d.scale), None)
 
 
 def tip_stays_up(d, seconds=2):
     """The pointer rests on the tray icon: the icon's tip comes up within a
     moment and stays, the same window, for `seconds`. The pointer then
     leaves for the screen's corner."""
-    icon = d.wait_for("the tray icon", 5, d.tray_icon)
-    x, y = icon.centre
-    d.xdotool("mousemove", x - 3, y)
-    time.sleep(0.1)
-    d.xdotool("mousemove", x, y)
+    x, y = d.wait_for("the tray icon", 5, d.tray_icon).centre
+    d.xdotool("mousemove", x - 3, y, "mousemove", x, y)
     tip = d.wait_for("the tray icon's tip with the pointer on the icon", 4, lambda: tray_tip(d))
-    until = time.monotonic() + seconds
-    while time.monotonic() < until:
-        now = tray_tip(d)
-        if now is None or now.id != tip.id:
-            raise StepFailed("the tip %r went after %.2fs with the pointer still on the icon%s"
-                             % (tip, seconds - (until - time.monotonic()),
-                                "; another came" if now is not None else ""))
-        time.sleep(0.05)
+    d.stays_absent("with the pointer still on the icon, the tip %r gone or another" % tip,
+                   seconds, lambda: (lambda now: now is None or now.id != tip.id)(tray_tip(d)))
     d.xdotool("mousemove", 0, 0)
     d.wait_for("the tip to go once the pointer left the icon", 3, lambda: tray_tip(d) is None)
 
@@ -152,24 +164,20 @@ def one_reminder(d):
 
     def centred_and_above():
         main = d.titled(MAIN_TITLE)
-        if main is None:
-            return None
-        cx, cy = main.centre
-        centred = abs(cx - SCREEN[0] / 2) <= 20 and abs(cy - SCREEN[1] / 2) <= 20
-        return main if centred and d.is_above(main) else None
-
+        cx, cy = main.centre if main else (0, 0)
+        return abs(cx - SCREEN[0] / 2) <= 20 and abs(cy - SCREEN[1] / 2) <= 20 and \
+            d.is_above(main)
     d.wait_for("the main window to stand centred and above other windows", 3, centred_and_above)
 
     arm_one(d, "42", "开会")
     check(d.titled(MAIN_TITLE) is None, "the main window came back after the count box")
     icon = d.wait_for("the tray icon after arming", 2, d.tray_icon)
-
     # Only the release of the left button opens the notice window.
     d.xdotool("mousemove", icon.centre[0], icon.centre[1], "mousedown", 1)
     d.stays_absent("the notice window on the press of the button alone", 0.7,
                    lambda: d.titled(NOTICE_TITLE))
     d.xdotool("mouseup", 1)
-    d.wait_for("the notice window %r after a left click on the tray icon" % NOTICE_TITLE, 3,
+    d.wait_for("the notice window after a left click on the tray icon", 3,
                lambda: d.titled(NOTICE_TITLE))
 
     box = firing_box(d, " 9:42:00啦!", 25)
@@ -181,7 +189,7 @@ def one_reminder(d):
     check(d.is_above(main), "the main window brought back is not kept above other windows")
     d.answer_box(box.name, 1)
 
-    d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
+    main_back(d, "for the next entry")
     again = framed_main(d, "after the reminder")
     check(again == at_start, "the main window is %s after the reminder, %s at start (frame, "
           "client area)" % (again, at_start))
@@ -189,15 +197,39 @@ def one_reminder(d):
     # Nothing is armed any more: a left click on the icon shows nothing.
     d.click_tray_icon(1)
     d.stays_absent("the notice window with nothing armed", 1.0, lambda: d.titled(NOTICE_TITLE))
-
     exit_from_menu(d)
 
 
-def three_reminders(d):
+def told_in_turn(d, hidden):
+    """Two reminders for 9:42 and one for 9:43 taken: each told at its time,
+    the main window behind the boxes; after the first two it hides again
+    if the three were armed, stays if they were taken and the window hidden."""
+    for n in (1, 2):
+        box = firing_box(d, " 9:42:00啦!", 30)
+        check(d.titled(MAIN_TITLE) is not None,
+              "the main window is not shown behind reminder %d" % n)
+        d.answer_box(box.name, 1)
+    if hidden:
+        d.stays_absent("the main window hiding again", 1.0, lambda: d.titled(MAIN_TITLE) is None)
+        no_error_box(d, 0.5)
+    else:
+        d.wait_for("the main window to hide again while one reminder is left", 3,
+                   lambda: d.titled(MAIN_TITLE) is None)
+        check(d.tray_icon() is not None, "the tray icon is gone while one reminder is left")
+    box = firing_box(d, " 9:43:00啦!", 70)
+    elapsed = time.monotonic() - d.app_started
+    check(elapsed >= 74, "the reminder for 9:43 came %.1fs after a start at 9:41:45" % elapsed)
+    check(d.titled(MAIN_TITLE) is not None, "the main window is not shown behind reminder 3")
+    d.answer_box(box.name, 1)
+    main_back(d, "for the next entry")
+    d.stays_absent("a reminder told twice", 1.5, lambda: reminder_box(d))
+    exit_from_menu(d)
+
+
+def three_reminders_in_advanced_mode(d):
     d.start()
     wait_main_ready(d)
     choose_advanced(d)
-
     # Entered out of order: the confirm command sorts them by time.
     type_reminder(d, "9", "43", "买菜")
     d.key("Tab", "space")  # from "确定" to "还有", and press it
@@ -205,99 +237,10 @@ def three_reminders(d):
     d.key("Tab", "space")
     type_reminder(d, "9", "42", "喝水")
     d.key("space")  # "确定" arms all three
-    d.wait_for("the box %r after arming three" % COUNT_TITLE, 5, lambda: d.titled(COUNT_TITLE))
+    d.wait_for("the count box after arming three", 5, lambda: d.titled(COUNT_TITLE))
     check(d.titled(MAIN_TITLE) is None, "the main window is still shown after arming three")
     d.answer_box(COUNT_TITLE, 1)
-
-    for n in (1, 2):
-        box = firing_box(d, " 9:42:00啦!", 30)
-        check(d.titled(MAIN_TITLE) is not None,
-              "the main window is not shown behind reminder %d" % n)
-        d.answer_box(box.name, 1)
-    d.wait_for("the main window to hide again while one reminder is left", 3,
-               lambda: d.titled(MAIN_TITLE) is None)
-    check(d.tray_icon() is not None, "the tray icon is gone while one reminder is left")
-
-    box = firing_box(d, " 9:43:00啦!", 70)
-    elapsed = time.monotonic() - d.app_started
-    check(elapsed >= 74, "the reminder for 9:43 came %.1fs after a start at 9:41:45" % elapsed)
-    check(d.titled(MAIN_TITLE) is not None, "the main window is not shown behind reminder 3")
-    d.answer_box(box.name, 1)
-    d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
-
-    exit_from_menu(d)
-
-
-def menu_while_box_open(d):
-    d.start()
-    wait_main_ready(d)
-    arm_one(d, "42", "开会")
-
-    box = firing_box(d, " 9:42:00啦!", 25)
-    d.click_tray_icon(3)
-    d.wait_for("the pop-up menu after a right click on the tray icon while the reminder box is open",
-               3, d.menu)
-    time.sleep(0.2)
-    d.key("Escape")
-    d.wait_for("the menu to close on Escape", 3, lambda: d.menu() is None)
-    check(d.titled(box.name) is not None, "the reminder box went away with the menu")
-    d.answer_box(box.name, 1)
-    d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
-
-    exit_from_menu(d)
-
-
-def no_error_box(d, seconds):
-    """No box of the entry's own checks comes up by itself."""
-    d.stays_absent("an error box the user did not ask for", seconds,
-                   lambda: d.titled("出错啦!"))
-
-
-def choose_hide(d):
-    """"隐藏" from the idle tray menu: the third item from the bottom."""
-    d.open_menu()
-    d.key("Up", "Up", "Up", "Return")
-    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
-
-
-def choose_advanced(d):
-    d.open_menu()
-    d.key("Down", "Down", "Return")  # 普通, 高级: advanced mode
-    d.wait_for("the menu to close after choosing 高级", 3, lambda: d.menu() is None)
-    d.wait_for("the main window to have the keyboard focus after 高级", 3,
-               lambda: main_is_active(d))
-
-
-def told_while_typing_the_next(d):
-    """Reminder 1 taken with "还有" comes due while reminder 2 is being typed:
-    it is told, and the entry stays on screen to be finished."""
-    d.start()
-    wait_main_ready(d)
-    choose_advanced(d)
-    type_reminder(d, "9", "42", "开会")
-    d.key("Tab", "space")  # "还有"
-    d.type("9")
-    d.key("Tab")
-    d.type("43")
-    d.key("Tab")
-    d.type("写报")
-
-    box = firing_box(d, " 9:42:00啦!", 25)
-    d.answer_box(box.name, 1)
-    d.stays_absent("the main window hiding in the middle of the entry", 1.0,
-                   lambda: d.titled(MAIN_TITLE) is None)
-    no_error_box(d, 0.5)
-    d.wait_for("the main window to have the keyboard focus again", 3, lambda: main_is_active(d))
-
-    d.type("告")
-    d.key("Return", "space")  # on to "确定", and press it
-    d.wait_for("the box %r after confirming" % COUNT_TITLE, 5, lambda: d.titled(COUNT_TITLE))
-    d.answer_box(COUNT_TITLE, 1)
-    check(d.titled(MAIN_TITLE) is None, "the main window is shown after confirming")
-    box = firing_box(d, " 9:43:00啦!", 70)
-    d.answer_box(box.name, 1)
-    d.wait_for("the main window to be back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
-    exit_from_menu(d)
+    told_in_turn(d, hidden=False)
 
 
 def three_taken_then_hidden(d):
@@ -311,52 +254,78 @@ def three_taken_then_hidden(d):
         d.key("Tab", "space")  # "还有"
     d.answer_box(COUNT_TITLE, 5)  # "就这些吧?我记不下了!"
     choose_hide(d)
+    told_in_turn(d, hidden=True)
 
-    for n in (1, 2):
-        box = firing_box(d, " 9:42:00啦!", 30)
-        check(d.titled(MAIN_TITLE) is not None, "the main window is not shown behind reminder %d" % n)
-        d.answer_box(box.name, 1)
-    d.stays_absent("the main window hiding again", 1.0, lambda: d.titled(MAIN_TITLE) is None)
-    no_error_box(d, 0.5)
-    box = firing_box(d, " 9:43:00啦!", 70)
+
+def menu_opens_while_a_reminder_is_told(d):
+    d.start()
+    wait_main_ready(d)
+    arm_one(d, "42", "开会")
+    box = firing_box(d, " 9:42:00啦!", 25)
+    d.open_menu()
+    d.key("Escape")
+    d.menu_gone("on Escape")
+    check(d.titled(box.name) is not None, "the reminder box went away with the menu")
     d.answer_box(box.name, 1)
-    d.wait_for("the main window to be shown after the last", 3, lambda: d.titled(MAIN_TITLE))
-    d.stays_absent("a reminder told twice", 1.5,
-                   lambda: next((w for w in d.program_windows()
-                                 if w.name and w.name.endswith("啦!")), None))
+    main_back(d, "for the next entry")
+    exit_from_menu(d)
+
+
+def no_error_box(d, seconds):
+    """No box of the entry's own checks comes up by itself."""
+    d.stays_absent("an error box the user did not ask for", seconds, lambda: d.titled("出错啦!"))
+
+
+def told_while_typing_the_next(d):
+    """Reminder 1 taken with "还有" comes due while reminder 2 is being typed:
+    it is told, and the entry stays on screen to be finished."""
+    d.start()
+    wait_main_ready(d)
+    choose_advanced(d)
+    type_reminder(d, "9", "42", "开会")
+    d.key("Tab", "space")  # "还有"
+    d.fill("9", "43")
+    d.type("写报")
+    d.answer_box(firing_box(d, " 9:42:00啦!", 25).name, 1)
+    d.stays_absent("the main window hiding in the middle of the entry", 1.0,
+                   lambda: d.titled(MAIN_TITLE) is None)
+    no_error_box(d, 0.5)
+    d.wait_for("the main window to have the keyboard focus again", 3, lambda: main_is_active(d))
+    d.type("告")
+    d.key("Return", "space")  # on to "确定", and press it
+    d.answer_box(COUNT_TITLE, 5)
+    check(d.titled(MAIN_TITLE) is None, "the main window is shown after confirming")
+    d.answer_box(firing_box(d, " 9:43:00啦!", 70).name, 1)
+    main_back(d, "for the next entry")
     exit_from_menu(d)
 
 
 def start_again(d):
-    """Starts the program once more, as a launcher would: that start ends at
-    once, with status 0, having handed over to the one running."""
-    again = d.spawn(["faketime", "-f", "@" + d.start_time, d.program],
-                    env=dict(d.env, NO_FAKE_STAT="1"))
-    d.wait_for("the second start to end", 10, lambda: again.poll() is not None)
-    check(again.returncode == 0, "the second start ended with status %s" % again.returncode)
+    """A second start ends at once, status 0, handing over to the one running."""
+    status = d.start_again()
+    check(status == 0, "the second start ended with status %s" % status)
 
 
 def second_start_brings_back_hidden(d):
     """Hidden with "隐藏", or minimised, the window comes back when the
-    program is started again, ready for the keyboard; one program, one
-    icon."""
+    program is started again, ready for the keyboard; one program, one icon."""
     d.start()
     wait_main_ready(d)
     choose_hide(d)
     start_again(d)
-    d.wait_for("the main window back after a second start", 5, lambda: d.titled(MAIN_TITLE))
+    main_back(d, "after a second start")
     d.wait_for("the main window to take the keyboard", 3, lambda: main_is_active(d))
     icons = d.tray_icons()
     check(len(icons) == 1, "tray icons after a second start: %r" % icons)
     # Back as "恢复" brings it: "隐藏" is offered again.
     choose_hide(d)
     start_again(d)
-    d.wait_for("the main window back after a third start", 5, lambda: d.titled(MAIN_TITLE))
+    main_back(d, "after a third start")
     # Minimised by the window manager, it comes back from the task bar too.
     d.xdotool("windowminimize", "%d" % d.titled(MAIN_TITLE).id)
     d.wait_for("the main window minimised", 5, lambda: d.titled(MAIN_TITLE) is None)
     start_again(d)
-    d.wait_for("the minimised window back after a start", 5, lambda: d.titled(MAIN_TITLE))
+    main_back(d, "from minimised after a start")
     exit_from_menu(d)
 
 
@@ -365,9 +334,8 @@ def second_start_after_kill(d):
     nor keeps a later start from reaching that one."""
     d.start()
     wait_main_ready(d)
-    first = d.app
-    os.killpg(first.pid, signal.SIGKILL)
-    first.wait(timeout=5)
+    os.killpg(d.app.pid, signal.SIGKILL)
+    d.app.wait(timeout=5)
     d.wait_for("the killed program's icon to go", 5, lambda: d.tray_icon() is None,
                program_may_end=True)
     d.start_program()
@@ -375,6 +343,129 @@ def second_start_after_kill(d):
     d.wait_for("the new program's tray icon", 5, d.tray_icon)
     choose_hide(d)
     start_again(d)
-    d.wait_for("the hidden window back after a start following the kill", 5,
-               lambda: d.titled(MAIN_TITLE))
+    main_back(d, "from hiding after a start following the kill")
     exit_from_menu(d)
+
+
+def xembed_one_menu_per_right_click(d):
+    """The icon also hands its menu to desktops that draw it themselves; on
+    an X11 tray only the program's own pop-up opens, on the release."""
+    d.start()
+    wait_main_ready(d)
+    icon = d.wait_for("the icon in jwm's tray", 5, d.tray_icon)
+    for _ in range(2):
+        d.xdotool("mousemove", icon.centre[0], icon.centre[1], "mousedown", 3)
+        d.stays_absent("a menu on the press of the right button alone", 0.7, d.menu)
+        d.xdotool("mouseup", 3)
+        d.wait_for("the menu on the release of the right button", 3, d.menu)
+        d.stays_absent("a second menu beside the first", 0.5,
+                       lambda: d.menus() if len(d.menus()) > 1 else None)
+        d.key("Escape")
+        d.menu_gone("on Escape")
+        d.stays_absent("a second menu after the first closed", 0.7, d.menu)
+    exit_from_menu(d)
+
+
+# ---- the tray or the window manager goes away ------------------------------
+
+
+def client_state(d, title=MAIN_TITLE):
+    """WM_STATE of the program's top-level window with this title, as the
+    window manager keeps it (1 normal, 3 minimised), or None when no window
+    manager lists it as a client or it is withdrawn."""
+    clients = d.root.get_full_property(d.x.get_atom("_NET_CLIENT_LIST"), Xatom.WINDOW)
+    for wid in (clients.value if clients is not None else []):
+        window = d.x.create_resource_object("window", wid)
+        if d.xwin.name(window) == title:
+            prop = window.get_full_property(d.x.get_atom("WM_STATE"), d.x.get_atom("WM_STATE"))
+            return (int(prop.value[0]) if prop is not None else 0) or None
+    return None
+
+
+def replace_wm(d, row):
+    """The window manager ends, and that of `row` starts in its place."""
+    end_group(d.wm)
+    d.row = DESKTOPS[row]
+    d.start_wm()
+
+
+def tray_goes_away_while_hidden(d):
+    d.start()
+    wait_main_ready(d)
+    d.open_menu()
+    d.key("Down", "Down", "Down", "Return")  # 普通, 高级, 隐藏: the disabled ones are passed over
+    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
+    check(client_state(d) is None, "the hidden window is still in the task bar")
+    # jwm gives way to a jwm with a task bar but no notification area.
+    replace_wm(d, "jwm_no_tray")
+    d.wait_for("the window to wait minimised in the task bar once the tray is gone", 10,
+               lambda: client_state(d) == 3)
+    check(d.titled(MAIN_TITLE) is None, "the window came up in full, not minimised")
+    # A tray again: the window goes back to it, and its icon brings it up.
+    replace_wm(d, "jwm")
+    d.wait_for("the window to leave the task bar once a tray is back", 10,
+               lambda: client_state(d) is None,
+               failure=lambda: "the window is still in the task bar once a tray is back "
+               "(WM_STATE %s)" % client_state(d))
+    choose_restore(d)
+    exit_from_menu(d)
+
+
+def wm_ends_holding_the_window(d):
+    """A window manager that ends while the main window sits in a frame it
+    no longer gives back takes the window down with the frame (the X server
+    destroys a frame's children). The program makes its window anew, as it
+    was: shown, with the keyboard focus, and the entry still answers."""
+    d.start()
+    main = wait_main_ready(d)
+    d.x.create_resource_object("window", main.id).destroy()
+    d.x.sync()
+    d.wait_for("the main window made anew", 5,
+               lambda: (w := d.titled(MAIN_TITLE)) is not None and w.id != main.id)
+    d.wait_for("the window made anew to take the keyboard focus", 5, lambda: main_is_active(d))
+    exit_from_menu(d)
+
+
+def wm_ends_with_a_request_unanswered(d):
+    """The program starts under a window manager that takes its request to
+    map the main window and ends without answering it. When the next window
+    manager announces itself, the window is on the screen, in its care."""
+    d.start_display()
+    deaf = display.Display(d.env["DISPLAY"])
+    deaf.screen().root.change_attributes(event_mask=X.SubstructureRedirectMask)
+    deaf.sync()
+
+    def request_taken():
+        while deaf.pending_events():
+            if deaf.next_event().type == X.MapRequest:
+                return True
+        return False
+    d.start_program()
+    d.wait_for("the program to ask for its window to be mapped", 10, request_taken)
+    deaf.close()
+    d.start_wm()
+    d.wait_for("the main window on the screen under the next window manager", 10,
+               lambda: d.titled(MAIN_TITLE) is not None and client_state(d) == 1)
+    exit_from_menu(d)
+
+
+def processes_of_desktop(d):
+    """Live processes started within this desktop (they carry its private
+    XDG_RUNTIME_DIR), other than the X server and the window manager, with
+    their command lines."""
+    wanted = "XDG_RUNTIME_DIR=" + d.env["XDG_RUNTIME_DIR"]
+    return ["%d (%s)" % (pid, _read("/proc/%d/cmdline" % pid).replace("\0", " ").strip())
+            for pid in processes(lambda proc, _: wanted in _read(proc + "/environ").split("\0"))
+            if pid not in (d.xvfb.pid, d.wm.pid, os.getpid())]
+
+
+def no_session_bus(d):
+    d.start()
+    check("DBUS_SESSION_BUS_ADDRESS" not in d.env, "the desktop has a session bus")
+    wait_main_ready(d)
+    d.wait_for("the icon in jwm's tray", 5, d.tray_icon)
+    exit_from_menu(d)
+    d.wait_for("no process started by the program to be left", 3,
+               lambda: not processes_of_desktop(d), program_may_end=True,
+               failure=lambda: "processes are left after 退出: %s"
+               % ", ".join(processes_of_desktop(d)))

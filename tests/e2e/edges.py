@@ -1,15 +1,9 @@
 """Tockmere at its edges with the system, end to end on jwm's desktop: the
-time zone changed while it runs (in a mount namespace of its own, another
-zone bound over /etc/localtime), the X server going away, the signals that
-ask it to end, and another local user's files where it keeps its single
-instance (a user made for the test, removed after).
-
-The program is started here without faketime's wrapper (libfaketime is
-preloaded instead), so that its own exit status is seen: the wrapper would
-turn a death by a signal into status 1.
-
-The cases are run by main.py.
-"""
+time zone changed while it runs (in a mount namespace of its own, with a
+private layer over /etc), the system clock set while it sleeps, a reminder
+heard on a private PulseAudio server, the X server going away, the signals
+that ask it to end, and another local user's files where it keeps its single
+instance (a user made for the test, removed after). main.py runs the cases."""
 
 import os
 import pwd
@@ -19,46 +13,31 @@ import subprocess
 import tempfile
 import time
 
-from cases import COUNT_TITLE, arm_one, check, firing_box, type_reminder, wait_main_ready
-from desktop import Desktop, StepFailed, clear_stale_faketime
+from cases import (COUNT_TITLE, arm_one, check, firing_box, reminder_box, type_reminder,
+                   wait_main_ready)
+from desktop import StepFailed
 
-LIBFAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
-ZONES = "/usr/share/zoneinfo"
+NEW_YORK = "/usr/share/zoneinfo/America/New_York"
 OTHER_USER = "tockmere-e2e-other"
 
 
-class EdgeDesktop(Desktop):
-    """jwm's desktop; the program runs with libfaketime preloaded, as its
-    own process, in a session of its own."""
-
-    def program_env(self, env=None):
-        env = dict(env or self.env)
-        env.update(LD_PRELOAD=LIBFAKETIME, FAKETIME="@" + self.start_time, NO_FAKE_STAT="1")
-        return env
-
-    def start_program(self, env=None, argv=None):
-        clear_stale_faketime()
-        with open(self.app_log, "ab") as log:
-            self.app = subprocess.Popen(
-                (argv or []) + [self.program], env=self.program_env(env), stdout=log,
-                stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, start_new_session=True,
-                cwd=self.work)
-        self.app_started = time.monotonic()
-        self._note_pid(self.app.pid)
-        return self
-
-    def place_files(self):
-        """The single instance's lock and socket in the runtime folder."""
-        return sorted(n for n in os.listdir(self.env["XDG_RUNTIME_DIR"])
-                      if n.endswith(".lock") or n.endswith(".socket"))
+def place_files(d):
+    """The single instance's lock and socket in the runtime folder."""
+    return sorted(n for n in os.listdir(d.env["XDG_RUNTIME_DIR"])
+                  if n.endswith(".lock") or n.endswith(".socket"))
 
 
 def ended_by_itself(d, status, what):
     """The program ended with an exit status of its own, not by a signal,
     and left no process behind."""
-    check(status >= 0, "the program %s ended by signal %d%s" % (what, -status, d._log_tail()))
+    check(status >= 0, "the program %s ended by signal %d%s" % (what, -status, d.log_tail()))
     d.wait_for("every process of the program to end", 3, lambda: not d.session_processes(),
                program_may_end=True)
+
+
+def end_by_signal(d):
+    d.app.send_signal(signal.SIGTERM)
+    d.await_program_end(5)
 
 
 def display_goes_away(d):
@@ -70,37 +49,31 @@ def display_goes_away(d):
     d.x = None
     d.xvfb.kill()
     d.xvfb.wait(timeout=5)
-    status = d.await_program_end(10)
-    ended_by_itself(d, status, "whose display went away")
-    check(not d.place_files(), "left after the display went away: %s" % d.place_files())
+    ended_by_itself(d, d.await_program_end(10), "whose display went away")
+    check(not place_files(d), "left after the display went away: %s" % place_files(d))
 
 
 def end_signals(d):
-    d.start()
+    d.start(program=False)
     for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
         name = signal.Signals(number).name
-        if d.app.poll() is not None:
-            d.start_program()
+        d.start_program()
         wait_main_ready(d)
         d.wait_for("the tray icon", 5, d.tray_icon)
-        check(d.place_files(), "no lock or socket while the program runs")
+        check(place_files(d), "no lock or socket while the program runs")
         d.app.send_signal(number)
         status = d.await_program_end(5)
         check(status == 0, "the program ended with status %s on %s%s"
-              % (status, name, d._log_tail()))
+              % (status, name, d.log_tail()))
+        ended_by_itself(d, status, "on " + name)
         d.wait_for("the tray icon to go after %s" % name, 3, lambda: d.tray_icon() is None,
                    program_may_end=True)
-        check(not d.place_files(), "left after %s: %s" % (name, d.place_files()))
-        d.start_program()
+        check(not place_files(d), "left after %s: %s" % (name, place_files(d)))
 
-
-# A zone 15 seconds ahead of New York, compiled for the test.
-SHIFTED = "Zone Shifted -4:59:45 - SHT\n"
-NEW_YORK = os.path.join(ZONES, "America/New_York")
 
 # How /etc/localtime (or the file TZ names) starts, and how it is changed to
-# the shifted zone $S. Run in the program's mount namespace; $Z is the file,
-# $T the zone data a link leads to.
+# a zone 15 s ahead of New York, $S. Run in the program's mount namespace;
+# $Z is the file, $T the zone data a link leads to.
 ROUTES = {
     "link_replaced": ("link", 'ln -s "$S" /etc/.localtime.new && mv -T /etc/.localtime.new "$Z"'),
     "ln_sf": ("link", 'ln -sf "$S" "$Z"'),
@@ -111,48 +84,6 @@ ROUTES = {
     "package_upgrade": ("link to data", 'cp "$S" "$T.dpkg-new" && mv "$T.dpkg-new" "$T"'),
     "tz_names_a_file": ("TZ", 'rm "$Z"; sleep 0.3; cp "$S" "$Z"'),
 }
-
-
-class ZoneDesktop(EdgeDesktop):
-    """The program in a mount namespace of its own, with a private layer over
-    /etc (what is changed there goes with the namespace), in New York's zone."""
-
-    route = None
-
-    def start(self):
-        self.start_display()
-        self.start_wm()
-        del self.env["TZ"]
-        start, self.change = ROUTES[self.route]
-        zones = os.path.join(self.work, "zoneinfo")
-        os.makedirs(os.path.join(zones, "America"))
-        self.target = os.path.join(zones, "America", "New_York")
-        shutil.copyfile(NEW_YORK, self.target)
-        with open(os.path.join(self.work, "shifted.zi"), "w") as f:
-            f.write(SHIFTED)
-        subprocess.run(["zic", "-d", zones, os.path.join(self.work, "shifted.zi")], check=True)
-        self.zone_file = "/etc/localtime"
-        if start == "TZ":
-            self.zone_file = os.path.join(self.work, "zone")
-            shutil.copyfile(NEW_YORK, self.zone_file)
-            self.env["TZ"] = ":" + self.zone_file
-        layer = os.path.join(self.work, "etc")
-        os.mkdir(layer)
-        place = {"link": 'ln -sfn "%s" /etc/localtime' % NEW_YORK,
-                 "file": 'rm -f /etc/localtime && cp "%s" /etc/localtime' % NEW_YORK,
-                 "link to data": 'ln -sfn "%s" /etc/localtime' % self.target,
-                 "TZ": "true"}[start]
-        script = ('mount -t tmpfs none {0} && mkdir {0}/u {0}/w && mount -t overlay overlay '
-                  '-o lowerdir=/etc,upperdir={0}/u,workdir={0}/w /etc && {1} && exec "$0"'
-                  .format(layer, place))
-        return self.start_program(argv=["unshare", "-m", "--propagation", "private",
-                                        "sh", "-c", script])
-
-    def change_zone(self):
-        env = dict(os.environ, S=os.path.join(self.work, "zoneinfo", "Shifted"),
-                   Z=self.zone_file, T=self.target)
-        subprocess.run(["nsenter", "-t", str(self.app.pid), "-m", "sh", "-c", self.change],
-                       env=env, check=True)
 
 
 def timer_asleep(d):
@@ -174,8 +105,29 @@ def zone_followed(d, route):
     hides. While its timer sleeps the zone becomes one 15 s ahead: the
     reminder is told 15 s after the start, never at once (the zone read
     half-written, as UTC) nor at 4:42 of the old zone."""
-    d.route = route
-    d.start()
+    d.start(program=False)
+    start, change = ROUTES[route]
+    zones = os.path.join(d.work, "zoneinfo")
+    target = os.path.join(zones, "America", "New_York")
+    os.makedirs(os.path.dirname(target))
+    shutil.copyfile(NEW_YORK, target)
+    with open(os.path.join(d.work, "shifted.zi"), "w") as f:
+        f.write("Zone Shifted -4:59:45 - SHT\n")
+    subprocess.run(["zic", "-d", zones, os.path.join(d.work, "shifted.zi")], check=True)
+    zone, tz = "/etc/localtime", None
+    if start == "TZ":
+        zone = os.path.join(d.work, "zone")
+        shutil.copyfile(NEW_YORK, zone)
+        tz = ":" + zone
+    place = {"link": 'ln -sfn "%s" /etc/localtime' % NEW_YORK,
+             "file": 'rm -f /etc/localtime && cp "%s" /etc/localtime' % NEW_YORK,
+             "link to data": 'ln -sfn "%s" /etc/localtime' % target, "TZ": "true"}[start]
+    layer = os.path.join(d.work, "etc")
+    os.mkdir(layer)
+    script = ('mount -t tmpfs none {0} && mkdir {0}/u {0}/w && mount -t overlay overlay '
+              '-o lowerdir=/etc,upperdir={0}/u,workdir={0}/w /etc && {1} && exec "$0"'
+              .format(layer, place))
+    d.start_program(["unshare", "-m", "--propagation", "private", "sh", "-c", script], TZ=tz)
     wait_main_ready(d)
     type_reminder(d, "4", "42", "换时区")
     d.key("space")
@@ -183,17 +135,72 @@ def zone_followed(d, route):
     d.wait_for("the hidden program's timer to sleep", 5, lambda: timer_asleep(d))
     changed = time.monotonic() - d.app_started
     check(changed < 12, "the zone could be changed only %.1fs after the start" % changed)
-    d.change_zone()
+    subprocess.run(["nsenter", "-t", str(d.app.pid), "-m", "sh", "-c", change], check=True,
+                   env=dict(os.environ, S=os.path.join(zones, "Shifted"), Z=zone, T=target))
     box = firing_box(d, " 4:42:00啦!", 25)
     told = time.monotonic() - d.app_started
     check(14.5 <= told <= 16.5, "changed %.1fs after the start by %s, the reminder came after "
           "%.1fs, not 15s" % (changed, route, told))
     d.answer_box(box.name, 1)
-    d.stays_absent("a reminder told twice", 1.5,
-                   lambda: next((w for w in d.program_windows()
-                                 if w.name and w.name.endswith("啦!")), None))
-    d.app.send_signal(signal.SIGTERM)
-    d.await_program_end(5)
+    d.stays_absent("a reminder told twice", 1.5, lambda: reminder_box(d))
+    end_by_signal(d)
+
+
+def clock_set_while_hidden(d):
+    """A reminder for 9:45 is armed at 9:41:50 and the window hides. While
+    its timer sleeps the program's clock (read by libfaketime from a file at
+    every reading) moves to 9:46, and the system's clock is set to the moment
+    it shows, as date -s or a time server's step would: the reminder is told
+    at once."""
+    clock = os.path.join(d.work, "faketime")
+
+    def set_clock(moment):
+        with open(clock + ".new", "w") as f:
+            f.write("@%s\n" % moment)
+        os.rename(clock + ".new", clock)
+    set_clock(d.start_time)
+    d.start(program=False)
+    d.start_program(FAKETIME=None, FAKETIME_TIMESTAMP_FILE=clock, FAKETIME_NO_CACHE="1")
+    wait_main_ready(d)
+    arm_one(d, "45", "对时")
+    d.wait_for("the hidden program's timer to sleep", 5, lambda: timer_asleep(d))
+    set_clock(d.start_time.replace("09:41:50", "09:46:00"))
+    time.clock_settime(time.CLOCK_REALTIME, time.clock_gettime(time.CLOCK_REALTIME))
+    firing_box(d, " 9:45:00啦!", 1)
+    end_by_signal(d)
+
+
+def reminder_heard(d):
+    """A reminder's box comes with the desktop's alarm sound, heard on a sound
+    server of the desktop's own (PulseAudio, its sink playing into nothing);
+    the boxes before it are silent."""
+    d.start(program=False)
+    home = os.path.join(d.work, "pulse")
+    os.mkdir(home, 0o700)
+    socket_path = os.path.join(home, "native")
+    d.spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+             "-L", "module-null-sink",
+             "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket_path],
+            env=dict(d.env, HOME=home, XDG_RUNTIME_DIR=home))
+    d.env["PULSE_SERVER"] = "unix:" + socket_path
+
+    def sounds():
+        """The event sounds playing now, or None while the server cannot be asked."""
+        listed = subprocess.run(["pactl", "list", "sink-inputs"], env=d.env,
+                                capture_output=True, text=True)
+        return None if listed.returncode else [
+            line.split("=", 1)[1].strip().strip('"') for line in listed.stdout.splitlines()
+            if line.strip().startswith("event.id = ")]
+    d.wait_for("the sound server", 10, lambda: sounds() is not None)
+    d.start_program()
+    wait_main_ready(d)
+    arm_one(d, "42", "开会")
+    check(not sounds(), "a sound with the box that counts the reminders: %s" % sounds())
+    box = firing_box(d, " 9:42:00啦!", 25)
+    d.wait_for("the alarm's sound with the reminder's box", 1,
+               lambda: "alarm-clock-elapsed" in (sounds() or []))
+    d.answer_box(box.name, 1)
+    end_by_signal(d)
 
 
 # Run as the other user: puts a folder open to all, a link to a folder of
@@ -265,12 +272,11 @@ def other_users_files(d):
     user = other_user()
     shared = tempfile.mkdtemp(prefix="tockmere-e2e-tmp.")
     home = tempfile.mkdtemp(prefix="tockmere-e2e-other.")
-    plants = []
+    key = None
     try:
         os.chmod(shared, 0o1777)  # as /tmp: anyone writes, each removes only their own
         os.chown(home, user.pw_uid, user.pw_gid)
-        d.start_display()
-        d.start_wm()
+        d.start(program=False)
         key = "tockmere-%d-%s" % (os.getuid(), d.env["DISPLAY"])
         place = os.path.join(shared, "tockmere-%d" % os.getuid())
         # Programs of an older version kept their lock and socket in /tmp
@@ -278,135 +284,40 @@ def other_users_files(d):
         for ending in (".lock", ".socket"):
             if os.path.lexists(os.path.join("/tmp", key + ending)):
                 os.unlink(os.path.join("/tmp", key + ending))
-        plain = dict(d.env, TMPDIR=shared)
-        del plain["XDG_RUNTIME_DIR"]
-        for kind, env in (("folder", plain), ("link", plain), ("file", plain),
-                          ("folder", dict(plain, XDG_RUNTIME_DIR=home))):
+        for kind, runtime in (("folder", None), ("link", None), ("file", None), ("folder", home)):
             if os.path.lexists(place):
                 subprocess.run(["rm", "-rf", place], check=True)
-            plant = subprocess.Popen(
-                ["/usr/sbin/runuser", "-u", OTHER_USER, "--", "/usr/bin/python3", "-c", PLANT,
-                 kind, place, key],
-                env={"PATH": "/usr/bin:/bin", "OTHER_HOME": home},
-                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                start_new_session=True)
-            plants.append(plant)
-            d._note_pid(plant.pid)
+            plant = d.spawn(["/usr/sbin/runuser", "-u", OTHER_USER, "--", "/usr/bin/python3",
+                             "-c", PLANT, kind, place, key],
+                            env={"PATH": "/usr/bin:/bin", "OTHER_HOME": home},
+                            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
             if plant.stdout.readline().strip() != b"ready":
                 plant.kill()
                 raise StepFailed("the other user could not plant a %s: %s" % (
                     kind, plant.stderr.read().decode(errors="replace").strip()[-300:]))
             what = "%s of the other user%s" % (
-                kind, ", XDG_RUNTIME_DIR the other user's" if "XDG_RUNTIME_DIR" in env else "")
-            d.start_program(env)
+                kind, ", XDG_RUNTIME_DIR the other user's" if runtime else "")
+            env = dict(TMPDIR=shared, XDG_RUNTIME_DIR=runtime)
+            d.start_program(**env)
             try:
                 wait_main_ready(d)
+                status = d.start_again(**env)
             except StepFailed as failure:
                 raise StepFailed("with a %s: %s" % (what, failure))
-            again = d.spawn([d.program], env=d.program_env(env))
-            try:
-                d.wait_for("the second start to hand over and end", 10,
-                           lambda: again.poll() is not None)
-            except StepFailed:
-                raise StepFailed("with a %s a second start began a program of its own" % what)
-            check(again.returncode == 0, "with a %s a second start ended with status %s"
-                  % (what, again.returncode))
-            d.app.send_signal(signal.SIGTERM)
-            d.await_program_end(5)
+            check(status == 0, "with a %s a second start ended with status %s" % (what, status))
+            end_by_signal(d)
             plant.stdin.close()
             reached = plant.stdout.read().strip()
             plant.wait(timeout=5)
             check(reached == b"0", "with a %s, %s start(s) reached the other user's socket"
                   % (what, reached.decode()))
     finally:
-        for plant in plants:
-            try:
-                os.killpg(plant.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-            plant.wait()
-        if "DISPLAY" in getattr(d, "env", {}):
+        if key:
             for ending in (".lock", ".socket"):
-                path = "/tmp/tockmere-%d-%s%s" % (os.getuid(), d.env["DISPLAY"], ending)
+                path = os.path.join("/tmp", key + ending)
                 if os.path.lexists(path) and os.lstat(path).st_uid == user.pw_uid:
                     os.unlink(path)
         shutil.rmtree(shared, ignore_errors=True)
         shutil.rmtree(home, ignore_errors=True)
+        d.close()  # the plants go before their user
         subprocess.run(["/usr/sbin/userdel", OTHER_USER], check=False)
-
-
-class ClockSetDesktop(EdgeDesktop):
-    """jwm's desktop; the program's clock is read from a file libfaketime
-    looks at on every reading, so that the test can move it."""
-
-    def program_env(self, env=None):
-        env = EdgeDesktop.program_env(self, env)
-        self.clock_file = os.path.join(self.work, "faketime")
-        self.set_clock(self.start_time)
-        del env["FAKETIME"]
-        env.update(FAKETIME_TIMESTAMP_FILE=self.clock_file, FAKETIME_NO_CACHE="1")
-        return env
-
-    def set_clock(self, moment):
-        with open(self.clock_file + ".new", "w") as f:
-            f.write("@%s\n" % moment)
-        os.rename(self.clock_file + ".new", self.clock_file)
-
-
-def clock_set_while_hidden(d):
-    """A reminder for 9:45 is armed at 9:41:50 and the window hides. While
-    its timer sleeps the program's clock moves to 9:46 and the system's clock
-    is set to the moment it shows, as date -s or a time server's step would:
-    the reminder is told at once."""
-    d.start()
-    wait_main_ready(d)
-    arm_one(d, "45", "对时")
-    d.wait_for("the hidden program's timer to sleep", 5, lambda: timer_asleep(d))
-    d.set_clock(d.start_time.replace("09:41:50", "09:46:00"))
-    time.clock_settime(time.CLOCK_REALTIME, time.clock_gettime(time.CLOCK_REALTIME))
-    firing_box(d, " 9:45:00啦!", 1)
-    d.app.send_signal(signal.SIGTERM)
-    d.await_program_end(5)
-
-
-class SoundDesktop(EdgeDesktop):
-    """jwm's desktop with a sound server of its own: PulseAudio with a sink
-    that plays into nothing."""
-
-    def start(self):
-        self.start_display()
-        self.start_wm()
-        home = os.path.join(self.work, "pulse")
-        os.mkdir(home, 0o700)
-        socket_path = os.path.join(home, "native")
-        self.spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-                    "--use-pid-file=no", "-L", "module-null-sink",
-                    "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket_path],
-                   env=dict(self.env, HOME=home, XDG_RUNTIME_DIR=home))
-        self.env["PULSE_SERVER"] = "unix:" + socket_path
-        self.wait_for("the sound server", 10, lambda: self.sounds() is not None)
-        return self.start_program()
-
-    def sounds(self):
-        """The event sounds playing now, or None while the server cannot be asked."""
-        listed = subprocess.run(["pactl", "list", "sink-inputs"], env=self.env,
-                                capture_output=True, text=True)
-        if listed.returncode != 0:
-            return None
-        return [line.split("=", 1)[1].strip().strip('"') for line in listed.stdout.splitlines()
-                if line.strip().startswith("event.id = ")]
-
-
-def reminder_heard(d):
-    """A reminder's box comes with the desktop's alarm sound; the boxes
-    before it are silent."""
-    d.start()
-    wait_main_ready(d)
-    arm_one(d, "42", "开会")
-    check(not d.sounds(), "a sound with the box that counts the reminders: %s" % d.sounds())
-    box = firing_box(d, " 9:42:00啦!", 25)
-    d.wait_for("the alarm's sound with the reminder's box", 1,
-               lambda: "alarm-clock-elapsed" in (d.sounds() or []))
-    d.answer_box(box.name, 1)
-    d.app.send_signal(signal.SIGTERM)
-    d.await_program_end(5)

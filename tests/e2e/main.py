@@ -1,4 +1,5 @@
-"""Every end-to-end case of Tockmere, and the one way to run one.
+"""Every end-to-end case of Tockmere, the desktops (rows of desktop.DESKTOPS)
+each runs on, and the one way to run one.
 
 usage: main.py --list                    the cases, in the order run.sh runs them
        main.py --list-waiting            those that spend most of their time
@@ -9,89 +10,133 @@ and exits 1 otherwise.
 """
 
 import functools
-import importlib
 import os
+import pwd
+import shutil
+import signal
+import subprocess
 import sys
+import tempfile
+import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-# Case: (module, the case's function (with ":" the argument it takes), the
-# desktop it runs on, the clock at start). A case without a desktop sets one up itself, as another user.
-CASES = {
-    "one_reminder": ("cases", "one_reminder", "desktop.Desktop", "09:41:50"),
-    "three_reminders_in_advanced_mode": ("cases", "three_reminders", "desktop.Desktop",
-                                         "09:41:45"),
-    "menu_opens_while_a_reminder_is_told": ("cases", "menu_while_box_open", "desktop.Desktop",
-                                            "09:41:50"),
-    "told_while_typing_the_next": ("cases", "told_while_typing_the_next", "desktop.Desktop",
-                                   "09:41:50"),
-    "three_taken_then_hidden": ("cases", "three_taken_then_hidden", "desktop.Desktop", "09:41:45"),
-    "second_start_brings_back_hidden": ("cases", "second_start_brings_back_hidden",
-                                        "desktop.Desktop", "09:41:50"),
-    "second_start_after_kill": ("cases", "second_start_after_kill", "desktop.Desktop",
-                                "09:41:50"),
-    "keyboard_and_screen_reader": ("a11y", "keyboard_and_screen_reader", "a11y.ReaderDesktop",
-                                   "09:41:50"),
-    "keyboard_advanced_entry_heard": ("a11y", "keyboard_advanced_entry_heard",
-                                      "a11y.ReaderDesktop", "09:41:50"),
-    "orca_keyboard_path": ("a11y", "orca_keyboard_path", "a11y.SpeakingDesktop", "09:41:35"),
-    "fast_hide_and_restore_sni": ("a11y", "fast_hide_and_restore_over_the_bus",
-                                  "a11y.SniReaderDesktop", "09:41:30"),
-    "hide_and_restore_jwm": ("wms", "told_then_hide_and_restore", "a11y.ReaderDesktop",
-                             "09:41:45"),
-    "hide_and_restore_openbox": ("wms", "told_then_hide_and_restore", "wms.OpenboxDesktop",
-                                 "09:41:45"),
-    "hide_and_restore_i3": ("wms", "hide_and_restore", "wms.I3Desktop", "09:41:30"),
-    "hide_and_restore_fluxbox": ("wms", "hide_and_restore", "wms.FluxboxDesktop", "09:41:30"),
-    "hide_and_restore_fluxbox_200": ("wms", "hide_and_restore", "wms.FluxboxDesktopAt200",
-                                     "09:41:30"),
-    "hide_and_restore_xfwm4": ("wms", "told_then_hide_and_restore", "wms.XfwmDesktop",
-                               "09:41:45"),
-    "hide_and_restore_mutter": ("wms", "told_then_hide_and_restore", "wms.MutterDesktop",
-                                "09:41:45"),
-    "hide_and_restore_kwin": ("wms", "told_then_hide_and_restore", "wms.KwinDesktop",
-                              "09:41:45"),
-    "xembed_one_menu_per_right_click": ("desktops", "xembed_one_menu_per_right_click",
-                                        "desktop.Desktop", "09:41:30"),
-    "sni_menu": ("desktops", "sni_menu", "sni.UserBusSniDesktop", "09:41:40"),
-    "sni_panel_goes_away_while_hidden": ("desktops", "tray_goes_away_from_the_panel",
-                                         "sni.SniDesktop", "09:41:30"),
-    "tray_goes_away_while_hidden": ("desktops", "tray_goes_away_while_hidden", "desktop.Desktop",
-                                    "09:41:30"),
-    "wm_ends_holding_the_window": ("desktops", "wm_ends_holding_the_window", "desktop.Desktop",
-                                   "09:41:30"),
-    "wm_ends_with_a_request_unanswered": ("desktops", "wm_ends_with_a_request_unanswered",
-                                          "desktop.Desktop", "09:41:30"),
-    "no_session_bus": ("desktops", "no_session_bus", "desktop.Desktop", "09:41:30"),
-    "wayland_session": ("sway", "as_root", None, None),
-    "wayland_native": ("sway", "as_root", None, None),
-    "zone_link_replaced": ("edges", "zone_followed:link_replaced", "edges.ZoneDesktop", "04:41:30"),
-    "zone_ln_sf": ("edges", "zone_followed:ln_sf", "edges.ZoneDesktop", "04:41:30"),
-    "zone_slow_writer": ("edges", "zone_followed:slow_writer", "edges.ZoneDesktop", "04:41:30"),
-    "zone_removed_then_written": ("edges", "zone_followed:removed_then_written", "edges.ZoneDesktop", "04:41:30"),
-    "zone_install": ("edges", "zone_followed:install", "edges.ZoneDesktop", "04:41:30"),
-    "zone_bind_mount": ("edges", "zone_followed:bind_mount", "edges.ZoneDesktop", "04:41:30"),
-    "zone_package_upgrade": ("edges", "zone_followed:package_upgrade", "edges.ZoneDesktop", "04:41:30"),
-    "zone_tz_names_a_file": ("edges", "zone_followed:tz_names_a_file", "edges.ZoneDesktop", "04:41:30"),
-    "clock_set_while_hidden": ("edges", "clock_set_while_hidden", "edges.ClockSetDesktop",
-                               "09:41:50"),
-    "reminder_heard": ("edges", "reminder_heard", "edges.SoundDesktop", "09:41:50"),
-    "display_goes_away": ("edges", "display_goes_away", "edges.EdgeDesktop", "09:41:50"),
-    "end_signals": ("edges", "end_signals", "edges.EdgeDesktop", "09:41:50"),
-    "other_users_files": ("edges", "other_users_files", "edges.EdgeDesktop", "09:41:50"),
-}
+import a11y  # noqa: E402
+import cases  # noqa: E402
+import edges  # noqa: E402
+import sni  # noqa: E402
+import sway  # noqa: E402
+from desktop import DESKTOPS, Desktop, StepFailed  # noqa: E402
 
 DAY = "2026-12-06"
+CASES = {}  # name -> (function, row, clock at start, reader)
+
+
+def case(function, clock, rows=("jwm",), reader=None, name=None):
+    """A case: `function` run with the clock at `clock`, on each of `rows`
+    (one case per row, named NAME_ROW, where there are several), with the
+    reader it asks for (None, "atspi" or "orca"); named as the function."""
+    name = name or function.__name__
+    for row in rows:
+        CASES[name + "_" + row if len(rows) > 1 else name] = (function, row, clock, reader)
+
+
+case(cases.one_reminder, "09:41:50")
+case(cases.three_reminders_in_advanced_mode, "09:41:45")
+case(cases.menu_opens_while_a_reminder_is_told, "09:41:50")
+case(cases.told_while_typing_the_next, "09:41:50")
+case(cases.three_taken_then_hidden, "09:41:45")
+case(cases.second_start_brings_back_hidden, "09:41:50")
+case(cases.second_start_after_kill, "09:41:50")
+case(a11y.keyboard_and_screen_reader, "09:41:50", reader="atspi")
+case(a11y.keyboard_advanced_entry_heard, "09:41:50", reader="atspi")
+case(a11y.orca_keyboard_path, "09:41:35", reader="orca")
+case(a11y.fast_hide_and_restore_sni, "09:41:30", ["xfce4_panel"], "atspi")
+case(a11y.hide_and_restore, "09:41:45", ["jwm", "openbox", "i3", "fluxbox", "fluxbox_200",
+                                          "xfwm4", "mutter", "kwin"], "atspi")
+case(cases.xembed_one_menu_per_right_click, "09:41:30")
+case(sni.sni_menu, "09:41:40", ["xfce4_panel_user_bus"])
+case(sni.sni_panel_goes_away_while_hidden, "09:41:30", ["xfce4_panel"])
+case(cases.tray_goes_away_while_hidden, "09:41:30")
+case(cases.wm_ends_holding_the_window, "09:41:30")
+case(cases.wm_ends_with_a_request_unanswered, "09:41:30")
+case(cases.no_session_bus, "09:41:30")
+case(sway.wayland_session, "09:41:40", ["sway"])
+case(sway.wayland_native, "09:41:40", ["sway"])
+for route in edges.ROUTES:
+    case(functools.partial(edges.zone_followed, route=route), "04:41:30", name="zone_" + route)
+case(edges.clock_set_while_hidden, "09:41:50")
+case(edges.reminder_heard, "09:41:50")
+case(edges.display_goes_away, "09:41:50")
+case(edges.end_signals, "09:41:50")
+case(edges.other_users_files, "09:41:50")
 
 # Told a reminder at one minute and the next at the minute after, these wait
 # for the clock most of the time: run.sh runs them beside the others.
-WAITING = ("three_reminders_in_advanced_mode", "told_while_typing_the_next",
-           "three_taken_then_hidden") + tuple(c for c in CASES if c.startswith("zone_"))
+WAITING = ["three_reminders_in_advanced_mode", "told_while_typing_the_next",
+           "three_taken_then_hidden"] + [c for c in CASES if c.startswith("zone_")]
 
 
-def resolve(dotted):
-    module, name = dotted.rsplit(".", 1)
-    return getattr(importlib.import_module(module), name)
+def run(program, name, pid_file):
+    """Runs one case on its desktop and always closes the desktop. Returns the
+    exit status: 0 when the case passed; 1 after printing the step that failed
+    or where the test itself broke. A TERM or INT fails the step under way."""
+    function, row, clock, reader = CASES[name]
+    user = DESKTOPS[row].user
+    if user and pwd.getpwuid(os.getuid()).pw_name != user:
+        return as_user(user, program, name, pid_file)
+
+    def stopped(signum, frame):  # once: a second signal must not cut the closing short
+        signal.signal(signal.SIGTERM, signal.SIG_IGN)
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
+        raise StepFailed("stopped by signal %d" % signum)
+    signal.signal(signal.SIGTERM, stopped)
+    signal.signal(signal.SIGINT, stopped)
+    d = Desktop(program, "%s %s" % (DAY, clock), pid_file, row, reader)
+    try:
+        function(d)
+    except StepFailed as failure:
+        print(failure)
+        return 1
+    except Exception as fault:  # a fault of the test itself: say where
+        traceback.print_exc()
+        print("the test broke: %r" % fault)
+        return 1
+    finally:
+        d.close()
+    return 0
+
+
+def as_user(user, program, name, pid_file):
+    """Runs the case as `user` (made for it), its program copied where the
+    user may run it; whatever the user's desktop left goes with its session."""
+    try:
+        pwd.getpwnam(user)
+    except KeyError:
+        subprocess.run(["/usr/sbin/useradd", "--system", "--no-create-home", "--shell",
+                        "/usr/sbin/nologin", user], check=True)
+    folder = tempfile.mkdtemp(prefix="tockmere-e2e-user.")
+    try:
+        os.chmod(folder, 0o755)
+        copy = shutil.copy(program, folder)
+        env = {"PATH": "/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin",
+               "LANG": os.environ.get("LANG", "C.UTF-8"),
+               "TOCKMERE_E2E_TRACE": os.environ.get("TOCKMERE_E2E_TRACE", "")}
+        inner = subprocess.Popen(["/usr/sbin/runuser", "-u", user, "--", "/usr/bin/python3",
+                                  os.path.abspath(__file__), copy, name], env=env,
+                                 start_new_session=True)
+        if pid_file:
+            with open(pid_file, "a") as f:
+                f.write("%d\n" % inner.pid)
+        try:
+            return inner.wait()
+        finally:
+            try:
+                os.killpg(inner.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 def main(argv):
@@ -102,18 +147,7 @@ def main(argv):
         sys.stderr.write("usage: main.py PROGRAM CASE [PID_FILE] | --list; cases: %s\n"
                          % " ".join(CASES))
         return 2
-    program, case = argv[1], argv[2]
-    pid_file = argv[3] if len(argv) > 3 else None
-    module, function, desktop, clock = CASES[case]
-    function, _, argument = function.partition(":")
-    run = resolve("%s.%s" % (module, function))
-    if argument:
-        run = functools.partial(run, route=argument)
-    if desktop is None:
-        return run(program, case, pid_file)
-    from desktop import run_case
-    d = resolve(desktop)(program, "%s %s" % (DAY, clock), pid_file)
-    return run_case(run, d)
+    return run(argv[1], argv[2], argv[3] if len(argv) > 3 else None)
 
 
 if __name__ == "__main__":

@@ -1,15 +1,11 @@
 #!/bin/sh
 # End-to-end tests of the built Tockmere: each case runs the program on a
-# virtual X desktop of its own (Xvfb, with jwm as window manager and tray
-# host; for a11y.py the same with a session bus and the accessibility bus,
-# read as a screen reader reads it; for the cases of desktops.py a private
-# session bus and xfce4-panel as StatusNotifierItem host, or a tray that goes away; for sway.py a headless
-# sway with Xwayland and waybar, run as a user made for it), its clock set with
-# libfaketime, and drives it from outside with xdotool as a person would;
-# edges.py at the system's edges: a time zone changed, the X server gone,
-# the signals to end, another user's files (that of a user made for it).
-# The cases and the desktop each runs on are listed in main.py, which runs
-# one. Builds nothing: expects build/tockmere.
+# desktop of its own, started from its row of the table in desktop.py (Xvfb
+# with a window manager and a tray host, a session bus and a screen reader
+# where asked; sway with Xwayland and waybar, as a user made for it), its
+# clock set with libfaketime, and drives it from outside as a person would.
+# main.py lists the cases and the desktops they run on, and runs one.
+# Builds nothing: expects build/tockmere.
 #
 # usage: tests/e2e/run.sh [CASE...]      (all cases when none is named)
 # Prints one line per case and, last, "N passed, M failed"; exits 0 only when
@@ -17,9 +13,8 @@
 set -u
 
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
 python=/usr/bin/python3
-program="$root/build/tockmere"
+program="$here/../../build/tockmere"
 
 fail_setup() {
     echo "e2e: $*" >&2
@@ -28,17 +23,14 @@ fail_setup() {
 }
 
 [ -x "$program" ] || fail_setup "$program is missing; build it first: cmake --preset default && cmake --build --preset default"
-for tool in Xvfb jwm fluxbox openbox tint2 i3 i3bar mutter xfwm4 xdotool faketime timeout dbus-daemon xfce4-panel sway waybar Xwayland wtype orca speech-dispatcher; do
-    command -v "$tool" >/dev/null 2>&1 || fail_setup "$tool is not installed (sh scripts/setup.sh installs it)"
+for tool in Xvfb jwm fluxbox openbox tint2 i3 i3bar mutter xfwm4 xdotool timeout dbus-daemon \
+    xfce4-panel sway waybar Xwayland wtype orca speech-dispatcher /usr/libexec/at-spi-bus-launcher \
+    /usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1; do
+    [ -e "$tool" ] || command -v "$tool" >/dev/null 2>&1 ||
+        fail_setup "$tool is not installed (sh scripts/setup.sh installs it)"
 done
-if ! "$python" -c 'import Xlib' 2>/dev/null; then
-    fail_setup "$python with Xlib (python3-xlib) is needed"
-fi
-[ -x /usr/libexec/at-spi-bus-launcher ] ||
-    fail_setup "at-spi2-core's bus launcher is not installed (sh scripts/setup.sh installs it)"
-if ! "$python" -c 'import dbus, pyatspi' 2>/dev/null; then
-    fail_setup "$python with D-Bus and AT-SPI (python3-dbus, python3-pyatspi) is needed"
-fi
+"$python" -c 'import Xlib, dbus, pyatspi' 2>/dev/null ||
+    fail_setup "$python with Xlib, D-Bus and AT-SPI (python3-xlib, python3-dbus, python3-pyatspi) is needed"
 fc-list 2>/dev/null | grep -q 'WenQuanYi Zen Hei' ||
     fail_setup "the font WenQuanYi Zen Hei (fonts-wqy-zenhei) is not installed"
 
@@ -46,21 +38,18 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tockmere-e2e-run.XXXXXX")
 # Whatever a case started and did not see end is listed in its pid file;
 # each of those processes leads a session of its own, so its group goes too.
 cleanup() {
-    for list in "$work"/*.pids; do
-        [ -f "$list" ] || continue
-        while read -r pid; do
-            kill -TERM -- "-$pid" 2>/dev/null && sleep 0.2
-            kill -KILL -- "-$pid" 2>/dev/null
-        done <"$list"
+    cat "$work"/*.pids 2>/dev/null | while read -r pid; do
+        kill -TERM -- "-$pid" 2>/dev/null
+        kill -KILL -- "-$pid" 2>/dev/null
     done
     rm -rf "$work"
 }
 # On an interrupt the running cases are told to stop first; they end what
 # they started, and the pid files catch anything they could not.
-case_pid=""
+running=""
 lane_pid=""
 interrupted() {
-    for pid in $case_pid $lane_pid; do
+    for pid in $running $lane_pid; do
         kill -TERM "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
@@ -72,12 +61,7 @@ trap 'interrupted 143' TERM
 
 # A copy, so that a rebuild during the run does not change the program under test.
 cp "$program" "$work/tockmere"
-
-if [ $# -gt 0 ]; then
-    cases="$*"
-else
-    cases=$("$python" "$here/main.py" --list) || fail_setup "$here/main.py cannot list its cases"
-fi
+cases=${*:-$("$python" "$here/main.py" --list)} || fail_setup "$here/main.py cannot list its cases"
 
 # run_case NAME: runs one case, prints its line and notes its status.
 run_case() {
@@ -85,10 +69,10 @@ run_case() {
     # In the background, so that a signal to this script is acted on at once.
     timeout -k 5 150 "$python" "$here/main.py" "$work/tockmere" "$1" "$work/$1.pids" \
         >"$work/$1.out" &
-    case_pid=$!
-    wait "$case_pid"
+    running=$!
+    wait "$running"
     status=$?
-    case_pid=""
+    running=""
     seconds=$(($(date +%s) - started))
     if [ "$status" -eq 0 ]; then
         echo "PASS $1 (${seconds}s)"
@@ -102,27 +86,22 @@ run_case() {
 
 # The cases that mostly wait for the clock run one after another beside the
 # rest, in a lane of their own.
-waiting=$("$python" "$here/main.py" --list-waiting)
-beside=""
-inline=""
+waiting=" $(echo $("$python" "$here/main.py" --list-waiting)) "
+lane=""
 for name in $cases; do
-    case " $(echo $waiting) " in
-    *" $name "*) beside="$beside $name" ;;
-    *) inline="$inline $name" ;;
-    esac
+    case "$waiting" in *" $name "*) lane="$lane $name" ;; esac
 done
-if [ -n "$beside" ]; then
+if [ -n "$lane" ]; then
     (
         trap 'interrupted 143' TERM
-        for name in $beside; do run_case "$name"; done
+        for name in $lane; do run_case "$name"; done
     ) &
     lane_pid=$!
 fi
-for name in $inline; do run_case "$name"; done
-if [ -n "$lane_pid" ]; then
-    wait "$lane_pid"
-    lane_pid=""
-fi
+for name in $cases; do
+    case "$waiting" in *" $name "*) ;; *) run_case "$name" ;; esac
+done
+[ -n "$lane_pid" ] && wait "$lane_pid"
 
 passed=0
 failed=0
@@ -133,6 +112,5 @@ for name in $cases; do
         failed=$((failed + 1))
     fi
 done
-
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

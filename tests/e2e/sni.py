@@ -1,11 +1,7 @@
-"""A StatusNotifierItem desktop for Tockmere's end-to-end tests: on Xvfb, a
-private session bus, jwm as window manager with a task bar but no tray, and
-xfce4-panel whose systray plugin is the watcher and host of the items. The
-tests look at the program's icon over D-Bus, as the panel sees it, and act on
-it as the panel does when a person clicks it.
-"""
+"""The program's StatusNotifierItem as a tray host sees it over the session
+bus, acted on as the host does when a person clicks it; and the cases on a
+StatusNotifierItem tray (xfce4-panel's)."""
 
-import os
 import subprocess
 import time
 
@@ -13,180 +9,84 @@ import dbus
 import dbus.mainloop.glib
 from gi.repository import GLib
 
-from desktop import JWMRC, Desktop, StepFailed
+from cases import arm_one, check, client_state, exit_from_menu, firing_box, wait_main_ready
+from desktop import MAIN_TITLE, NOTICE_TITLE, StepFailed, end_group
 
 WATCHER = "org.kde.StatusNotifierWatcher"
 ITEM = "org.kde.StatusNotifierItem"
 DBUSMENU = "com.canonical.dbusmenu"
+MENU = ["普通", "高级", "查询", "恢复", "隐藏", "关于", "-", "退出"]
 
-# jwm's task bar only: no Dock, so jwm is no tray host.
-JWMRC_NO_TRAY = JWMRC.replace("<Dock/>", "")
 
-PANEL_XML = """<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array">
-    <value type="int" value="1"/>
-    <property name="panel-1" type="empty">
-      <property name="position" type="string" value="p=6;x=0;y=0"/>
-      <property name="length" type="uint" value="100"/>
-      <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="30"/>
-      <property name="plugin-ids" type="array">
-        <value type="int" value="1"/>
-      </property>
-    </property>
-  </property>
-  <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="systray"/>
-  </property>
-</channel>
-"""
+def watcher(d, name):
+    return d.bus.get_object(WATCHER, "/StatusNotifierWatcher").Get(
+        WATCHER, name, dbus_interface=dbus.PROPERTIES_IFACE)
+
+
+def host_registered(d):
+    try:
+        return bool(watcher(d, "IsStatusNotifierHostRegistered"))
+    except dbus.DBusException:
+        return False
+
+
+def items(d):
+    try:
+        return [str(i) for i in watcher(d, "RegisteredStatusNotifierItems")]
+    except dbus.DBusException:
+        return []
+
+
+def item(d):
+    """(bus name, object path) of the one registered item, or None."""
+    if not items(d):
+        return None
+    service, _, path = items(d)[0].partition("/")
+    return service, "/" + path if path else "/StatusNotifierItem"
+
+
+def item_object(d):
+    return d.bus.get_object(*d.wait_for("the program's StatusNotifierItem", 10, lambda: item(d)))
+
+
+def item_property(d, name):
+    return item_object(d).Get(ITEM, name, dbus_interface=dbus.PROPERTIES_IFACE)
+
+
+def menu_object(d):
+    return d.bus.get_object(item(d)[0], str(item_property(d, "Menu")))
 
 
 def drawn(props):
     """(label, enabled, checked) of one entry's properties, as a host draws
     it: the separator as "-", the mark only on a checkmark item."""
-    if str(props.get("type", "standard")) == "separator":
-        label = "-"
-    else:
-        label = str(props.get("label", "")).replace("_", "")
+    label = "-" if str(props.get("type", "")) == "separator" else \
+        str(props.get("label", "")).replace("_", "")
     checked = (str(props.get("toggle-type", "")) == "checkmark"
                and int(props.get("toggle-state", 0)) == 1)
     return label, bool(props.get("enabled", True)), checked
 
 
-class SniDesktop(Desktop):
-    """Desktop whose tray is a StatusNotifierItem host on a private bus."""
-
-    def __init__(self, *args, **kwargs):
-        super().__init__(*args, **kwargs)
-        self.bus = None
-        self.panel = None
-
-    def start(self):
-        self.start_display()
-        # The panel's settings daemon is started by the bus: it reads them
-        # from the private configuration folder too.
-        self.env["XDG_CONFIG_HOME"] = os.path.join(self.work, "config")
-        self.env["XDG_CACHE_HOME"] = os.path.join(self.work, "cache")
-        self.start_bus()
-        self.start_wm(JWMRC_NO_TRAY, with_tray=False)
-        self.start_panel()
-        env = dict(self.env)
-        if self.user_bus:
-            del env["DBUS_SESSION_BUS_ADDRESS"]
-        return self.start_program(env)
-
-    # Where a user session keeps its bus ($XDG_RUNTIME_DIR/bus, no address
-    # in the environment) rather than an address handed to the program.
-    user_bus = False
-
-    def start_bus(self):
-        listen = ["--address=unix:path=" + os.path.join(self.env["XDG_RUNTIME_DIR"], "bus")]
-        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"]
-                         + (listen if self.user_bus else []), stdout=subprocess.PIPE)
-        address = bus.stdout.readline().decode().strip()
-        if not address:
-            raise StepFailed("dbus-daemon gave no address")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
-        self.bus = dbus.bus.BusConnection(address)
-
-    def start_panel(self):
-        channel_dir = os.path.join(self.env["XDG_CONFIG_HOME"], "xfce4", "xfconf",
-                                   "xfce-perchannel-xml")
-        os.makedirs(channel_dir, exist_ok=True)
-        with open(os.path.join(channel_dir, "xfce4-panel.xml"), "w") as f:
-            f.write(PANEL_XML)
-        self.panel = self.spawn(["xfce4-panel", "--disable-wm-check"])
-        self.wait_for("xfce4-panel's systray to register as StatusNotifierHost", 20,
-                      self.host_registered)
-
-    def host_registered(self):
-        try:
-            return bool(self.watcher_property("IsStatusNotifierHostRegistered"))
-        except dbus.DBusException:
-            return False
-
-    def watcher_property(self, name):
-        watcher = self.bus.get_object(WATCHER, "/StatusNotifierWatcher")
-        return watcher.Get(WATCHER, name, dbus_interface=dbus.PROPERTIES_IFACE)
-
-    # ---- the item as the host sees it ---------------------------------------
-
-    def items(self):
-        try:
-            return [str(i) for i in self.watcher_property("RegisteredStatusNotifierItems")]
-        except dbus.DBusException:
-            return []
-
-    def item(self):
-        """(bus name, object path) of the one registered item, or None."""
-        items = self.items()
-        if not items:
-            return None
-        service, _, path = items[0].partition("/")
-        return service, "/" + path if path else "/StatusNotifierItem"
-
-    def item_property(self, name):
-        service, path = self.wait_for("the program's StatusNotifierItem", 10, self.item)
-        obj = self.bus.get_object(service, path)
-        return obj.Get(ITEM, name, dbus_interface=dbus.PROPERTIES_IFACE)
-
-    def item_call(self, method, *args):
-        service, path = self.wait_for("the program's StatusNotifierItem", 10, self.item)
-        getattr(self.bus.get_object(service, path), method)(*args, dbus_interface=ITEM)
-
-    def _menu(self):
-        service, _ = self.wait_for("the program's StatusNotifierItem", 10, self.item)
-        return self.bus.get_object(service, str(self.item_property("Menu")))
-
-    def menu_entries(self):
-        """The exported menu as a host lays it out: one (id, label, enabled,
-        checked) per entry, the separator with label "-"."""
-        _, layout = self._menu().GetLayout(0, -1, dbus.Array([], signature="s"),
-                                           dbus_interface=DBUSMENU)
-        return [(int(child[0]),) + drawn(child[1]) for child in layout[2]]
-
-    def host_menu(self):
-        """The menu as a host keeps it: read once, then changed only by what
-        the program signals."""
-        service, _ = self.wait_for("the program's StatusNotifierItem", 10, self.item)
-        return HostMenu(self.env["DBUS_SESSION_BUS_ADDRESS"], service, str(self.item_property("Menu")))
-
-    def choose(self, label):
-        """Chooses an entry as a host does when it is clicked."""
-        for ident, text, _, _ in self.menu_entries():
-            if text == label:
-                self._menu().Event(ident, "clicked", dbus.String("", variant_level=1),
-                                   dbus.UInt32(int(time.time()) & 0xFFFFFFFF),
-                                   dbus_interface=DBUSMENU)
-                return
-        raise StepFailed("the exported menu has no entry %r" % label)
-
-    def bus_names_changing(self, seconds):
-        """How many times a name on the bus changed owner within `seconds`: a
-        program that keeps its one connection changes none."""
-        watch = subprocess.run(
-            ["timeout", str(seconds), "dbus-monitor", "--address",
-             self.env["DBUS_SESSION_BUS_ADDRESS"], "type='signal',member='NameOwnerChanged'"],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        return watch.stdout.decode().count("member=NameOwnerChanged")
-
-    def close(self):
-        if self.bus is not None:
-            try:
-                self.bus.close()
-            except Exception:
-                pass
-        super().close()
+def entries(d):
+    """The exported menu read whole: (id, label, enabled, checked) per entry."""
+    _, layout = menu_object(d).GetLayout(0, -1, dbus.Array([], signature="s"),
+                                         dbus_interface=DBUSMENU)
+    return [(int(child[0]),) + drawn(child[1]) for child in layout[2]]
 
 
-class UserBusSniDesktop(SniDesktop):
-    """The panel on the bus of a user session, which the program is not told
-    of: it must find it at $XDG_RUNTIME_DIR/bus."""
+def labels(d):
+    return [label for _, label, _, _ in entries(d)]
 
-    user_bus = True
+
+def choose(d, label):
+    """Chooses an entry as a host does when it is clicked."""
+    for ident, text, _, _ in entries(d):
+        if text == label:
+            menu_object(d).Event(ident, "clicked", dbus.String("", variant_level=1),
+                                 dbus.UInt32(int(time.time()) & 0xFFFFFFFF),
+                                 dbus_interface=DBUSMENU)
+            return
+    raise StepFailed("the exported menu has no entry %r" % label)
 
 
 class HostMenu:
@@ -196,26 +96,26 @@ class HostMenu:
     LayoutUpdated has the host read that part of the layout again. A
     property that an update leaves out keeps the value the host had."""
 
-    def __init__(self, address, service, path):
-        self.bus = dbus.bus.BusConnection(address, mainloop=dbus.mainloop.glib.DBusGMainLoop())
+    def __init__(self, d):
+        service = d.wait_for("the program's StatusNotifierItem", 10, lambda: item(d))[0]
+        path = str(item_property(d, "Menu"))
+        self.bus = dbus.bus.BusConnection(d.env["DBUS_SESSION_BUS_ADDRESS"],
+                                          mainloop=dbus.mainloop.glib.DBusGMainLoop())
         self.menu = self.bus.get_object(service, path)
-        self.items = {}  # id -> properties
-        self.order = []  # the root's children, in order
+        self.items, self.order = {}, []  # id -> properties; the root's children
         for member, handler in (("ItemsPropertiesUpdated", self._updated),
-                                ("LayoutUpdated", self._relayout)):
+                                ("LayoutUpdated", lambda revision, parent: self._read(parent))):
             self.bus.add_signal_receiver(handler, signal_name=member, dbus_interface=DBUSMENU,
                                          bus_name=service, path=path)
         self._read(0)
 
     def _read(self, parent):
-        _, layout = self.menu.GetLayout(parent, -1, dbus.Array([], signature="s"),
+        _, layout = self.menu.GetLayout(int(parent), -1, dbus.Array([], signature="s"),
                                         dbus_interface=DBUSMENU)
-        children = []
+        children = [int(child[0]) for child in layout[2]]
         for child in layout[2]:
-            ident = int(child[0])
-            self.items[ident] = {str(k): v for k, v in child[1].items()}
-            children.append(ident)
-        if parent == 0:
+            self.items[int(child[0])] = {str(k): v for k, v in child[1].items()}
+        if int(parent) == 0:
             self.order = children
 
     def _updated(self, updated, removed):
@@ -225,21 +125,97 @@ class HostMenu:
             for name in names:
                 self.items.get(int(ident), {}).pop(str(name), None)
 
-    def _relayout(self, revision, parent):
-        self._read(int(parent))
-
-    def follow(self, seconds):
-        """Lets the signals of a while arrive."""
-        context = GLib.MainContext.default()
-        end = time.monotonic() + seconds
-        while time.monotonic() < end:
-            while context.iteration(False):
-                pass
-            time.sleep(0.02)
-
     def entries(self):
-        """(label, enabled, checked) per entry as the host draws it."""
+        """(label, enabled, checked) per entry as the host draws it, once the
+        signals that came are taken in."""
+        while GLib.MainContext.default().iteration(False):
+            pass
         return [drawn(self.items.get(ident, {})) for ident in self.order]
 
-    def close(self):
-        self.bus.close()
+
+# ---- the cases -----------------------------------------------------------
+
+# (label, enabled, checked) of the menu while idle, while armed, while hidden.
+IDLE = list(zip(MENU, (1, 1, 0, 0, 1, 1, 1, 1), (1, 0, 0, 0, 0, 0, 0, 0)))
+ARMED = list(zip(MENU, (0, 0, 1, 0, 0, 1, 1, 1), (1, 0, 0, 0, 0, 0, 0, 0)))
+HIDDEN = list(zip(MENU, (0, 0, 0, 1, 0, 1, 1, 1), (1, 0, 0, 0, 0, 0, 0, 0)))
+
+
+def expect_layout(d, host, expected, situation):
+    """The menu the host draws reaches the expected layout, following only
+    what the program signals."""
+    expected = [(label, bool(enabled), bool(checked)) for label, enabled, checked in expected]
+    d.wait_for("the host's menu " + situation, 3, lambda: host.entries() == expected,
+               failure=lambda: "the host's menu %s is %r, not %r"
+               % (situation, host.entries(), expected))
+
+
+def names_changing(d, seconds):
+    """How many times a name on the bus changed owner within `seconds`."""
+    watch = subprocess.run(["timeout", str(seconds), "dbus-monitor", "--address",
+                            d.env["DBUS_SESSION_BUS_ADDRESS"],
+                            "type='signal',member='NameOwnerChanged'"],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    return watch.stdout.decode().count("member=NameOwnerChanged")
+
+
+def sni_menu(d):
+    """Icon and tip over the bus; the program's menu as a host keeps it, its
+    enabled items and mark as they stand; its commands run from there."""
+    d.start()
+    wait_main_ready(d)
+    tip = item_property(d, "ToolTip")
+    check(str(tip[2]) == "Tockmere Beta 1.1 版", "the item's tooltip is %r" % (tip,))
+    check(d.tray_icon() is None, "an X11 tray icon was shown beside the item")
+    host = HostMenu(d)
+    expect_layout(d, host, IDLE, "at start")
+    # One mark, on the mode chosen, in the menu the host draws.
+    choose(d, "高级")
+    expect_layout(d, host, [("普通", 1, 0), ("高级", 1, 1)] + IDLE[2:], "after 高级")
+    choose(d, "普通")
+    expect_layout(d, host, IDLE, "after 普通 again")
+
+    arm_one(d, "42", "开会")
+    expect_layout(d, host, ARMED, "while armed")
+    item_object(d).Activate(0, 0, dbus_interface=ITEM)
+    d.wait_for("the notice window after Activate", 3, lambda: d.titled(NOTICE_TITLE))
+    d.answer_box(NOTICE_TITLE, 1)
+    choose(d, "查询")
+    d.wait_for("the notice window after 查询", 3, lambda: d.titled(NOTICE_TITLE))
+    d.answer_box(firing_box(d, " 9:42:00啦!", 25).name, 1)
+    d.wait_for("the main window back for the next entry", 3, lambda: d.titled(MAIN_TITLE))
+    expect_layout(d, host, IDLE, "idle again after the reminder")
+
+    choose(d, "隐藏")
+    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
+    expect_layout(d, host, HIDDEN, "while hidden")
+    held = [entry[1:] for entry in entries(d)]
+    check(host.entries() == held, "the host draws %r, the program holds %r"
+          % (host.entries(), held))
+    # Watching for the tray to go away costs the bus nothing.
+    changes = names_changing(d, 3)
+    check(changes == 0, "names changed owner %d times on the bus in 3 s in the tray" % changes)
+    choose(d, "恢复")
+    d.wait_for("the main window back after 恢复", 3, lambda: d.titled(MAIN_TITLE))
+    expect_layout(d, host, IDLE, "after 恢复")
+    exit_from_menu(d)
+
+
+def sni_panel_goes_away_while_hidden(d):
+    """The host dies while the window is hidden: the window comes to jwm's
+    task bar, and the item is registered again when the panel is back."""
+    d.start()
+    wait_main_ready(d)
+    d.wait_for("the item registered with the watcher", 10, lambda: item(d))
+    choose(d, "隐藏")
+    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
+    end_group(d.panel)
+    d.wait_for("the window to wait minimised in the task bar once the panel is gone", 10,
+               lambda: client_state(d) == 3)
+    d.start_tray()
+    d.wait_for("the item registered again with the new panel", 10, lambda: item(d))
+    d.wait_for("the window to leave the task bar once the panel is back", 10,
+               lambda: client_state(d) is None)
+    choose(d, "恢复")
+    d.wait_for("the main window back after 恢复", 5, lambda: d.titled(MAIN_TITLE))
+    exit_from_menu(d)
