@@ -519,7 +519,7 @@ def wine_checks(work):
 
         def window(argv, cwd=None):
             d.spawn(argv, env=prefix.env, cwd=cwd)
-            shown = lambda: any(w.name == MAIN_TITLE for w in d.windows())
+            shown = lambda: any(w.name == MAIN_TITLE for w in d.xwin.windows())
             try:
                 d.wait_for("the main window %r" % MAIN_TITLE, 60, shown)
             finally:
