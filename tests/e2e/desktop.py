@@ -102,6 +102,8 @@ SWAY = {"sway.conf": "xwayland enable\noutput HEADLESS-1 resolution 1024x768\n"
 #               high as its title bar, however small it asks to be
 #             reminder_unchecked: the reminder's part of hide_and_restore is
 #               not run there
+#             frame_told_late: the wm frames a window, and tells its frame,
+#               only a while after mapping it; its frame counts once told
 # A new desktop is a new row; a case runs on the rows main.py names for it.
 Row = collections.namedtuple("Row", "wm tray panel bus scale files env user known",
                              defaults=(None, None, 1, {}, {}, None, {}))
@@ -132,6 +134,12 @@ DESKTOPS = {
     # reminder is not among what is checked on it (see the read-me's table).
     "fluxbox": Row(FLUXBOX, "xembed", known={"reminder_unchecked": True}),
     "fluxbox_200": Row(FLUXBOX, "xembed", scale=2, known={"reminder_unchecked": True}),
+    # GNOME's at 200 %, its title bar of an odd height in the screen's pixels.
+    "mutter_200": Row(["mutter", "--x11", "--replace", "--sm-disable"], "xembed", TINT2, scale=2),
+    # A window manager that frames a window 0.8 s after mapping it, as a busy
+    # one may; trayer's notification area.
+    "late_frame_200": Row(["/usr/bin/python3", os.path.join(HERE, "late_frame_wm.py"), "0.8"],
+                          "xembed", ["trayer"], scale=2, known={"frame_told_late": True}),
     # jwm's task bar, xfce4-panel's StatusNotifierItem tray.
     "xfce4_panel": Row(JWM, "sni", XFCE4_PANEL, "session", files=dict(JWM_BAR, **XFCE_PANEL)),
     "xfce4_panel_user_bus": Row(JWM, "sni", XFCE4_PANEL, "user",
@@ -512,6 +520,8 @@ class Desktop:
             left = right = top = bottom = 0
             if extents is not None and len(extents.value) == 4:
                 left, right, top, bottom = extents.value
+            elif self.known.get("frame_told_late"):
+                return None
             else:
                 while (parent := window.query_tree().parent) and parent.id != self.root.id:
                     window = parent

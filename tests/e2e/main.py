@@ -53,7 +53,8 @@ case(a11y.keyboard_advanced_entry_heard, "09:41:50", reader="atspi")
 case(a11y.orca_keyboard_path, "09:41:35", reader="orca")
 case(a11y.fast_hide_and_restore_sni, "09:41:30", ["xfce4_panel"], "atspi")
 case(a11y.hide_and_restore, "09:41:45", ["jwm", "openbox", "i3", "fluxbox", "fluxbox_200",
-                                          "xfwm4", "mutter", "kwin"], "atspi")
+                                          "xfwm4", "mutter", "mutter_200", "kwin",
+                                          "late_frame_200"], "atspi")
 case(cases.xembed_one_menu_per_right_click, "09:41:30")
 case(sni.sni_menu, "09:41:40", ["xfce4_panel_user_bus"])
 case(sni.sni_panel_goes_away_while_hidden, "09:41:30", ["xfce4_panel"])
