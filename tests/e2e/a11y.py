@@ -255,8 +255,12 @@ def told_and_back(d, at_start):
     type_reminder(d, "9", "42", "看")
     d.key("space")  # 确定
     title_whole(d, d.wait_for("the count box", 5, lambda: d.titled(COUNT_TITLE)))
+    r = d.a11y
+    counted = d.wait_for("the count box on the accessibility bus", 3,
+                         lambda: r.window(COUNT_TITLE))
+    said = [o.name for o in r.walk(counted) if r.role(o) == "label"]
     d.answer_box(COUNT_TITLE, 5)
-    box = firing_box(d, " 9:42:00啦!", 25)
+    box = firing_box(d, " 9:42:00啦!", 25, said)
     title_whole(d, box)
     # The window's title bar alone, but for what a window manager keeps of a
     # window however small it asks to be.

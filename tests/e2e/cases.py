@@ -23,14 +23,17 @@ def reminder_box(d):
     return next((w for w in d.program_windows() if w.name and w.name.endswith("啦!")), None)
 
 
-def firing_box(d, title, timeout):
-    """Waits for the box that tells a reminder; another reminder's box first fails."""
+def firing_box(d, title, timeout, counted=None):
+    """Waits for the box that tells a reminder; another reminder's box first
+    fails. `counted`: what the box before said, to tell where none comes."""
     def probe():
         box = reminder_box(d)
         if box is not None and box.name != title:
             raise StepFailed("waited for the reminder box %r, but %r came" % (title, box.name))
         return box
-    return d.wait_for("the reminder box %r" % title, timeout, probe)
+    return d.wait_for("the reminder box %r" % title, timeout, probe, failure=counted and (
+        lambda: "no reminder box %r in %ds after a box said %r; on screen: %s"
+        % (title, timeout, counted, d.on_screen())))
 
 
 def main_is_active(d):
