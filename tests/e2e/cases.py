@@ -126,7 +126,9 @@ def framed_main(d, when):
         main = d.titled(MAIN_TITLE)
         framed = d.frame(main) if main is not None else None
         seen[:] = [framed, main and (main.width, main.height)]
-        if framed is None:
+        # The window read again: one that moved meanwhile is read anew.
+        after = d.titled(MAIN_TITLE)
+        if framed is None or after is None or (after.x, after.y) != (main.x, main.y):
             return None
         x, y, width, height = framed
         # Within a pixel at 100 %: Qt places windows in those.
