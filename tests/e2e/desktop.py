@@ -512,7 +512,10 @@ class Desktop:
         width, height). Where the window manager says how wide its frame is
         (_NET_FRAME_EXTENTS), from that: the window it frames with may be
         larger than what it draws (mutter's has invisible borders to grab).
-        Elsewhere, the client's top-level ancestor."""
+        Elsewhere, the client's top-level ancestor. None while there is no
+        window, as between a restore and the window's mapping."""
+        if win is None:
+            return None
         window = self.x.create_resource_object("window", win.id)
         try:
             extents = window.get_full_property(self.x.get_atom("_NET_FRAME_EXTENTS"),
