@@ -42,10 +42,8 @@ def case(function, clock, rows=("jwm",), reader=None, name=None):
 
 
 case(cases.one_reminder, "09:41:50")
-case(cases.menu_opens_while_a_reminder_is_told, "09:41:50")
 case(cases.told_while_typing_the_next, "09:41:50")
 case(cases.second_start_brings_back_hidden, "09:41:50")
-case(cases.second_start_after_kill, "09:41:50")
 case(a11y.keyboard_and_screen_reader, "09:41:50", reader="atspi")
 case(a11y.orca_keyboard_path, "09:41:47", reader="orca")
 case(a11y.fast_hide_and_restore_sni, "09:41:30", ["xfce4_panel"], "atspi")
