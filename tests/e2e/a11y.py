@@ -314,6 +314,8 @@ def orca_keyboard_path(d):
     d.start_again()
     words = hears(d, "the notice window", "", "提醒信息", "9:43:00", "call", "有一件事要做")
     once(words, "提醒信息", "9:43:00", "call", "有一件事要做")
+    joined = " | ".join(words)
+    check(joined.index("9:43:00") < joined.index("call"), "the time is said after its message")
     check(d.titled(MAIN_TITLE) is None, "a second start while armed showed the main window")
     d.key("Escape")
     r.silent("after the notice window, with the window in the tray", 1.5)
