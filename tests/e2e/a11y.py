@@ -18,11 +18,6 @@ ITEM_ROLES = ("menu item", "check box")
 BUTTON_MARGIN = 4
 
 
-def focusable(r, window):
-    """(role, name, description) of every focusable object in the window."""
-    return [(r.role(c), c.name, c.description) for c in r.walk(window) if r.has(c, "focusable")]
-
-
 def open_menu_by_key(d, key):
     """Shift+F10 or the Menu key: the program's menu, its first enabled item
     (普通) said."""
@@ -32,17 +27,12 @@ def open_menu_by_key(d, key):
 
 
 def keyboard_and_screen_reader(d):
+    """What a reader finds that Orca does not say (orca_keyboard_path hears
+    the rest of the keyboard path)."""
     d.start()
     r = d.a11y
     d.wait_for("the program on the accessibility bus", 10, r.application)
-    main = d.wait_for("the main window read as a window", 10, lambda: r.window(MAIN_TITLE))
-    check(r.role(main) == "frame", "the main window is read as a %r" % r.role(main))
     r.await_focus("the hour field at start", "text", "时")
-    title = "提醒信息（最多五十字）"
-    controls = focusable(r, main)
-    expected = [("text", "时", title), ("text", "分", ""), ("text", title, ""),
-                ("push button", "重设", ""), ("push button", "确定", "")]
-    check(sorted(controls) == sorted(expected), "the main window's controls read %r" % controls)
     # The clock goes on ticking: only its own name follows the time.
     r.events.clear()
 
@@ -51,16 +41,6 @@ def keyboard_and_screen_reader(d):
         return [s.name for kind, _, s in r.events if kind.endswith("accessible-name")
                 and not re.fullmatch(r"9:4[12]:\d\d", s.name or "")]
     d.stays_absent("a name announced while idle", 2.5, renamed)
-    # ... and is read when the reader goes to it: described as the clock,
-    # its name and text the time.
-    clock = [c for c in main if c is not None and c.description == "时钟"]
-    check(clock, "no control of the main window is described as 时钟")
-    try:
-        time_read = r.text(clock[0])
-    except NotImplementedError:
-        time_read = None
-    check(re.fullmatch(r"9:4[12]:\d\d", time_read or "") and clock[0].name == time_read,
-          "the clock reads %r, named %r" % (time_read, clock[0].name))
 
     # The menu from the keyboard (its items as Orca hears them, there): the
     # open menu is one of the program's windows, found from the program.

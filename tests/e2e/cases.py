@@ -162,18 +162,12 @@ def tip_stays_up(d, seconds=2):
 
 
 def one_reminder(d):
+    """(Its frame and the tray icon's tip are hide_and_restore's, on every
+    desktop.)"""
     d.start()
     wait_main_ready(d)
-    at_start = framed_main(d, "at start")
-    tip_stays_up(d)
-
-    def centred_and_above():
-        main = d.titled(MAIN_TITLE)
-        cx, cy = main.centre if main else (0, 0)
-        return abs(cx - SCREEN[0] / 2) <= 20 and abs(cy - SCREEN[1] / 2) <= 20 and \
-            d.is_above(main)
-    d.wait_for("the main window to stand centred and above other windows", 3, centred_and_above)
-
+    d.wait_for("the main window to stand above other windows", 3,
+               lambda: d.is_above(d.titled(MAIN_TITLE)))
     arm_one(d, "42", "开会")
     check(d.titled(MAIN_TITLE) is None, "the main window came back after the count box")
     icon = d.wait_for("the tray icon after arming", 2, d.tray_icon)
@@ -187,7 +181,7 @@ def one_reminder(d):
 
     box = firing_box(d, " 9:42:00啦!", 25)
     elapsed = time.monotonic() - d.app_started
-    check(elapsed >= 9, "the reminder for 9:42 came %.1fs after a start at 9:41:50" % elapsed)
+    check(elapsed >= 6, "the reminder for 9:42 came %.1fs after a start at 9:41:54" % elapsed)
     check(d.titled(NOTICE_TITLE) is None, "the notice window is still open while the reminder is told")
     main = d.titled(MAIN_TITLE)
     check(main is not None, "the main window is not shown behind the reminder box")
@@ -200,9 +194,6 @@ def one_reminder(d):
     d.answer_box(box.name, 1)
 
     main_back(d, "for the next entry")
-    again = framed_main(d, "after the reminder")
-    check(again == at_start, "the main window is %s after the reminder, %s at start (frame, "
-          "client area)" % (again, at_start))
     check(d.tray_icon() is not None, "the tray icon is gone after the reminder")
     # Nothing is armed any more: a left click on the icon shows nothing.
     d.click_tray_icon(1)
