@@ -41,7 +41,7 @@ def case(function, clock, rows=("jwm",), reader=None, name=None):
         CASES[name + "_" + row if len(rows) > 1 else name] = (function, row, clock, reader)
 
 
-case(cases.one_reminder, "09:41:54")
+case(cases.one_reminder, "09:41:50")
 case(cases.told_while_typing_the_next, "09:41:50")
 case(cases.second_start_brings_back_hidden, "09:41:50")
 case(a11y.keyboard_and_screen_reader, "09:41:50", reader="atspi")
