@@ -7,7 +7,7 @@ import os
 import signal
 import time
 
-from Xlib import X, Xatom, display
+from Xlib import X, Xatom, display, error
 
 from desktop import (COUNT_TITLE, DESKTOPS, MAIN_TITLE, NOTICE_TITLE, SCREEN, StepFailed, _read,
                      end_group, processes)
@@ -310,9 +310,13 @@ def client_state(d, title=MAIN_TITLE):
     clients = d.root.get_full_property(d.x.get_atom("_NET_CLIENT_LIST"), Xatom.WINDOW)
     for wid in (clients.value if clients is not None else []):
         window = d.x.create_resource_object("window", wid)
-        if d.xwin.name(window) == title:
-            prop = window.get_full_property(d.x.get_atom("WM_STATE"), d.x.get_atom("WM_STATE"))
-            return (int(prop.value[0]) if prop is not None else 0) or None
+        try:  # a client of the list may be gone by now
+            if d.xwin.name(window) == title:
+                prop = window.get_full_property(d.x.get_atom("WM_STATE"),
+                                                d.x.get_atom("WM_STATE"))
+                return (int(prop.value[0]) if prop is not None else 0) or None
+        except error.XError:
+            continue
     return None
 
 
@@ -324,24 +328,43 @@ def replace_wm(d, row):
 
 
 def tray_goes_away_while_hidden(d):
+    """The tray goes away while the window is hidden: the window waits
+    minimised in jwm's task bar, and goes back to the tray when one is there
+    again. On an X11 tray jwm gives way to a jwm with a task bar alone; on a
+    StatusNotifierItem tray the panel dies, and the item is registered again
+    with the next."""
+    import sni
     d.start()
     wait_main_ready(d)
-    d.open_menu()
-    d.key("Down", "Down", "Down", "Return")  # 普通, 高级, 隐藏: the disabled ones are passed over
+    if d.row.tray == "sni":
+        d.wait_for("the item registered with the watcher", 10, lambda: sni.item(d))
+        sni.choose(d, "隐藏")
+    else:
+        d.open_menu()
+        d.key("Down", "Down", "Down", "Return")  # 普通, 高级, 隐藏: the disabled ones passed over
     d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
     check(client_state(d) is None, "the hidden window is still in the task bar")
-    # jwm gives way to a jwm with a task bar but no notification area.
-    replace_wm(d, "jwm_no_tray")
+    if d.row.tray == "sni":
+        end_group(d.panel)
+    else:
+        replace_wm(d, "jwm_no_tray")
     d.wait_for("the window to wait minimised in the task bar once the tray is gone", 10,
                lambda: client_state(d) == 3)
     check(d.titled(MAIN_TITLE) is None, "the window came up in full, not minimised")
-    # A tray again: the window goes back to it, and its icon brings it up.
-    replace_wm(d, "jwm")
+    if d.row.tray == "sni":
+        d.start_tray()
+        d.wait_for("the item registered again with the new panel", 10, lambda: sni.item(d))
+    else:
+        replace_wm(d, "jwm")
     d.wait_for("the window to leave the task bar once a tray is back", 10,
                lambda: client_state(d) is None,
                failure=lambda: "the window is still in the task bar once a tray is back "
                "(WM_STATE %s)" % client_state(d))
-    choose_restore(d)
+    if d.row.tray == "sni":
+        sni.choose(d, "恢复")
+        main_back(d, "after 恢复")
+    else:
+        choose_restore(d)
     exit_from_menu(d)
 
 

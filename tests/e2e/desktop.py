@@ -412,8 +412,6 @@ class Desktop:
                 pass
         if self.bus is not None:
             self.bus.close()
-        if self.reader == "orca" and self.a11y is not None:
-            self.a11y.keep_orca_log()
         for proc in reversed(self.procs):
             end_group(proc)
         if self.row.user:  # the user is this case's alone: all it runs goes
