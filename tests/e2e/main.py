@@ -47,17 +47,17 @@ case(cases.second_start_brings_back_hidden, "09:41:50")
 case(a11y.keyboard_and_screen_reader, "09:41:50", reader="atspi")
 case(a11y.orca_keyboard_path, "09:41:44", reader="orca")
 case(a11y.fast_hide_and_restore_sni, "09:41:30", ["xfce4_panel"], "atspi")
-case(a11y.hide_and_restore, "09:41:51", ["jwm", "openbox", "i3", "fluxbox", "fluxbox_200",
+case(a11y.hide_and_restore, "09:41:52", ["jwm", "openbox", "i3", "fluxbox", "fluxbox_200",
                                           "xfwm4", "mutter", "mutter_200", "kwin",
                                           "late_frame_200"], "atspi")
 case(cases.xembed_one_menu_per_right_click, "09:41:30")
-case(sni.sni_menu, "09:41:40", ["xfce4_panel_user_bus"])
+case(sni.sni_menu, "09:41:50", ["xfce4_panel_user_bus"])
 case(cases.tray_goes_away_while_hidden, "09:41:30", ["jwm", "xfce4_panel"])
 case(cases.wm_ends_holding_the_window, "09:41:30")
 case(cases.wm_ends_with_a_request_unanswered, "09:41:30")
 case(cases.no_session_bus, "09:41:30")
-case(sway.wayland_session, "09:41:40", ["sway"])
-case(sway.wayland_native, "09:41:40", ["sway"])
+case(sway.wayland_session, "09:41:50", ["sway"])
+case(sway.wayland_native, "09:41:50", ["sway"])
 for route in edges.ROUTES:
     case(functools.partial(edges.zone_followed, route=route), "04:41:48", name="zone_" + route)
 case(edges.clock_set_while_hidden, "09:41:50")
