@@ -16,6 +16,7 @@ import collections
 import glob
 import json
 import os
+import pwd
 import select
 import shlex
 import signal
@@ -645,6 +646,16 @@ class Desktop:
         self.wait_for("the program to end", timeout, lambda: self.app.poll() is not None,
                       program_may_end=True)
         return self.app.returncode
+
+
+def local_user(name):
+    """The local user `name`, made where there is none (a system user, no home)."""
+    try:
+        return pwd.getpwnam(name)
+    except KeyError:
+        subprocess.run(["/usr/sbin/useradd", "--system", "--no-create-home", "--shell",
+                        "/usr/sbin/nologin", name], check=True)
+        return pwd.getpwnam(name)
 
 
 def processes(test):

@@ -6,7 +6,6 @@ that ask it to end, and another local user's files where it keeps its single
 instance (a user made for the test, removed after). main.py runs the cases."""
 
 import os
-import pwd
 import shutil
 import signal
 import subprocess
@@ -15,7 +14,7 @@ import time
 
 from cases import (COUNT_TITLE, arm_one, check, firing_box, reminder_box, type_reminder,
                    wait_main_ready)
-from desktop import StepFailed
+from desktop import StepFailed, local_user
 
 NEW_YORK = "/usr/share/zoneinfo/America/New_York"
 OTHER_USER = "tockmere-e2e-other"
@@ -40,20 +39,10 @@ def end_by_signal(d):
     d.await_program_end(5)
 
 
-def display_goes_away(d):
-    d.start()
-    wait_main_ready(d)
-    arm_one(d, "42", "开会")
-    d.wait_for("the tray icon after arming", 2, d.tray_icon)
-    d.x.close()
-    d.x = None
-    d.xvfb.kill()
-    d.xvfb.wait(timeout=5)
-    ended_by_itself(d, d.await_program_end(10), "whose display went away")
-    check(not place_files(d), "left after the display went away: %s" % place_files(d))
-
-
 def end_signals(d):
+    """Each signal that asks the program to end, and last its X server going
+    away while a reminder is armed: it ends by itself, leaving no process,
+    icon, lock or socket."""
     d.start(program=False)
     for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
         name = signal.Signals(number).name
@@ -69,6 +58,16 @@ def end_signals(d):
         d.wait_for("the tray icon to go after %s" % name, 3, lambda: d.tray_icon() is None,
                    program_may_end=True)
         check(not place_files(d), "left after %s: %s" % (name, place_files(d)))
+    d.start_program()
+    wait_main_ready(d)
+    arm_one(d, "42", "开会")
+    d.wait_for("the tray icon after arming", 2, d.tray_icon)
+    d.x.close()
+    d.x = None
+    d.xvfb.kill()
+    d.xvfb.wait(timeout=5)
+    ended_by_itself(d, d.await_program_end(10), "whose display went away")
+    check(not place_files(d), "left after the display went away: %s" % place_files(d))
 
 
 # How /etc/localtime (or the file TZ names) starts, and how it is changed to
@@ -255,21 +254,12 @@ print(count, flush=True)
 """
 
 
-def other_user():
-    try:
-        return pwd.getpwnam(OTHER_USER)
-    except KeyError:
-        subprocess.run(["/usr/sbin/useradd", "--system", "--no-create-home", "--shell",
-                        "/usr/sbin/nologin", OTHER_USER], check=True)
-        return pwd.getpwnam(OTHER_USER)
-
-
 def other_users_files(d):
     """Another user puts a flocked lock open to all, a link, a folder open
     to all or a listening socket where the program would keep its single
     instance; the program starts, shows its window, and a second start
     hands over to it, every time."""
-    user = other_user()
+    user = local_user(OTHER_USER)
     shared = tempfile.mkdtemp(prefix="tockmere-e2e-tmp.")
     home = tempfile.mkdtemp(prefix="tockmere-e2e-other.")
     key = None

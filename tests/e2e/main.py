@@ -26,7 +26,7 @@ import cases  # noqa: E402
 import edges  # noqa: E402
 import sni  # noqa: E402
 import sway  # noqa: E402
-from desktop import DESKTOPS, Desktop, StepFailed  # noqa: E402
+from desktop import DESKTOPS, Desktop, StepFailed, local_user  # noqa: E402
 
 DAY = "2026-12-06"
 CASES = {}  # name -> (function, row, clock at start, reader)
@@ -62,7 +62,6 @@ for route in edges.ROUTES:
     case(functools.partial(edges.zone_followed, route=route), "04:41:48", name="zone_" + route)
 case(edges.clock_set_while_hidden, "09:41:50")
 case(edges.reminder_heard, "09:41:50")
-case(edges.display_goes_away, "09:41:50")
 case(edges.end_signals, "09:41:50")
 case(edges.other_users_files, "09:41:50")
 
@@ -105,11 +104,7 @@ def run(program, name, pid_file):
 def as_user(user, program, name, pid_file):
     """Runs the case as `user` (made for it), its program copied where the
     user may run it; whatever the user's desktop left goes with its session."""
-    try:
-        pwd.getpwnam(user)
-    except KeyError:
-        subprocess.run(["/usr/sbin/useradd", "--system", "--no-create-home", "--shell",
-                        "/usr/sbin/nologin", user], check=True)
+    local_user(user)
     folder = tempfile.mkdtemp(prefix="tockmere-e2e-user.")
     try:
         os.chmod(folder, 0o755)
