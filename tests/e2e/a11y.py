@@ -8,29 +8,14 @@ import re
 
 from cases import (check, choose_hide, choose_restore, exit_from_menu, firing_box, framed_main,
                    main_is_active, tip_stays_up, type_reminder)
-from desktop import COUNT_TITLE, MAIN_TITLE, NOTICE_TITLE
+from desktop import COUNT_TITLE, MAIN_TITLE
 
-ABOUT_TITLE = "关于Tockmere"
 # The items of the program's menu; 普通 and 高级 can be checked, and are
 # read as check boxes.
 ITEM_ROLES = ("menu item", "check box")
 # Below the buttons the design leaves 80 twips: 5 pixels at 96 dots per
 # inch, one of which may go to rounding.
 BUTTON_MARGIN = 4
-
-
-def focusable(r, window):
-    """(role, name, description) of every focusable object in the window."""
-    return [(r.role(c), c.name, c.description) for c in r.walk(window) if r.has(c, "focusable")]
-
-
-def menu_items(r):
-    """The pop-up menu the focus is in: (name, enabled, checked) per item."""
-    item = r.focused()
-    check(item is not None and r.role(item) in ITEM_ROLES,
-          "no menu item has the focus: %s" % (item and r.role(item)))
-    return [(i.name, r.has(i, "enabled"), r.has(i, "checked"))
-            for i in item.parent if r.role(i) in ITEM_ROLES]
 
 
 def open_menu_by_key(d, key):
@@ -42,17 +27,12 @@ def open_menu_by_key(d, key):
 
 
 def keyboard_and_screen_reader(d):
+    """What a reader finds that Orca does not say (orca_keyboard_path hears
+    the rest of the keyboard path)."""
     d.start()
     r = d.a11y
     d.wait_for("the program on the accessibility bus", 10, r.application)
-    main = d.wait_for("the main window read as a window", 10, lambda: r.window(MAIN_TITLE))
-    check(r.role(main) == "frame", "the main window is read as a %r" % r.role(main))
     r.await_focus("the hour field at start", "text", "时")
-    title = "提醒信息（最多五十字）"
-    controls = focusable(r, main)
-    expected = [("text", "时", title), ("text", "分", ""), ("text", title, ""),
-                ("push button", "重设", ""), ("push button", "确定", "")]
-    check(sorted(controls) == sorted(expected), "the main window's controls read %r" % controls)
     # The clock goes on ticking: only its own name follows the time.
     r.events.clear()
 
@@ -61,23 +41,10 @@ def keyboard_and_screen_reader(d):
         return [s.name for kind, _, s in r.events if kind.endswith("accessible-name")
                 and not re.fullmatch(r"9:4[12]:\d\d", s.name or "")]
     d.stays_absent("a name announced while idle", 2.5, renamed)
-    # ... and is read when the reader goes to it: described as the clock,
-    # its name and text the time.
-    clock = [c for c in main if c is not None and c.description == "时钟"]
-    check(clock, "no control of the main window is described as 时钟")
-    try:
-        time_read = r.text(clock[0])
-    except NotImplementedError:
-        time_read = None
-    check(re.fullmatch(r"9:4[12]:\d\d", time_read or "") and clock[0].name == time_read,
-          "the clock reads %r, named %r" % (time_read, clock[0].name))
 
-    # The menu from the keyboard, in the hour field: 高级 chosen and marked.
+    # The menu from the keyboard (its items as Orca hears them, there): the
+    # open menu is one of the program's windows, found from the program.
     open_menu_by_key(d, "shift+F10")
-    items = menu_items(r)
-    check([(n, c) for n, _, c in items[:2]] == [("普通", True), ("高级", False)],
-          "the menu reads %r" % items)
-    # The open menu is one of the program's windows, found from the program.
     menus = [w for w in r.application() if w is not None and r.role(w) == "popup menu"]
     check(menus and r.has(menus[0], "showing"), "the open menu is not among the program's: %r"
           % [(r.role(w), w.name) for w in r.application() if w is not None])
@@ -86,14 +53,11 @@ def keyboard_and_screen_reader(d):
     d.key("Return")
     r.await_focus("the hour field after 高级", "text", "时")
     open_menu_by_key(d, "Menu")
-    items = menu_items(r)
-    check([(n, c) for n, _, c in items[:2]] == [("普通", False), ("高级", True)],
-          "after 高级 the menu reads %r" % items)
     d.key("Return")  # 普通
     r.await_focus("the hour field after 普通", "text", "时")
 
-    # One reminder by keys alone; the message field's own menu in Chinese.
-    # The mode chosen again, the title (and the field's name) reads anew.
+    # The message field's own menu, in Chinese. The mode chosen again, the
+    # title (and the field's name) reads anew.
     title = "提醒信息 (最多五十字)"
     d.fill("9", "45")
     r.await_focus("the message field", "text", title)
@@ -110,66 +74,7 @@ def keyboard_and_screen_reader(d):
     check("普通" not in names, "the message field opened the program's menu")
     d.key("Escape")
     r.await_focus("the message field after the edit menu", "text", title)
-    d.key("Return")
-    r.await_focus("确定 after Enter in the message field", "push button", "确定")
-    d.key("Return")
-    d.wait_for("the count box", 5, lambda: d.titled(COUNT_TITLE))
-    d.key("Return")
-    d.wait_for("the main window to hide", 5, lambda: d.titled(MAIN_TITLE) is None)
-
-    # A second start while armed shows the notice window, the focus on its
-    # 确定, which reads the reminder; the main window stays in the tray and
-    # the first program goes on alone.
-    status = d.start_again()
-    check(status == 0, "the second start ended with status %s" % status)
-    button = r.await_focus("确定 in the notice window", "push button", "确定")
-    check(r.window(NOTICE_TITLE) is not None, "the notice window is not read")
-    check(d.titled(MAIN_TITLE) is None, "a second start while armed showed the main window")
-    said = button.description
-    for part in ("时间：9:45:00", "事件：call", "有一件事要做"):
-        check(part in said, "the notice window's button says %r, without %r" % (said, part))
-    check(said.index("9:45:00") < said.index("call"), "the time is read after its message")
-    d.key("Escape")
-    d.wait_for("the notice window to close on Escape", 3, lambda: d.titled(NOTICE_TITLE) is None)
-
-    # 关于 from the icon's menu (up past 退出), closed with Enter.
-    d.open_menu()
-    d.key("Up", "Up")
-    r.await_focus("关于 selected", "menu item", "关于")
-    d.key("Return")
-    r.await_focus("确定 in the About box", "push button", "确定")
-    about = r.window(ABOUT_TITLE)
-    check(about is not None and r.role(about) == "dialog",
-          "the About box is read as %r" % (about and r.role(about)))
-    d.key("Return")
-    d.wait_for("the About box to close on Enter", 3, lambda: d.titled(ABOUT_TITLE) is None)
-    check(d.titled(MAIN_TITLE) is None, "About while armed showed the main window")
     d.choose_exit()
-    d.await_program_end(5)
-
-
-def keyboard_advanced_entry_heard(d):
-    """In the advanced entry, "还有" takes a reminder and the focus goes back
-    to the hour field, which says which reminder is now being entered."""
-    d.start()
-    r = d.a11y
-    d.wait_for("the program on the accessibility bus", 10, r.application)
-    r.await_focus("the hour field at start", "text", "时")
-    open_menu_by_key(d, "shift+F10")
-    d.key("Down", "Return")  # 高级
-    r.await_focus("the hour field after 高级", "text", "时")
-    d.fill("9", "45", "one")
-    d.key("Tab")
-    r.await_focus("还有 from the keyboard", "push button", "还有")
-    r.events.clear()
-    d.key("space")
-    hour = r.await_focus("the hour field after 还有", "text", "时")
-    check(hour.description == "提醒信息（事件二）",
-          "after 还有 the hour field says %r" % hour.description)
-    names = [name for _, name, _ in focusable(r, r.window(MAIN_TITLE))]
-    check("提醒信息（事件二）" in names, "the message field is not named for reminder 2: %r" % names)
-    open_menu_by_key(d, "shift+F10")
-    d.key("Up", "Return")  # 退出
     d.await_program_end(5)
 
 
@@ -389,6 +294,8 @@ def orca_keyboard_path(d):
     d.start_again()
     words = hears(d, "the notice window", "", "提醒信息", "9:43:00", "call", "有一件事要做")
     once(words, "提醒信息", "9:43:00", "call", "有一件事要做")
+    joined = " | ".join(words)
+    check(joined.index("9:43:00") < joined.index("call"), "the time is said after its message")
     check(d.titled(MAIN_TITLE) is None, "a second start while armed showed the main window")
     d.key("Escape")
     r.silent("after the notice window, with the window in the tray", 1.5)

@@ -16,6 +16,7 @@ import collections
 import glob
 import json
 import os
+import pwd
 import select
 import shlex
 import signal
@@ -412,8 +413,6 @@ class Desktop:
                 pass
         if self.bus is not None:
             self.bus.close()
-        if self.reader == "orca" and self.a11y is not None:
-            self.a11y.keep_orca_log()
         for proc in reversed(self.procs):
             end_group(proc)
         if self.row.user:  # the user is this case's alone: all it runs goes
@@ -647,6 +646,16 @@ class Desktop:
         self.wait_for("the program to end", timeout, lambda: self.app.poll() is not None,
                       program_may_end=True)
         return self.app.returncode
+
+
+def local_user(name):
+    """The local user `name`, made where there is none (a system user, no home)."""
+    try:
+        return pwd.getpwnam(name)
+    except KeyError:
+        subprocess.run(["/usr/sbin/useradd", "--system", "--no-create-home", "--shell",
+                        "/usr/sbin/nologin", name], check=True)
+        return pwd.getpwnam(name)
 
 
 def processes(test):

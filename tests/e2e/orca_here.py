@@ -3,17 +3,11 @@ search for other Orcas of the same user, which it would end (--replace) or
 give way to. This one keeps the interpreter's process name, so no later
 Orca start of the user's ends it either.
 
-usage: python3 orca_here.py DEBUG_FILE"""
+usage: python3 orca_here.py"""
 
 import sys
 
-from orca import debug
-
-debug.debugLevel = debug.LEVEL_ALL
-debug.eventDebugLevel = debug.LEVEL_OFF
-debug.debugFile = open(sys.argv[1], "w")
-
-from orca import orca  # noqa: E402  (after the debug file, as Orca's launcher)
+from orca import orca
 
 manager = orca.getSettingsManager()
 manager.activate(None, {})

@@ -5,7 +5,6 @@ speech-dispatcher whose one output module writes each utterance on a line of
 a file instead of sounding it."""
 
 import os
-import shutil
 import time
 
 from desktop import HERE, StepFailed, trace
@@ -127,22 +126,15 @@ class Reader:
                  "--communication-method", "unix_socket", "--socket-path", socket,
                  "--log-dir", config])
         d.wait_for("speech-dispatcher to listen", 10, lambda: os.path.exists(socket))
-        self.orca_log = os.path.join(d.work, "orca.log")
         # Never `orca --replace`: it ends every Orca of the user, their own
         # screen reader included (orca_here.py).
-        d.spawn(["/usr/bin/python3", os.path.join(HERE, "orca_here.py"), self.orca_log],
+        d.spawn(["/usr/bin/python3", os.path.join(HERE, "orca_here.py")],
                 env=dict(d.env, SPEECHD_ADDRESS="unix_socket:" + socket,
                          XDG_DATA_HOME=os.path.join(d.work, "data"), LANG="zh_CN.UTF-8",
                          LANGUAGE="zh_CN", LC_ALL="zh_CN.UTF-8", GSETTINGS_BACKEND="memory"))
         self.heard = 0
         d.wait_for("Orca to start speaking", 30, self.utterances)
         self.mark()  # that it is on
-
-    def keep_orca_log(self):
-        """TOCKMERE_ORCA_LOG=FILE keeps Orca's own account of what it heard."""
-        keep = os.environ.get("TOCKMERE_ORCA_LOG")
-        if keep and os.path.exists(getattr(self, "orca_log", "")):
-            shutil.copyfile(self.orca_log, keep)
 
     def utterances(self):
         """Every utterance so far, in order."""

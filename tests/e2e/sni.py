@@ -9,8 +9,8 @@ import dbus
 import dbus.mainloop.glib
 from gi.repository import GLib
 
-from cases import arm_one, check, client_state, exit_from_menu, firing_box, wait_main_ready
-from desktop import MAIN_TITLE, NOTICE_TITLE, StepFailed, end_group
+from cases import arm_one, check, exit_from_menu, firing_box, wait_main_ready
+from desktop import MAIN_TITLE, NOTICE_TITLE, StepFailed
 
 WATCHER = "org.kde.StatusNotifierWatcher"
 ITEM = "org.kde.StatusNotifierItem"
@@ -198,24 +198,4 @@ def sni_menu(d):
     choose(d, "恢复")
     d.wait_for("the main window back after 恢复", 3, lambda: d.titled(MAIN_TITLE))
     expect_layout(d, host, IDLE, "after 恢复")
-    exit_from_menu(d)
-
-
-def sni_panel_goes_away_while_hidden(d):
-    """The host dies while the window is hidden: the window comes to jwm's
-    task bar, and the item is registered again when the panel is back."""
-    d.start()
-    wait_main_ready(d)
-    d.wait_for("the item registered with the watcher", 10, lambda: item(d))
-    choose(d, "隐藏")
-    d.wait_for("the main window to hide after 隐藏", 3, lambda: d.titled(MAIN_TITLE) is None)
-    end_group(d.panel)
-    d.wait_for("the window to wait minimised in the task bar once the panel is gone", 10,
-               lambda: client_state(d) == 3)
-    d.start_tray()
-    d.wait_for("the item registered again with the new panel", 10, lambda: item(d))
-    d.wait_for("the window to leave the task bar once the panel is back", 10,
-               lambda: client_state(d) is None)
-    choose(d, "恢复")
-    d.wait_for("the main window back after 恢复", 5, lambda: d.titled(MAIN_TITLE))
     exit_from_menu(d)
