@@ -16,7 +16,8 @@ TEST_F(Commands, TheMessageIsStoredAndToldAsTyped) {
     enter("10", "0", message);
     EXPECT_EQ(w->Text4.text(), message);
     confirm();
-    EXPECT_EQ(slots(), (Slots{{"10:00:00", message}, {"", ""}, {"", ""}}));
+    EXPECT_EQ(w->book.slot(1), (reminder::Slot{"10:00:00", message}));
+    EXPECT_TRUE(w->book.slot(2).empty() && w->book.slot(3).empty());
     tickAt(10, 0, 0, 5);
     EXPECT_EQ(takeBoxes(), (std::vector<Box>{product("只有一件事要提醒"),
                                              okBox("应该" + message, " 10:00:00啦!")}));

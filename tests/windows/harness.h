@@ -189,14 +189,6 @@ protected:
             pt::fireTimer(w->Timer1);
     }
 
-    // The three slots of the book: due-time text and message.
-    using Slots = std::vector<std::pair<std::string, std::string>>;
-    Slots slots() const {
-        Slots s;
-        for (int k = 1; k <= 3; ++k) s.emplace_back(w->book.slot(k).time, w->book.slot(k).event);
-        return s;
-    }
-
     // The prompts and titles of the firing boxes among the boxes shown.
     static std::vector<std::string> told(const std::vector<Box>& shown) {
         std::vector<std::string> out;

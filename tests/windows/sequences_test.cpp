@@ -107,6 +107,21 @@ TEST(Sequences, OrdersOnceFoundKeepTheModelsRules) {
         {"the notice closed behind a reminder's box gives the keys to the box, not to the "
          "window collapsed behind it",
          "TypeMessage:1 ClickConfirm ToNextDue TrayLeft CloseNotice"},
+        {"the third reminder told after 就这些吧, before 确定: 确定 arms the two before it "
+         "and does not take the third again",
+         "Menu:1 TypeMinute:3 TypeMessage:1 ClickLeft TypeMinute:3 TypeMessage:1 ClickLeft "
+         "TypeMessage:1 ClickLeft Answer ToNextDue Answer ClickConfirm"},
+        {"the same, told while 就这些吧 is still open",
+         "Menu:1 TypeMinute:3 TypeMessage:1 ClickLeft TypeMinute:3 TypeMessage:1 ClickLeft "
+         "TypeMessage:1 ClickLeft ToNextDue Answer Answer ClickConfirm"},
+        {"all three told before 确定: the fields are checked as typed, their time passed",
+         "Menu:1 TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft Answer "
+         "ToNextDue Answer Answer Answer ClickConfirm"},
+        {"taken later first (10:42, then 9:42) and armed: each is told at its moment, and the "
+         "entry is idle only after the last",
+         "Menu:1 TypeHour:0 TypeMessage:1 ClickLeft TypeMessage:1 ClickConfirm"},
+        {"普通 drops reminders two and three: back in 高级, 普通 has nothing to ask",
+         "Menu:1 TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft Menu:0 Answer Menu:1"},
     };
     for (const auto& [why, actions] : found) {
         const std::string fault = playSequence(actionsFrom(actions));
