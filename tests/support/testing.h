@@ -55,6 +55,10 @@ void announceClockSet();
 
 // Lets queued events (focus changes, repaints) run.
 void processEvents();
+// Whether `holds` comes true within two seconds, the events running: what a
+// window system does from its own message loop (Wine's foreground follows
+// X's focus a moment later), as a person sees it.
+bool eventually(const std::function<bool()>& holds);
 // Runs `call` once from the event loop that runs next: a modal window's own
 // loop where one is open.
 void runFromEventLoop(std::function<void()> call);

@@ -2,7 +2,19 @@
 #include "platform/hooks.h"
 #include "support/testing.h"
 
+#include <chrono>
+#include <thread>
+
 namespace platform::testing {
+
+bool eventually(const std::function<bool()>& holds) {
+    for (int waited = 0; !holds(); waited += 10) {
+        if (waited >= 2000) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds{10});
+        processEvents();
+    }
+    return true;
+}
 
 void watchMessageBoxes(BoxWatcher watcher) {
     if (!watcher) {

@@ -76,17 +76,6 @@ protected:
         clock = reminder::makeLocalTime(2026, 12, 6, hour, minute, second, ms);
     }
 
-    // Whether `holds` comes true within a second, the events running: what
-    // a window system does from its own message loop, as a person sees it.
-    static bool eventually(const std::function<bool()>& holds) {
-        for (int waited = 0; !holds(); waited += 10) {
-            if (waited >= 1000) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds{10});
-            pt::processEvents();
-        }
-        return true;
-    }
-
     // The boxes shown since the last call.
     std::vector<Box> takeBoxes() { return std::exchange(boxes, {}); }
 
@@ -172,7 +161,7 @@ protected:
     void expectBoxInFront(const std::string& when) {
         EXPECT_TRUE(pt::aBoxIsActive()) << when;
         if (pt::boxesAbove(w->form)) {
-            EXPECT_TRUE(eventually([&] { return *pt::boxesAbove(w->form); })) << when;
+            EXPECT_TRUE(pt::eventually([&] { return *pt::boxesAbove(w->form); })) << when;
         }
         const auto fields = [&] {
             return std::vector<std::string>{w->Text1.text(), w->Text2.text(), w->Text4.text()};

@@ -74,8 +74,8 @@ TEST_F(NoticeWindow, ListsTheFilledSlotsFromTheFirstUpToTheNextEmptyOne) {
         pt::pressKey(w->info()->Command1,
                      pattern[0] == '+' ? platform::KeyReturn : platform::KeyEscape);
         EXPECT_EQ(w->info(), nullptr);
-        EXPECT_TRUE(pt::isForeground(w->form));
-        EXPECT_TRUE(pt::holdsKeyboardFocus(w->Text1));
+        EXPECT_TRUE(pt::eventually(
+            [&] { return pt::isForeground(w->form) && pt::holdsKeyboardFocus(w->Text1); }));
     }
     EXPECT_TRUE(takeBoxes().empty());
 }

@@ -607,7 +607,8 @@ private:
             pt::click(about->cmdOK);
         else
             pt::closeByCloseBox(about->form);
-        if (windowInUse() && !pt::isForeground(w_->form) && fault_.empty())
+        if (windowInUse() && !pt::eventually([&] { return pt::isForeground(w_->form); }) &&
+            fault_.empty())
             fault_ = "About closed, the window in use is not in front after " + trail();
     }
 

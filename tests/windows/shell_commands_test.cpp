@@ -72,7 +72,7 @@ TEST_F(ShellCommands, ASecondStartBringsAboutForwardAndRestoreKeepsThePlace) {
     EXPECT_TRUE(withAboutOpen([&](frmAbout& a) {
         pt::bringAnotherWindowForward();
         w->App_StartAgain();
-        EXPECT_TRUE(eventually([&] { return pt::isForeground(a.form); }));
+        EXPECT_TRUE(pt::eventually([&] { return pt::isForeground(a.form); }));
         pt::click(a.cmdOK);
     }));
     enter("10", "5", "带伞");
