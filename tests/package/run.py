@@ -285,13 +285,14 @@ def installed_program_runs():
     return program
 
 
-def installed(work):
+def installed(work, lintian):
+    share = work + "/deb/usr/share/"
+    validators = [("desktop_file_validate", ["desktop-file-validate", share + "applications/tockmere.desktop"]),
+                  ("appstreamcli_validate", ["appstreamcli", "validate", "--no-net",
+                                             share + "metainfo/internal.tockmere.tockmere.metainfo.xml"])]
     # desktop-file-validate says what it finds, and exits 0 for a hint.
-    for name, argv in (("lintian", ["lintian", "--fail-on", "error", os.path.abspath(DEB)]),
-                       ("desktop_file_validate", ["desktop-file-validate", "tockmere.desktop"]),
-                       ("appstreamcli_validate", ["appstreamcli", "validate", "--no-net",
-                                                  "../metainfo/internal.tockmere.tockmere.metainfo.xml"])):
-        done = subprocess.run(argv, capture_output=True, text=True, cwd=work + "/deb/usr/share/applications")
+    for name, done in [("lintian", lintian.result())] + [
+            (name, subprocess.run(argv, capture_output=True, text=True)) for name, argv in validators]:
         check(name, need, done.returncode == 0 and not (name[0] == "d" and done.stdout), done.stdout + done.stderr)
     if subprocess.run(["dpkg-query", "-W", "tockmere"], capture_output=True).returncode == 0:
         apt("purge", "tockmere")
@@ -324,8 +325,6 @@ class Prefix:
 
     def __init__(self, work, d):
         self.work, self.path = work, work + "/prefix"
-        sh("sh", "scripts/wine-run.sh", "--prepare", env=dict(
-            {k: v for k, v in os.environ.items() if k != "DISPLAY"}, TOCKMERE_WINEPREFIX=self.path))
         # No Mono or Gecko, and no Linux menu entries made for the shortcut.
         self.env = dict(d.env, WINEPREFIX=self.path, WINEDEBUG="-all", LANG="zh_CN.UTF-8",
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
@@ -366,23 +365,22 @@ class Prefix:
         return keys
 
     def snapshot(self):
+        """Every file ("file C:/PATH"), key ("key KEY") and value ("value
+        KEY\\NAME") of the prefix."""
         drive = self.path + "/drive_c"
-        files = {"file C:/" + os.path.relpath(os.path.join(top, n), drive)
-                 for top, dirs, names in os.walk(drive) for n in dirs + names}
-        return files, self.registry()
+        items = {"file C:/" + os.path.relpath(os.path.join(top, n), drive) for top, dirs, names in os.walk(drive)
+                 for n in dirs + names}
+        for key, values in self.registry().items():
+            items |= {"key " + key} | {"value %s\\%s" % (key, n) for n in values}
+        return items
 
     def leftovers(self, before):
-        """Every file, key and value there now and not in `before`, but the
-        installer's own empty folders and keys."""
-        (old_files, old_keys), (files, keys) = before, self.snapshot()
-        new = files - old_files
-        found = [f for f in new if not (INSTALLER_LEFT.fullmatch(f) and not any(g.startswith(f + "/") for g in new))]
-        for key, values in keys.items():
-            if key not in old_keys:
-                if values or not INSTALLER_LEFT.fullmatch("key " + key):
-                    found.append("key %s %s" % (key, values))
-            else:
-                found += ["value %s\\%s" % (key, n) for n in values if n not in old_keys[key]]
+        """Every item of snapshot() there now and not in `before`, but the
+        installer's own folders and keys while nothing is in them."""
+        new = self.snapshot() - before
+        inside = lambda item: item.split(" ", 1)[1] + ("/" if item[0] == "f" else "\\")
+        found = [i for i in new if not INSTALLER_LEFT.fullmatch(i) or any(
+            j != i and inside(j).startswith(inside(i)) for j in new)]
         need(not found, "left: " + "; ".join(sorted(found)[:10]))
 
     def state(self, version, autostart):
@@ -418,7 +416,7 @@ class Prefix:
         return self.path + "/drive_c/" + re.sub(r"^[Cc]:\\", "", path).replace("\\", "/")
 
 
-def wine_checks(work):
+def wine_checks(work, prepared):
     """The installer: installed, its program started from its shortcut,
     upgraded from an older version and uninstalled, in one prefix."""
     major, minor = VERSION.split(".")[:2]
@@ -429,6 +427,7 @@ def wine_checks(work):
     def setup():
         d.start_display()
         d.start_wm()
+        prepared.result()
         prefix.append(Prefix(work, d))
         sh("cmake", "-DSETTINGS=build-windows/msi/settings.cmake", "-DVERSION=" + older, "-DOUTPUT=" + older_msi,
            "-P", "cmake/make-msi.cmake")
@@ -501,16 +500,20 @@ def main():
     work = tempfile.mkdtemp(prefix="tockmere-package.")
     try:
         if check("root", need, os.getuid() == 0, "installing the package needs root") and check("built", built):
-            # The second build, for `reproducible`, runs beside the checks
-            # that wait on Wine and apt.
-            with concurrent.futures.ThreadPoolExecutor(1) as pool:
+            # The second build, for `reproducible`, lintian and the making of
+            # Wine's prefix run beside the checks that wait on apt and Wine.
+            with concurrent.futures.ThreadPoolExecutor(3) as pool:
                 again = pool.submit(built, "-again")
+                lintian = pool.submit(subprocess.run, ["lintian", "--fail-on", "error", DEB], capture_output=True,
+                                      text=True)
+                prepared = pool.submit(sh, "sh", "scripts/wine-run.sh", "--prepare", env=dict(
+                    {k: v for k, v in os.environ.items() if k != "DISPLAY"}, TOCKMERE_WINEPREFIX=work + "/prefix"))
                 texts = {}
                 if check("packages_read", read, work, texts):
                     for name in dict.fromkeys(row[0] for row in HOLDS):
                         check(name, holds, texts, [row[1:] for row in HOLDS if row[0] == name])
-                    installed(work)
-                    wine_checks(work)
+                    installed(work, lintian)
+                    wine_checks(work, prepared)
                 check("reproducible", reproducible, again)
     finally:
         shutil.rmtree(work, ignore_errors=True)
