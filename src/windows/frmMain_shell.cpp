@@ -43,6 +43,9 @@ void frmMain::App_StartAgain() {
     // Otherwise back as "恢复" brings it, from the tray or the task bar,
     // minimised or not, and in front, with About over it when it is open.
     mnuTrayRestore_Click();
+    // The field that took the focus may have run a box, from which the user
+    // put the window away again: it stays away.
+    if (book.hidden()) return;
     form.show();
     if (about()) about_->form.show();
 }

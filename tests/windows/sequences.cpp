@@ -468,7 +468,8 @@ private:
                 if (!model_.armed) model_.hidden = false;
                 w.App_StartAgain();
                 pt::processEvents();
-                if (!model_.armed &&
+                // (Unless put away again from a box the window's return ran.)
+                if (!model_.armed && !model_.hidden &&
                     (!w.form.visible() || w.form.windowState() != platform::Form::Normal))
                     fault_ = "a second start left the window away";
                 if (model_.armed && !w.info())

@@ -102,6 +102,12 @@ TEST(Sequences, OrdersOnceFoundKeepTheModelsRules) {
         {"the window shown again while a box is open visits no field behind it, and the box "
          "is not asked twice",
          "TypeMessage Menu:4 SecondStart JumpForward ClickConfirm Menu:4 SecondStart"},
+        {"put away again from the box a field runs as 恢复 brings the window back: it stays "
+         "away",
+         "TypeMessage Menu:4 Menu:3 ClickConfirm JumpForward Menu:4 Answer Menu:3 Menu:4"},
+        {"the same as a second start brings it back",
+         "TypeMessage Menu:4 SecondStart ClickConfirm JumpForward Menu:4 Answer SecondStart "
+         "Menu:4"},
         {"恢复 into a message field whose time has passed: its box finds the window in use",
          "TypeMessage Menu:4 Menu:3 ClickConfirm Menu:4 Answer JumpForward Menu:3"},
         {"the notice closed behind a reminder's box gives the keys to the box, not to the "

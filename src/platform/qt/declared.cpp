@@ -27,7 +27,9 @@ LongPtr defaultWindowProc(Handle hWnd, std::uint32_t uMsg, LongPtr wParam, LongP
     FormImpl* f = FormImpl::fromHandle(hWnd);
     if (f && f->widget && uMsg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE) {
         f->showWindow();
-        f->widget->showNormal();
+        // The field that takes the focus may have run a box, from which the
+        // user put the window away again: then it stays away.
+        if (f->kept == FormImpl::Kept::Screen) f->widget->showNormal();
     }
     return 0;
 }
