@@ -591,7 +591,25 @@ class Desktop:
             self.swaymsg("seat", "-", "cursor", *map(str, action))
 
     def type(self, text):
+        self.keys_for(text)
         self.xdotool("type", "--delay", "40", text)
+
+    def keys_for(self, text):
+        """Gives each character of `text` missing from the key map a spare key
+        of its own, kept. Else xdotool maps one for each character and takes it
+        back at once, and a program that reads the map after that reads the
+        key as nothing: the character is lost (seen under load). Looked at
+        before each typing, since a window manager may load a map of its own."""
+        low = self.x.display.info.min_keycode
+        keymap = self.x.get_keyboard_mapping(low, self.x.display.info.max_keycode - low + 1)
+        mapped = {sym for syms in keymap for sym in syms}
+        spare = (low + i for i in reversed(range(len(keymap))) if not any(keymap[i]))
+        for sym in sorted({0x1000000 | ord(c) for c in text if ord(c) > 0x7f} - mapped):
+            code = next(spare, None)
+            if code is None:
+                raise StepFailed("no spare key left to type %r" % chr(sym & 0xffffff))
+            self.x.change_keyboard_mapping(code, [(sym,) * len(keymap[0])])
+        self.x.sync()
 
     def fill(self, *texts):
         """Types each text, and a Tab after it: field after field."""
