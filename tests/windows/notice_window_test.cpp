@@ -69,8 +69,7 @@ TEST_F(NoticeWindow, ListsTheFilledSlotsFromTheFirstUpToTheNextEmptyOne) {
         EXPECT_EQ(pt::accessibleDescription(w->info()->form), "");
         // From the keyboard: the button has the focus, Enter or Esc closes
         // the window, and the main window takes the keys back on its field.
-        pt::processEvents();
-        EXPECT_TRUE(w->info()->Command1.hasFocus());
+        EXPECT_TRUE(pt::eventually([&] { return w->info()->Command1.hasFocus(); }));
         pt::pressKey(w->info()->Command1,
                      pattern[0] == '+' ? platform::KeyReturn : platform::KeyEscape);
         EXPECT_EQ(w->info(), nullptr);
