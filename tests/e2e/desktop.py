@@ -110,6 +110,11 @@ Row = collections.namedtuple("Row", "wm tray panel bus scale files env user know
                              defaults=(None, None, 1, {}, {}, None, {}))
 XFCE4_PANEL = ["xfce4-panel", "--disable-wm-check"]
 FLUXBOX = ["fluxbox", "-no-slit", "-rc", "{work}/fluxbox-init"]
+# The style leaves the background alone (the user's overlay, in a home
+# where fluxbox has been before): else fluxbox looks for a program to set
+# it with and, finding none, says so in a window that takes the focus at
+# some moment of the start.
+FLUXBOX_FILES = {".fluxbox/overlay": "background: unset\n"}
 
 DESKTOPS = {
     "jwm": Row(JWM, "xembed", files=JWM_TRAY),
@@ -133,8 +138,9 @@ DESKTOPS = {
                 known={"client_at_least_title_bar": True}),
     # Its own notification area in its toolbar; no slit. As on i3, a
     # reminder is not among what is checked on it (see the read-me's table).
-    "fluxbox": Row(FLUXBOX, "xembed", known={"reminder_unchecked": True}),
-    "fluxbox_200": Row(FLUXBOX, "xembed", scale=2, known={"reminder_unchecked": True}),
+    "fluxbox": Row(FLUXBOX, "xembed", files=FLUXBOX_FILES, known={"reminder_unchecked": True}),
+    "fluxbox_200": Row(FLUXBOX, "xembed", scale=2, files=FLUXBOX_FILES,
+                       known={"reminder_unchecked": True}),
     # GNOME's at 200 %, its title bar of an odd height in the screen's pixels.
     "mutter_200": Row(["mutter", "--x11", "--replace", "--sm-disable"], "xembed", TINT2, scale=2),
     # A window manager that frames a window 0.8 s after mapping it, as a busy
