@@ -43,9 +43,9 @@ struct TrayEntries : QObject {
 };
 
 std::vector<std::unique_ptr<TrayEntry>>& entries() {
-    static QPointer<TrayEntries> held;
-    if (!held) held = new TrayEntries(qApp);
-    return held->all;
+    static QPointer<TrayEntries> kept;
+    if (!kept) kept = new TrayEntries(qApp);
+    return kept->all;
 }
 
 int availableOverride = -1;
