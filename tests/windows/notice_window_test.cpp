@@ -126,12 +126,12 @@ TEST_F(NoticeWindow, OpenedAndClosedOftenKeepsTheMemoryLevel) {
             pt::processEvents();
         }
     };
-    openAndClose(50);
+    openAndClose(30);
     const std::size_t settled = pt::memoryInUse();
     ASSERT_GT(settled, 0u);
-    openAndClose(450);
+    openAndClose(120);
     const double grownKiB = (static_cast<double>(pt::memoryInUse()) - settled) / 1024;
-    EXPECT_LT(grownKiB, 512) << "after 500 openings, " << grownKiB << " KiB more than after 50";
+    EXPECT_LT(grownKiB, 512) << "after 150 openings, " << grownKiB << " KiB more than after 30";
 }
 
 }  // namespace
