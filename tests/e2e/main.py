@@ -2,8 +2,7 @@
 each runs on, and the one way to run one.
 
 usage: main.py --list                    the cases, in the order run.sh runs them
-       main.py --list-waiting            those that spend most of their time
-                                         waiting for a reminder's minute
+       main.py --list-units              the cases as run.sh's lanes take them
        main.py PROGRAM CASE [PID_FILE]   runs one case on a desktop of its own
 Prints nothing and exits 0 when the case passes; prints the step that failed
 and exits 1 otherwise.
@@ -68,9 +67,18 @@ case(edges.end_signals, "09:41:50")
 case(edges.other_users_files, "09:41:50")
 
 # These wait for the clock most of the time (a reminder at one minute and the
-# next at the minute after, a zone's change): run.sh runs them beside the
-# others, the two lanes about as long (about 250 s and 225 s).
-WAITING = ["told_while_typing_the_next", "orca_keyboard_path"] + [c for c in CASES if c.startswith("zone_")]
+# next at the minute after, a zone's change), the longest first.
+WAITING = ["orca_keyboard_path", "told_while_typing_the_next"] + [c for c in CASES if c.startswith("zone_")]
+
+
+def units():
+    """The cases as run.sh's lanes take them, one unit a line: the waiting
+    ones first; the cases of a desktop with a user of its own together, as
+    each ends all that user runs."""
+    together = {}
+    for name in WAITING + [c for c in CASES if c not in WAITING]:
+        together.setdefault(DESKTOPS[CASES[name][1]].user or name, []).append(name)
+    return [" ".join(unit) for unit in together.values()]
 
 
 def run(program, name, pid_file):
@@ -132,8 +140,8 @@ def as_user(user, program, name, pid_file):
 
 
 def main(argv):
-    if len(argv) == 2 and argv[1] in ("--list", "--list-waiting"):
-        print("\n".join(CASES if argv[1] == "--list" else WAITING))
+    if len(argv) == 2 and argv[1] in ("--list", "--list-units"):
+        print("\n".join(CASES if argv[1] == "--list" else units()))
         return 0
     if len(argv) < 3 or argv[2] not in CASES:
         sys.stderr.write("usage: main.py PROGRAM CASE [PID_FILE] | --list; cases: %s\n"
