@@ -61,6 +61,15 @@ int screenNumber() {
     return dot ? std::atoi(dot + 1) : 0;
 }
 
+// The X window a widget has now. Qt makes a shown widget's window anew at
+// times (so does recreateNativeWindow below), and the widget's own id then
+// stays the old window's.
+xcb_window_t windowOf(const QWidget* w) {
+    const QWindow* now = w->windowHandle();
+    if (!now || !now->handle()) return XCB_WINDOW_NONE;
+    return static_cast<xcb_window_t>(now->winId());
+}
+
 // The root window of the program's screen.
 xcb_window_t rootWindow(xcb_connection_t* c) {
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
@@ -186,8 +195,8 @@ private:
     // manager (no WM_STATE): their request went to one that ended.
     void mapUnanswered() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (!w->isVisible() || !w->windowHandle() || !w->internalWinId()) continue;
-            const auto id = static_cast<xcb_window_t>(w->internalWinId());
+            const xcb_window_t id = windowOf(w);
+            if (!w->isVisible() || id == XCB_WINDOW_NONE) continue;
             xcb_get_window_attributes_reply_t* a =
                 xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, id), nullptr);
             xcb_get_property_reply_t* p = xcb_get_property_reply(
@@ -244,8 +253,8 @@ bool qt::programHoldsX11Focus() {
 
 std::optional<QPoint> qt::x11ClientPosition(const QWidget* w) {
     xcb_connection_t* c = x11();
-    if (!c || !w->internalWinId()) return std::nullopt;
-    const auto id = static_cast<xcb_window_t>(w->internalWinId());
+    const xcb_window_t id = windowOf(w);
+    if (!c || id == XCB_WINDOW_NONE) return std::nullopt;
     // Both asked at once: one round trip.
     const auto state = xcb_get_window_attributes(c, id);
     const auto place = xcb_translate_coordinates(c, id, rootWindow(c), 0, 0);
@@ -260,9 +269,10 @@ std::optional<QPoint> qt::x11ClientPosition(const QWidget* w) {
 
 std::optional<QMargins> qt::x11FrameExtents(const QWidget* w) {
     xcb_connection_t* c = x11();
-    if (!c || !w->internalWinId()) return std::nullopt;
-    const auto cookie = xcb_get_property(c, 0, static_cast<xcb_window_t>(w->internalWinId()),
-                                         atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4);
+    const xcb_window_t id = windowOf(w);
+    if (!c || id == XCB_WINDOW_NONE) return std::nullopt;
+    const auto cookie =
+        xcb_get_property(c, 0, id, atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4);
     xcb_get_property_reply_t* reply = xcb_get_property_reply(c, cookie, nullptr);
     std::optional<QMargins> extents;
     if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 16) {
@@ -276,13 +286,13 @@ std::optional<QMargins> qt::x11FrameExtents(const QWidget* w) {
 
 void qt::moveX11Client(const QWidget* w, QPoint at) {
     xcb_connection_t* c = x11();
-    if (!c || !w->internalWinId()) return;
+    const xcb_window_t id = windowOf(w);
+    if (!c || id == XCB_WINDOW_NONE) return;
     // The program's windows have static gravity: the window manager puts
     // the client area itself where asked, and its frame around it.
     const std::uint32_t values[] = {static_cast<std::uint32_t>(at.x()),
                                     static_cast<std::uint32_t>(at.y())};
-    xcb_configure_window(c, static_cast<xcb_window_t>(w->internalWinId()),
-                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    xcb_configure_window(c, id, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
     xcb_flush(c);
 }
 
