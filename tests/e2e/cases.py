@@ -332,7 +332,8 @@ def tray_goes_away_while_hidden(d):
     minimised in jwm's task bar, and goes back to the tray when one is there
     again. On an X11 tray jwm gives way to a jwm with a task bar alone; on a
     StatusNotifierItem tray the panel dies, and the item is registered again
-    with the next."""
+    with the next. On a display's second screen, the tray watched is that
+    screen's."""
     import sni
     d.start()
     wait_main_ready(d)

@@ -96,6 +96,7 @@ SWAY = {"sway.conf": "xwayland enable\noutput HEADLESS-1 resolution 1024x768\n"
 #   files   written into the session's folder before the wm starts
 #   env     the wm's own variables
 #   user    the user the case runs as, made for it (sway refuses root)
+#   screen  the display's screen it is on: 1 is the second, of two
 #   known   what the cases know of the desktop:
 #             title_font, title_buttons: the frame's title font, and how many
 #               squares as wide as the title bar is high sit beside the title
@@ -106,8 +107,8 @@ SWAY = {"sway.conf": "xwayland enable\noutput HEADLESS-1 resolution 1024x768\n"
 #             frame_told_late: the wm frames a window, and tells its frame,
 #               only a while after mapping it; its frame counts once told
 # A new desktop is a new row; a case runs on the rows main.py names for it.
-Row = collections.namedtuple("Row", "wm tray panel bus scale files env user known",
-                             defaults=(None, None, 1, {}, {}, None, {}))
+Row = collections.namedtuple("Row", "wm tray panel bus scale files env user known screen",
+                             defaults=(None, None, 1, {}, {}, None, {}, 0))
 XFCE4_PANEL = ["xfce4-panel", "--disable-wm-check"]
 FLUXBOX = ["fluxbox", "-no-slit", "-rc", "{work}/fluxbox-init"]
 # The style leaves the background alone (the user's overlay, in a home
@@ -120,6 +121,8 @@ DESKTOPS = {
     "jwm": Row(JWM, "xembed", files=JWM_TRAY),
     # jwm's task bar alone (tray_goes_away_while_hidden turns to it).
     "jwm_no_tray": Row(JWM, None, files=JWM_BAR),
+    # jwm on the second screen of a display (DISPLAY=:n.1), its tray there.
+    "jwm_screen_1": Row(JWM, "xembed", files=JWM_TRAY, screen=1),
     # openbox's stock theme, with its title bar of the window's icon, the
     # title, and three buttons (NLIMC).
     "openbox": Row(["openbox", "--config-file", "/etc/xdg/openbox/rc.xml"], "xembed", TINT2,
@@ -256,7 +259,7 @@ class Desktop:
 
     def __init__(self, program, start_time, pid_file=None, row="jwm", reader=None):
         self.row = DESKTOPS[row]
-        self.scale, self.known = self.row.scale, self.row.known
+        self.scale, self.known, self.screen = self.row.scale, self.row.known, self.row.screen
         self.program, self.start_time = os.path.abspath(program), start_time
         self.pid_file, self.reader = pid_file, reader
         self.work = tempfile.mkdtemp(prefix="tockmere-e2e.")
@@ -295,14 +298,15 @@ class Desktop:
 
     def start_display(self):
         read_end, write_end = os.pipe()
-        self.xvfb = self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                                "%dx%dx24" % SCREEN, "-nolisten", "tcp"], pass_fds=(write_end,))
+        screens = [a for n in range(self.screen + 1) for a in ("-screen", str(n), "%dx%dx24" % SCREEN)]
+        self.xvfb = self.spawn(["Xvfb", "-displayfd", str(write_end)] + screens + ["-nolisten", "tcp"],
+                               pass_fds=(write_end,))
         os.close(write_end)
         with os.fdopen(read_end) as told:  # Xvfb writes its number and a newline at once
             number = told.readline().strip() if select.select([told], [], [], 10)[0] else ""
         if not number:
             raise StepFailed("Xvfb did not report a display number")
-        self.env["DISPLAY"] = ":" + number
+        self.env["DISPLAY"] = ":%s.%d" % (number, self.screen)
         self.x = display.Display(self.env["DISPLAY"])
         self.root = self.x.screen().root
         self.xwin = WindowReader(self.x)
@@ -344,8 +348,9 @@ class Desktop:
         if self.row.panel:
             self.panel = self.spawn(self.row.panel)
         if self.row.tray == "xembed":
-            self.wait_for("a tray host to own _NET_SYSTEM_TRAY_S0", 10, lambda: self.x.
-                          get_selection_owner(self.x.get_atom("_NET_SYSTEM_TRAY_S0")) != X.NONE)
+            selection = "_NET_SYSTEM_TRAY_S%d" % self.screen
+            self.wait_for("a tray host to own " + selection, 10,
+                          lambda: self.x.get_selection_owner(self.x.get_atom(selection)) != X.NONE)
         elif self.row.tray == "sni":
             import sni
             self.wait_for("a StatusNotifierHost on the bus", 20, lambda: sni.host_registered(self))
@@ -584,6 +589,8 @@ class Desktop:
         return result.stdout.decode().strip()
 
     def xdotool(self, *args):
+        # mousemove goes to the first screen unless told the desktop's
+        args = [b for a in args for b in ((a, "--screen", str(self.screen)) if a == "mousemove" else (a,))]
         return self.tool("xdotool", *args)
 
     def wtype(self, *args):

@@ -53,7 +53,7 @@ case(a11y.hide_and_restore, "09:41:52", ["jwm", "openbox", "i3", "fluxbox", "flu
                                           "late_frame_200"], "atspi")
 case(cases.xembed_one_menu_per_right_click, "09:41:30")
 case(sni.sni_menu, "09:41:50", ["xfce4_panel_user_bus"])
-case(cases.tray_goes_away_while_hidden, "09:41:30", ["jwm", "xfce4_panel"])
+case(cases.tray_goes_away_while_hidden, "09:41:30", ["jwm", "xfce4_panel", "jwm_screen_1"])
 case(cases.wm_ends_holding_the_window, "09:41:30")
 case(cases.wm_ends_with_a_request_unanswered, "09:41:30")
 case(cases.no_session_bus, "09:41:30")
