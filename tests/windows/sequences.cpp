@@ -566,6 +566,14 @@ private:
         platform::MenuItem* items[] = {&w.mnuTrayNormal,  &w.mnuTrayHigh, &w.mnuTrayQuery,
                                        &w.mnuTrayRestore, &w.mnuTrayHide, &w.mnuTrayAbout};
         if (!items[item]->enabled()) return;
+        // A mode chosen from the tray leaves the keys where they were, but
+        // for a button left without its command (the hour field takes them
+        // from it); 高级, when it opens the advanced entry, puts them in the
+        // hour field.
+        platform::Control* keys = windowInUse() ? focused() : nullptr;
+        if (keys && item == 1 && w.book.offer().high.does == reminder::Does::Switch)
+            keys = &w.Text1;
+        const std::size_t played = done_.size();
         switch (item) {
             case 0:
                 model_.normal();
@@ -588,6 +596,12 @@ private:
                 break;
         }
         pt::chooseMenuItem(*items[item]);
+        if (!keys || item > 1 || done_.size() != played || !windowInUse()) return;
+        if ((keys == &w.Command2 || keys == &w.Command1) &&
+            !static_cast<platform::CommandButton*>(keys)->enabled())
+            keys = &w.Text1;
+        if (focused() != keys && fault_.empty())
+            fault_ = "the keys went elsewhere than the mode's choice leaves them after " + trail();
     }
 
     void insideAbout() {

@@ -63,16 +63,19 @@ TEST_F(ShellCommands, ExitFromTheMenuOrTheSystemEndsWhateverIsOpen) {
     }
 }
 
-// A second start brings the About box forward. 恢复 brings the window back
-// where it was, not centred, with what was typed. (About over the hidden
-// window, and that the armed one stays hidden, are the model's:
-// sequences.cpp.)
+// A second start, or 关于 again, brings the About box forward. 恢复 brings
+// the window back where it was, not centred, with what was typed. (About
+// over the hidden window, and that the armed one stays hidden, are the
+// model's: sequences.cpp.)
 TEST_F(ShellCommands, ASecondStartBringsAboutForwardAndRestoreKeepsThePlace) {
     start();
     EXPECT_TRUE(withAboutOpen([&](frmAbout& a) {
         pt::bringAnotherWindowForward();
         w->App_StartAgain();
         EXPECT_TRUE(pt::eventually([&] { return pt::isForeground(a.form); }));
+        pt::bringAnotherWindowForward();
+        pt::chooseMenuItem(w->mnuTrayAbout);
+        EXPECT_TRUE(pt::eventually([&] { return pt::isForeground(a.form); })) << "关于 again";
         pt::click(a.cmdOK);
     }));
     enter("10", "5", "带伞");
