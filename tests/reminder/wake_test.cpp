@@ -13,7 +13,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-LocalTime at(int day, int hour, int minute, int second, int ms = 0) {
+LocalTime onDay(int day, int hour, int minute, int second, int ms = 0) {
     return makeLocalTime(2026, 3, static_cast<unsigned>(day), hour, minute, second, ms);
 }
 
@@ -30,23 +30,23 @@ struct Case {
 TEST(NextWake, IsTheFirstMomentTheFireRuleTellsAReminder) {
     // clang-format off
     const Case cases[] = {
-        {"an hour ahead", {"10:42:00", "", ""}, 1, at(8, 9, 42, 0, 3), at(8, 10, 42, 0)},
-        {"leading zeros", {"09:05:00", "", ""}, 1, at(8, 9, 0, 0), at(8, 9, 5, 0)},
-        {"earlier today: tomorrow", {"9:00:00", "", ""}, 1, at(8, 9, 30, 0), at(9, 9, 0, 0)},
-        {"told at this very tick: tomorrow", {"9:30:00", "", ""}, 1, at(8, 9, 30, 0), at(9, 9, 30, 0)},
-        {"a millisecond before it", {"9:30:00", "", ""}, 1, at(8, 9, 29, 59, 999), at(8, 9, 30, 0)},
-        {"midnight, just before it", {"0:00:00", "", ""}, 1, at(8, 23, 59, 59, 500), at(9, 0, 0, 0)},
-        {"just after midnight", {"23:59:00", "", ""}, 1, at(9, 0, 0, 0, 200), at(9, 23, 59, 0)},
-        {"clock set back past it", {"9:00:00", "", ""}, 1, at(8, 7, 15, 0), at(8, 9, 0, 0)},
-        {"clock set forward past it", {"9:00:00", "", ""}, 1, at(8, 11, 0, 0), at(9, 9, 0, 0)},
-        {"three armed, the second first", {"14:00:00", "10:00:00", "12:00:00"}, 3, at(8, 9, 0, 0), at(8, 10, 0, 0)},
-        {"three armed, one passed", {"8:00:00", "13:00:00", "11:00:00"}, 3, at(8, 9, 0, 0), at(8, 11, 0, 0)},
-        {"two armed, a third unwatched", {"14:00:00", "12:00:00", "10:00:00"}, 2, at(8, 9, 0, 0), at(8, 12, 0, 0)},
-        {"the third entered, watched before confirming", {"14:00:00", "12:00:00", "10:00:00"}, 4, at(8, 9, 0, 0), at(8, 10, 0, 0)},
-        {"the first told, the others wait", {"", "12:00:00", "11:00:00"}, 3, at(8, 10, 0, 0), at(8, 11, 0, 0)},
-        {"all told", {"", "", ""}, 3, at(8, 10, 0, 0), std::nullopt},
-        {"nothing entered", {"", "", ""}, 1, at(8, 10, 0, 0), std::nullopt},
-        {"a text that spells no time", {"24:00:00", "9:61:00", ""}, 2, at(8, 10, 0, 0), std::nullopt},
+        {"an hour ahead", {"10:42:00", "", ""}, 1, onDay(8, 9, 42, 0, 3), onDay(8, 10, 42, 0)},
+        {"leading zeros", {"09:05:00", "", ""}, 1, onDay(8, 9, 0, 0), onDay(8, 9, 5, 0)},
+        {"earlier today: tomorrow", {"9:00:00", "", ""}, 1, onDay(8, 9, 30, 0), onDay(9, 9, 0, 0)},
+        {"told at this very tick: tomorrow", {"9:30:00", "", ""}, 1, onDay(8, 9, 30, 0), onDay(9, 9, 30, 0)},
+        {"a millisecond before it", {"9:30:00", "", ""}, 1, onDay(8, 9, 29, 59, 999), onDay(8, 9, 30, 0)},
+        {"midnight, just before it", {"0:00:00", "", ""}, 1, onDay(8, 23, 59, 59, 500), onDay(9, 0, 0, 0)},
+        {"just after midnight", {"23:59:00", "", ""}, 1, onDay(9, 0, 0, 0, 200), onDay(9, 23, 59, 0)},
+        {"clock set back past it", {"9:00:00", "", ""}, 1, onDay(8, 7, 15, 0), onDay(8, 9, 0, 0)},
+        {"clock set forward past it", {"9:00:00", "", ""}, 1, onDay(8, 11, 0, 0), onDay(9, 9, 0, 0)},
+        {"three armed, the second first", {"14:00:00", "10:00:00", "12:00:00"}, 3, onDay(8, 9, 0, 0), onDay(8, 10, 0, 0)},
+        {"three armed, one passed", {"8:00:00", "13:00:00", "11:00:00"}, 3, onDay(8, 9, 0, 0), onDay(8, 11, 0, 0)},
+        {"two armed, a third unwatched", {"14:00:00", "12:00:00", "10:00:00"}, 2, onDay(8, 9, 0, 0), onDay(8, 12, 0, 0)},
+        {"the third entered, watched before confirming", {"14:00:00", "12:00:00", "10:00:00"}, 4, onDay(8, 9, 0, 0), onDay(8, 10, 0, 0)},
+        {"the first told, the others wait", {"", "12:00:00", "11:00:00"}, 3, onDay(8, 10, 0, 0), onDay(8, 11, 0, 0)},
+        {"all told", {"", "", ""}, 3, onDay(8, 10, 0, 0), std::nullopt},
+        {"nothing entered", {"", "", ""}, 1, onDay(8, 10, 0, 0), std::nullopt},
+        {"a text that spells no time", {"24:00:00", "9:61:00", ""}, 2, onDay(8, 10, 0, 0), std::nullopt},
     };
     // clang-format on
     for (const Case& c : cases) {
