@@ -78,6 +78,18 @@ TEST_F(ClockShown, TheClockIsRightTheMomentTheWindowShowsAgain) {
     EXPECT_EQ(pt::accessibleDescription(w->Label1), "时钟");
 }
 
+// A tick that comes a quarter second off the half second (the system was
+// busy) aims the next one at the half second again.
+TEST_F(ClockShown, ATickOffTheHalfSecondAimsTheNextAtItAgain) {
+    start();
+    int ticks = 0;
+    w->Timer1.onTimer = [&] { ++ticks; };
+    pt::holdTimers(false);
+    setTime(9, 41, 50, 250);
+    ASSERT_TRUE(pt::eventually([&] { return ticks > 0; }));
+    EXPECT_EQ(pt::armedTick(w->Timer1), milliseconds{251});
+}
+
 // A tick on time is within a few milliseconds after the full or half
 // second; one that came early, or late enough to be seen, is not.
 TEST_F(ClockShown, ATickIsOnTimeJustAfterTheHalfSecond) {
