@@ -99,13 +99,15 @@ take_cases() {
 $units
 EOF
 }
-while [ "$(echo $lane_pids | wc -w)" -lt $((lanes - 1)) ]; do
+lane=1
+while [ "$lane" -lt "$lanes" ]; do
     (
         lane_pids=""  # a stopped lane stops its own case, not the others
         trap 'interrupted 143' TERM
         take_cases
     ) &
     lane_pids="$lane_pids $!"
+    lane=$((lane + 1))
 done
 take_cases
 for pid in $lane_pids; do wait "$pid"; done
