@@ -570,7 +570,7 @@ private:
         // for a button left without its command (the hour field takes them
         // from it); 高级, when it opens the advanced entry, puts them in the
         // hour field.
-        platform::Control* keys = windowInUse() ? focused() : nullptr;
+        platform::Control* keys = item <= 1 && windowInUse() ? focused() : nullptr;
         if (keys && item == 1 && w.book.offer().high.does == reminder::Does::Switch)
             keys = &w.Text1;
         const std::size_t played = done_.size();
@@ -596,7 +596,7 @@ private:
                 break;
         }
         pt::chooseMenuItem(*items[item]);
-        if (!keys || item > 1 || done_.size() != played || !windowInUse()) return;
+        if (!keys || done_.size() != played || !windowInUse()) return;
         if ((keys == &w.Command2 || keys == &w.Command1) &&
             !static_cast<platform::CommandButton*>(keys)->enabled())
             keys = &w.Text1;

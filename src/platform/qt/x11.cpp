@@ -62,8 +62,8 @@ int screenNumber() {
 }
 
 // The X window a widget has now. Qt makes a shown widget's window anew at
-// times (so does recreateNativeWindow below), and the widget's own id then
-// stays the old window's.
+// times (a tool tip as it shows; recreateNativeWindow below too), and the
+// widget's own id then stays the old window's.
 xcb_window_t windowOf(const QWidget* w) {
     const QWindow* now = w->windowHandle();
     if (!now || !now->handle()) return XCB_WINDOW_NONE;
@@ -180,12 +180,8 @@ public:
         const auto* gone = static_cast<const xcb_destroy_notify_event_t*>(message);
         if (gone->event != gone->window) return false;  // told of its own end, not a child's
         QWidget* w = QWidget::find(static_cast<WId>(gone->window));
-        if (!w || !w->isWindow() || !w->windowHandle()) return false;
-        // Qt makes some windows anew itself as it shows them (a tool tip),
-        // and the widget still goes by the old one's id: only the window it
-        // has now counts as lost.
-        const QWindow* now = w->windowHandle();
-        if (!now->handle() || now->winId() != static_cast<WId>(gone->window)) return false;
+        // Only the window the widget has now counts as lost (windowOf).
+        if (!w || !w->isWindow() || windowOf(w) != gone->window) return false;
         QTimer::singleShot(0, w, [w] { recreateNativeWindow(w); });
         return false;
     }
