@@ -70,7 +70,12 @@ mkdir -p "$(dirname "$prefix")" || fail "cannot create $(dirname "$prefix")"
 
 WINEPREFIX=$prefix
 WINEARCH=win64
-WINEDEBUG=-all
+# Wine's X11 driver waits for the X server's answer to each request (its
+# "synchronous" channel). Otherwise a busy X server could send the FocusOut
+# of a window that a modal box covered only after the box had closed; Wine
+# then handed Windows' foreground to the desktop, and the window the user
+# was back in was not in front. It costs the window tests half their time again.
+WINEDEBUG=-all,+synchronous
 # No Mono and no Gecko: nothing is downloaded, nothing asks. No menu entries
 # or file associations on the Linux desktop either (winemenubuilder).
 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
