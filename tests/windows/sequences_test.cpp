@@ -128,6 +128,10 @@ TEST(Sequences, OrdersOnceFoundKeepTheModelsRules) {
          "Menu:1 TypeHour:0 TypeMessage:1 ClickLeft TypeMessage:1 ClickConfirm"},
         {"普通 drops reminders two and three: back in 高级, 普通 has nothing to ask",
          "Menu:1 TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft Menu:0 Answer Menu:1"},
+        {"重设 answered 确定: the hour field is named for the first reminder again before it "
+         "takes the keys",
+         "Menu:1 TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft TypeMessage:1 ClickLeft Answer "
+         "ClickLeft Answer"},
     };
     for (const auto& [why, actions] : found) {
         const std::string fault = playSequence(actionsFrom(actions));
